@@ -1,0 +1,64 @@
+#include <QTextStream>
+#include <cstdio>
+
+#include "cli/commands.h"
+
+namespace quill::cli {
+
+bool TakeValue(QStringList& args, const QString& name, QString* value, QString* error) {
+    const qsizetype at = args.indexOf(name);
+    if (at < 0) return false;
+    if (at + 1 >= args.size()) {
+        if (error) *error = name + QStringLiteral(" needs a value");
+        args.removeAt(at);
+        return false;
+    }
+    *value = args.at(at + 1);
+    args.remove(at, 2);
+    return true;
+}
+
+bool TakeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+
+bool TakeServerOptions(QStringList& args, Settings& settings,
+                       std::unique_ptr<PageServer>& demoServer, QString* error) {
+    QString value;
+    QString err;
+    if (TakeValue(args, QStringLiteral("--ncbi-server"), &value, &err)) {
+        while (value.endsWith(QLatin1Char('/'))) value.chop(1);
+        settings.NcbiServerBase = value;
+    }
+    if (TakeValue(args, QStringLiteral("--igtc-server"), &value, &err)) {
+        while (value.endsWith(QLatin1Char('/'))) value.chop(1);
+        settings.IgtcServerBase = value;
+    }
+    if (!err.isEmpty()) {
+        *error = err;
+        return false;
+    }
+    if (TakeFlag(args, QStringLiteral("--demo"))) {
+        demoServer = std::make_unique<PageServer>(BundledPagesDir());
+        if (!demoServer->Start()) {
+            *error = QStringLiteral("cannot start the sample page server: ") + demoServer->Error();
+            return false;
+        }
+        settings.NcbiServerBase = demoServer->BaseUrl();
+        settings.IgtcServerBase = demoServer->BaseUrl();
+    }
+    return true;
+}
+
+void Err(const QString& text) {
+    const QByteArray b = text.toLocal8Bit();
+    std::fwrite(b.constData(), 1, b.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+void Out(const QString& text) {
+    const QByteArray b = text.toUtf8();
+    std::fwrite(b.constData(), 1, b.size(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace quill::cli

@@ -1,0 +1,35 @@
+#pragma once
+// The subcommands of quillfish-cli. Each takes the arguments after its name
+// and returns the process exit status (0 ok, 1 failure, 2 usage, 130 canceled).
+
+#include <QStringList>
+#include <memory>
+
+#include "common/pageserver.h"
+#include "common/settings.h"
+
+namespace quill::cli {
+
+int RunGet(const QStringList& args);
+int RunServe(const QStringList& args);
+int RunSearch(const QStringList& args);
+int RunAccession(const QStringList& args);
+int RunIgtc(const QStringList& args);
+
+// Takes --ncbi-server URL, --igtc-server URL and --demo out of args and
+// applies them to settings. --demo starts the bundled page server, held in
+// demoServer, and points both addresses at it. Returns false with a message
+// in error on a bad option.
+bool TakeServerOptions(QStringList& args, Settings& settings,
+                       std::unique_ptr<PageServer>& demoServer, QString* error);
+
+// Takes "--name value" out of args; returns false when absent.
+bool TakeValue(QStringList& args, const QString& name, QString* value, QString* error);
+bool TakeFlag(QStringList& args, const QString& name);
+
+// Prints to stderr.
+void Err(const QString& text);
+// Prints to stdout, unchanged (no line end added).
+void Out(const QString& text);
+
+}  // namespace quill::cli

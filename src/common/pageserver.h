@@ -1,0 +1,44 @@
+#pragma once
+// A small web server that serves a folder of sample pages the way the NCBI
+// and IGTC sites answered: the demo and the ground for integration tests.
+//
+// DIR/index.tsv maps requests to page files, one entry a line:
+//   <path?decoded-query> TAB <file> [TAB <fault>]
+// Lines starting with # are comments. The query is compared after
+// percent-decoding ("+" stays "+"). Faults: "delay=MS", "hang" (never
+// answers), "status=500" (or any status), "drop" (closes the connection).
+// In a served page the placeholder {{SERVER}} is replaced by the server's own
+// address (scheme, host and port, no trailing slash).
+
+#include <QString>
+#include <memory>
+
+namespace quill {
+
+class PageServer {
+public:
+    explicit PageServer(const QString& pagesDir);
+    ~PageServer();
+    PageServer(const PageServer&) = delete;
+    PageServer& operator=(const PageServer&) = delete;
+
+    // Starts serving on a background thread; port 0 picks a free port.
+    // Returns false (see Error()) when the index cannot be read or the
+    // address cannot be bound.
+    bool Start(const QString& host = QStringLiteral("127.0.0.1"), int port = 0);
+    void Stop();
+    QString BaseUrl() const;  // e.g. "http://127.0.0.1:40123"
+    QString Error() const;
+    // Number of requests answered or dropped so far (for tests).
+    int RequestCount() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The bundled sample page folder: data/pages beside the program's install
+// or in the source tree.
+QString BundledPagesDir();
+
+}  // namespace quill

@@ -1,0 +1,42 @@
+#pragma once
+// The page loader used by every run: a WebBrowser (Qt Network + markup
+// serialization) with the page wait and its watchdog.
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "common/module1.h"
+#include "common/pageloader.h"
+#include "common/settings.h"
+
+namespace quill {
+
+class WebBrowser;
+
+class WebPageLoader : public PageLoader {
+public:
+    // The wait watches module.CancelSearch and module.PageTimedOut; the
+    // watchdog (settings.WatchdogMs) raises PageTimedOut and the page is
+    // loaded again. onProblem receives a short text when a load fails at the
+    // transport or server level (the wait goes on).
+    WebPageLoader(Module1& module, const Settings& settings,
+                  std::function<void(const QString&)> onProblem = {});
+    ~WebPageLoader() override;
+
+    int NavigateAndWait(const QString& address) override;
+    QString Markup() const override;
+
+    WebBrowser& Browser();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Builds an address from a fixed part and an untrusted term: the term is
+// percent-encoded so that no character of it can change the address's
+// structure (blanks as %20).
+QString AddressWithTerm(const QString& fixed, const QString& term);
+
+}  // namespace quill

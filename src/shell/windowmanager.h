@@ -1,0 +1,72 @@
+#pragma once
+// One instance per window: created on first show, hidden keeping its
+// contents, unloaded discarding them.
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+#include "shell/appcontext.h"
+
+namespace quill::ui {
+
+namespace win {
+inline const QString Splash = QStringLiteral("frmSplash");
+inline const QString Menu = QStringLiteral("frmMenu");
+inline const QString About = QStringLiteral("frmAbout");
+inline const QString Quill = QStringLiteral("frmQuill");
+inline const QString Options = QStringLiteral("frmOptions");
+inline const QString Igtc = QStringLiteral("frmIGTC");
+inline const QString Hits = QStringLiteral("frmHits");
+inline const QString HitsOptions = QStringLiteral("frmHitsOptions");
+inline const QString Unique = QStringLiteral("frmUnique");
+}  // namespace win
+
+class WindowManager : public QObject {
+    Q_OBJECT
+public:
+    using Factory = std::function<QWidget*(AppContext&)>;
+
+    explicit WindowManager(AppContext& ctx, QObject* parent = nullptr);
+    ~WindowManager() override;
+
+    void Register(const QString& name, Factory factory);
+    bool IsRegistered(const QString& name) const { return factories_.contains(name); }
+
+    // Loads the window (runs its factory, which is its load handler) unless
+    // it is loaded; does not show it.
+    QWidget* Load(const QString& name);
+    // Loads if needed, then shows it non-modal.
+    QWidget* Show(const QString& name);
+    void Hide(const QString& name);
+    // Destroys the window and its contents; it is no longer loaded. Safe to
+    // call from one of the window's own event handlers.
+    void Unload(const QString& name);
+    // Unloads every loaded window, in load order.
+    void UnloadAll();
+
+    bool IsLoaded(const QString& name) const;
+    QWidget* Window(const QString& name) const;  // nullptr when not loaded
+    QStringList Loaded() const { return order_; }
+
+    template <class T>
+    T* As(const QString& name) const {
+        return qobject_cast<T*>(Window(name));
+    }
+
+signals:
+    // Emitted after the last window was unloaded.
+    void AllUnloaded();
+
+private:
+    AppContext& ctx_;
+    QHash<QString, Factory> factories_;
+    QHash<QString, QPointer<QWidget>> loaded_;
+    QStringList order_;
+};
+
+}  // namespace quill::ui
