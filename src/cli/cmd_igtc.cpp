@@ -1,10 +1,102 @@
+#include <QFile>
+#include <cstdio>
+
 #include "cli/commands.h"
+#include "common/quotedfile.h"
+#include "common/textrules.h"
+#include "igtc/igtcparser.h"
+#include "igtc/igtcreport.h"
 
 namespace quill::cli {
 
-int RunIgtc(const QStringList& /*args*/) {
-    Err(QStringLiteral("quillfish-cli igtc: not available yet"));
-    return 1;
+namespace {
+
+const char* kIgtcUsage =
+    "Usage: quillfish-cli igtc --min-score TEXT [--save FILE] [INPUT]\n"
+    "\n"
+    "Reads a pasted IGTC BLAST result from INPUT (or standard input), keeps the\n"
+    "queries whose score is at least the minimum score and prints the hit list.\n"
+    "  --min-score TEXT  the minimum score as typed (read by its leading number)\n"
+    "  --save FILE       also write the hit list file (quoted lines)\n";
+
+}  // namespace
+
+int RunIgtc(const QStringList& argsIn) {
+    QStringList args = argsIn;
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        Out(QString::fromLatin1(kIgtcUsage));
+        return 0;
+    }
+    QString error;
+    QString minimumText;
+    const bool haveMinimum = TakeValue(args, QStringLiteral("--min-score"), &minimumText, &error);
+    QString savePath;
+    const bool save = TakeValue(args, QStringLiteral("--save"), &savePath, &error);
+    if (!error.isEmpty() || !haveMinimum) {
+        Err(QStringLiteral("quillfish-cli igtc: ") +
+            (error.isEmpty() ? QStringLiteral("--min-score is required") : error) +
+            QLatin1Char('\n') + QString::fromLatin1(kIgtcUsage));
+        return 2;
+    }
+    if (save && savePath.isEmpty()) {
+        Err(QStringLiteral("quillfish-cli igtc: --save needs a file name"));
+        return 2;
+    }
+    for (const QString& a : args) {
+        if (a.startsWith(QLatin1String("--"))) {
+            Err(QStringLiteral("quillfish-cli igtc: unknown option '%1'\n").arg(a) +
+                QString::fromLatin1(kIgtcUsage));
+            return 2;
+        }
+    }
+    if (args.size() > 1) {
+        Err(QStringLiteral("quillfish-cli igtc: only one INPUT file may be given\n") +
+            QString::fromLatin1(kIgtcUsage));
+        return 2;
+    }
+
+    QByteArray text;
+    if (args.isEmpty() || args.first() == QLatin1String("-")) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            Err(QStringLiteral("quillfish-cli igtc: cannot read standard input"));
+            return 1;
+        }
+        text = in.readAll();
+    } else {
+        QFile in(args.first());
+        if (!in.open(QIODevice::ReadOnly)) {
+            Err(QStringLiteral("quillfish-cli igtc: %1: %2").arg(args.first(), in.errorString()));
+            return 1;
+        }
+        text = in.readAll();
+    }
+
+    if (text.isEmpty()) {
+        Err(kNoTextMessage);
+        return 1;
+    }
+    const MinimumScore minimum = ReadMinimumScore(minimumText);
+    if (minimum.status == MinimumScore::Status::Zero) {
+        Err(kZeroMinimumMessage);
+        return 1;
+    }
+    if (minimum.status == MinimumScore::Status::OutOfRange) {
+        Err(kMinimumRangeMessage);
+        return 1;
+    }
+
+    const IgtcResult result = ParseIgtcResultsUtf8(text, minimum.value);
+    if (save) {
+        const WriteResult w =
+            WriteQuotedItems(savePath, IgtcSaveItems(minimumText, result.output, Now()));
+        if (!w.ok) {
+            Err(QStringLiteral("quillfish-cli igtc: the hit list was not saved: ") + w.error);
+            return 1;
+        }
+    }
+    Out(result.output);
+    return 0;
 }
 
 }  // namespace quill::cli

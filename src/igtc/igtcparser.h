@@ -1,0 +1,78 @@
+#pragma once
+// Reading a pasted IGTC BLAST result: each query's name and the score that
+// follows it, and the queries whose score reaches a minimum.
+//
+// For every "query=" (letter case ignored) the name runs from the second
+// character after the "=" up to the character before the query length of the
+// following "(N letters)"; line breaks in the name become blanks and trailing
+// blanks are removed. The score is the token after the first ")" that follows
+// the next "Value" (the hit table's column titles), read by the leading-number
+// rule and rounded halves to even.
+//
+// Text that does not have that shape is handled like this, and the query
+// counted in skippedQueries while the rest of the text is processed:
+// - no "letters" after the query, or only after the next "query=" (the query
+//   has no length line of its own): skipped;
+// - no digit-free character between the name start and the length (a name
+//   of negative length): skipped;
+// - no "value" after the query, or no ")" after that "value", or nothing but
+//   blanks after the ")": skipped;
+// - a score token that runs to the very end of the text is read up to there.
+// Scores are compared as whole numbers without a 16-bit limit, so a score
+// above 32767 passes every minimum.
+//
+// The work is linear in the length of the text: the searches run forward
+// over one lower-case copy, and results shared by several queries are
+// reused.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quill {
+
+struct IgtcResult {
+    QString output;          // the output text
+    QStringList names;       // names of the kept queries, in input order
+    int queries = 0;         // "query=" found
+    int skippedQueries = 0;  // of those, not readable (see above)
+};
+
+// The output text for these kept names: "No hits found." for none, else the
+// count line and the names indented by two blanks, every line ending CR LF.
+QString IgtcOutputText(const QStringList& names);
+
+// Processes text with the given minimum score.
+IgtcResult ParseIgtcResults(const QString& text, int minimum);
+// The same over UTF-8 bytes (the command line reads files as they are).
+IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum);
+
+// The score read after 1-based position start of text, rounded halves to
+// even; nullopt when text has no score there (no "value", no ")" after it, or
+// nothing after the ")").
+std::optional<double> ScoreAfter(const QString& text, int start);
+// True when the score read after start is at least minimum; false when it is
+// smaller or there is no score.
+bool PassesMinimumScore(const QString& text, int start, int minimum);
+
+// How a typed minimum score reads.
+struct MinimumScore {
+    enum class Status { Ok, Zero, OutOfRange };
+    Status status = Status::Zero;
+    int value = 0;  // the rounded value when Ok
+};
+// Reads the minimum score text by the leading-number rule: Zero when it reads
+// as 0 (also for text without a number), OutOfRange when the rounded value
+// lies outside -32768..32767, else Ok with the value rounded halves to even.
+MinimumScore ReadMinimumScore(const QString& text);
+
+// The messages for a minimum score that cannot be used (text and title).
+inline const QString kNoTextMessage = QStringLiteral("No text was found");
+inline const QString kNoTextTitle = QStringLiteral("Enter IGTC results");
+inline const QString kZeroMinimumMessage = QStringLiteral("Enter a valid minimum score");
+inline const QString kMinimumTitle = QStringLiteral("Minimum score");
+inline const QString kMinimumRangeMessage =
+    QStringLiteral("Enter a minimum score between -32768 and 32767");
+
+}  // namespace quill

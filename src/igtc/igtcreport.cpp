@@ -1,0 +1,67 @@
+#include "igtc/igtcreport.h"
+
+#include "common/printer.h"
+#include "common/textrules.h"
+
+namespace quill {
+
+namespace {
+
+QString TrimBlanks(const QString& text) {
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text[b] == QLatin1Char(' ')) ++b;
+    while (e > b && text[e - 1] == QLatin1Char(' ')) --e;
+    return text.mid(b, e - b);
+}
+
+}  // namespace
+
+QStringList IgtcSaveItems(const QString& minimumText, const QString& outputText,
+                          const QDateTime& when) {
+    QStringList items;
+    items << QStringLiteral("IGTC search, ") + ShortDateTime(when) + QStringLiteral(", ") +
+                 minimumText + QStringLiteral(" minimum cutoff");
+    items << QString();
+    const QStringList pieces = outputText.split(kCrLf);
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        const QString line = TrimBlanks(pieces[i]);
+        if (!line.isEmpty()) items << line;
+    }
+    return items;
+}
+
+bool PrintIgtcReport(Printer& printer, const QString& title, const QString& minimumText,
+                     const QStringList& names, const QDateTime& when) {
+    printer.SetScale(10800, 15840, -720);
+    printer.SetFontBold(true);
+    printer.SetFontName(QStringLiteral("Times New Roman"));
+    printer.SetFontSize(13);
+    printer.SetCurrentY(720);
+
+    const auto centred = [&printer](const QString& text) {
+        printer.SetCurrentX((10800 - printer.TextWidth(text)) / 2 - 720);
+        printer.PrintLine(text);
+    };
+    centred(title);
+    centred(QStringLiteral("IGTC Hits for ") + ShortDateTime(when) + QStringLiteral(", ") +
+            minimumText + QStringLiteral(" minimum cutoff"));
+    printer.PrintLine();
+    printer.SetFontSize(11);
+
+    if (names.isEmpty()) {
+        printer.PrintLine(QStringLiteral("No hits found"));
+        return printer.EndDoc();
+    }
+    printer.SetFontUnderline(true);
+    printer.SetFontBold(true);
+    printer.PrintLine(
+        {PrintItem::Number(names.size()), PrintItem::Text(QStringLiteral(" hits found:"))});
+    printer.SetFontUnderline(false);
+    printer.SetFontBold(false);
+    for (const QString& name : names)
+        printer.PrintLine({PrintItem::Column(kIgtcNameColumn), PrintItem::Text(name)});
+    return printer.EndDoc();
+}
+
+}  // namespace quill
