@@ -1,0 +1,30 @@
+#pragma once
+// Page markup in the form the search engines read: the children of the page's
+// html element, written with upper-case tag names, lower-case attribute
+// names, one-word attribute values without quotes, upper-case style property
+// names, and text with &, <, > and the no-break space as entities.
+// Serializing markup that is already in this form gives the same text back.
+
+#include <QByteArray>
+#include <QString>
+
+namespace quill {
+
+// Parses an HTML document (UTF-8) and serializes the children of its html
+// element.
+QString SerializeMarkup(const QByteArray& utf8Html);
+inline QString SerializeMarkup(const QString& html) {
+    return SerializeMarkup(html.toUtf8());
+}
+
+// Rewrites a style attribute value: declarations trimmed, property names in
+// upper case, "name: value" pairs joined by "; " ("cursor:help" gives
+// "CURSOR: help").
+QString NormalizeStyle(const QString& style);
+
+// Converts the bytes of a page to UTF-8. The charset comes from the
+// Content-Type header when it names one, else from a meta tag near the start
+// of the page, else UTF-8 when the bytes are valid UTF-8, else Windows-1252.
+QByteArray PageToUtf8(const QByteArray& bytes, const QByteArray& contentType = {});
+
+}  // namespace quill
