@@ -7,10 +7,24 @@
 #include "common/settings.h"
 #include "search/searchtypes.h"
 
+#include <optional>
+
 namespace quill {
 
 class SearchEngine {
-public:
+  public:
+    // Outcome codes of LookUpTerm.
+    static constexpr int kCanceled = 1;
+    static constexpr int kNotFound = 3;
+    static constexpr int kModelFound = 4;
+    static constexpr int kMrnaFound = 5;
+    static constexpr int kEstFound = 6;
+    static constexpr int kClusterOnly = 7;
+    static constexpr int kSeveralClusters = 8;
+    // Outcome codes of LookUpAccession (1 is canceled).
+    static constexpr int kAccessionFound = 2;
+    static constexpr int kAccessionNotFound = 3;
+
     SearchEngine(Module1& module, const Settings& settings, PageLoader& loader,
                  const SearchOptions& options, Chooser& chooser, RunView& view);
 
@@ -45,7 +59,32 @@ public:
     ChoiceTable BuildMrnaTable() const;
     ChoiceTable BuildEstTable() const;
 
-private:
+    // The sequence block of a nucleotide record page: from the first
+    // "        1 " after "origin" up to the next "/"; nullopt when the page
+    // lacks any of them.
+    static std::optional<QString> CutSequenceBlock(const QString& page);
+
+  private:
+    static constexpr int kNoSequence = 3;  // record retrieval found no sequence
+    struct ModelLink {
+        QString address;
+        QString name;
+    };
+
+    QString Base() const;
+    int Load(const QString& address);
+    void EnterRunning(const QStringList& terms);
+    void ShowTermStatus(int i);
+    bool Choose(const ChoiceTable& table, const SearchPolicy& policy);
+    std::optional<QString> RetrieveLink() const;
+    int RetrieveRecord(const QString& address, int share, QString* block);
+    QList<ModelLink> ModelLinks(int m) const;
+    int ModelLinkCount(int m) const;
+    int ModelCount() const;
+    void AppendModels(const QString& headerStart);
+    ChoiceTable BuildTable(bool est) const;
+    QString Heading(int termCount, const QString& what, bool withOrgCode) const;
+
     Module1& m_;
     const Settings& settings_;
     PageLoader& loader_;

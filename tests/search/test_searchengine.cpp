@@ -1,0 +1,633 @@
+// The sequence search engine against a fake page map.
+
+#include <QtTest>
+
+#include "common/textrules.h"
+#include "common/webpageloader.h"
+#include "search/searchengine.h"
+#include "support/fakepageloader.h"
+
+using namespace quill;
+using quill::test::FakePageLoader;
+
+namespace {
+
+const QString kBase = QStringLiteral("http://ncbi.test");
+
+struct FixedOptions : SearchOptions {
+    SearchPolicy policy;
+    SearchPolicy Current() const override { return policy; }
+};
+
+struct ScriptedChooser : Chooser {
+    QList<int> answers;  // taken in order; 0 when none left
+    QList<ChoiceTable> shown;
+    int Choose(const ChoiceTable& table) override {
+        shown << table;
+        return answers.isEmpty() ? 0 : answers.takeFirst();
+    }
+};
+
+struct RecordingView : RunView {
+    int progress = 0;
+    QStringList status;
+    int entered = 0, canceled = 0, completed = 0;
+    QString summary, cdna;
+    void EnterRunning() override { ++entered; }
+    void SetStatusLine(const QString& text) override { status << text; }
+    void AddProgress(int units) override { progress += units; }
+    void EndCanceled() override { ++canceled; }
+    void EndComplete(const QString& s, const QString& c) override {
+        ++completed;
+        summary = s;
+        cdna = c;
+    }
+};
+
+QString SearchUrl(const QString& query) {
+    return AddressWithTerm(kBase + "/entrez/query.fcgi?orig_db=UniGene&cmd=search&term=",
+                           StripColons(query));
+}
+QString ClusterUrl(const QString& org, const QString& cid) {
+    return kBase + "/UniGene/clust.cgi?ORG=" + org + "&CID=" + cid;
+}
+QString ClusterLink(const QString& org, const QString& cid) {
+    return "<A href=\"" + kBase + "/UniGene/clust.cgi?ORG=" + org + "&amp;CID=" + cid + "\">" +
+           org + "." + cid + "</A>";
+}
+// A search result page linking each cluster once, in its own table row.
+QString SearchPage(const QList<QPair<QString, QString>>& clusters) {
+    QString page = "<HEAD><TITLE>Entrez UniGene</TITLE></HEAD><BODY><TABLE>";
+    for (const auto& c : clusters)
+        page += "<TR><TD>" + ClusterLink(c.first, c.second) +
+                "</TD><TD>Some gene description for this cluster</TD></TR>\n";
+    return page + "</TABLE></BODY>";
+}
+QString SeqUrl(const QString& acc) {
+    return kBase + "/UniGene/seq.cgi?SEQ=" + acc;
+}
+QString SeqLink(const QString& acc) {
+    return "<A href=\"seq.cgi?SEQ=" + acc + "\">" + acc + "</A>";
+}
+QString RetrieveUrl(const QString& acc) {
+    return kBase + "/entrez/query.fcgi?cmd=Retrieve&db=Nucleotide&list_uids=" + acc;
+}
+QString SeqPage(const QString& acc) {
+    return "<BODY><P>Sequence " + acc + "</P><A href=\"" + kBase +
+           "/entrez/query.fcgi?cmd=Retrieve&amp;db=Nucleotide&amp;list_uids=" + acc +
+           "\">GenBank record</A></BODY>";
+}
+QString Block(const QString& acc) {
+    return "        1 gattacagat tacagattac " + acc.toLower() + "\n       61 ccgg\n";
+}
+QString RecordPage(const QString& acc) {
+    return "<BODY><PRE>LOCUS       " + acc + "  80 bp    mRNA\nORIGIN      \n" + Block(acc) +
+           "//\n</PRE></BODY>";
+}
+QString MrnaSection(const QStringList& accs) {
+    QString s = "<TABLE><TR><TH>mRNA sequences (" + Num(accs.size()) + ")</TH></TR>";
+    for (const QString& a : accs)
+        s += "<TR><TD width=\"24%\">" + SeqLink(a) + "</TD><TD width=\"76%\">desc of " + a +
+             "</TD></TR>";
+    return s + "</TABLE>";
+}
+QString EstSection(const QStringList& accs) {
+    QString s = "<TABLE><TR><TH>EST sequences (" + Num(accs.size()) + ")</TH></TR>";
+    for (const QString& a : accs)
+        s += "<TR><TD width=\"24%\">" + SeqLink(a) + "</TD><TD width=\"34%\">clone " + a +
+             "</TD><TD width=\"34%\">library L</TD><TD width=\"8%\">5'</TD></TR>";
+    return s + "</TABLE>";
+}
+QString ModelSection(const QString& count, const QStringList& names) {
+    QString s = "<P><B>Model sequences (" + count + ")</B><BR>";
+    for (const QString& n : names) s += SeqLink(n) + "<BR>";
+    return s + "</P>";
+}
+
+}  // namespace
+
+class SearchEngineTest : public QObject {
+    Q_OBJECT
+
+    Module1 module;
+    Settings settings;
+    FixedOptions options;
+    ScriptedChooser chooser;
+    RecordingView view;
+    std::unique_ptr<FakePageLoader> loader;
+    std::unique_ptr<SearchEngine> engine;
+
+    // Sequence page, record page for an accession.
+    void AddSequence(const QString& acc) {
+        loader->SetPage(SeqUrl(acc), SeqPage(acc));
+        loader->SetPage(RetrieveUrl(acc), RecordPage(acc));
+    }
+    // A term whose search page links one mouse cluster with this page.
+    void AddTerm(const QString& term, const QString& cid, const QString& clusterPage) {
+        loader->SetPage(SearchUrl(term + " mouse"), SearchPage({{"Mm", cid}}));
+        loader->SetPage(ClusterUrl("Mm", cid), clusterPage);
+    }
+    bool Run(const QStringList& terms) {
+        engine->BeginUniGeneRun();
+        return engine->RunUniGene(terms);
+    }
+    const SearchResults& R() { return engine->Results(); }
+
+  private slots:
+    void init() {
+        module = Module1();
+        settings.NcbiServerBase = kBase;
+        options.policy = SearchPolicy();
+        chooser = ScriptedChooser();
+        view = RecordingView();
+        loader = std::make_unique<FakePageLoader>(module);
+        engine = std::make_unique<SearchEngine>(module, settings, *loader, options, chooser, view);
+        SetNowForTesting(QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)));
+    }
+    void cleanup() { SetNowForTesting(std::nullopt); }
+
+    void mrnaTermIsRetrievedWithProgressAndStatus() {
+        AddTerm("Pax6", "3608", "<BODY>" + MrnaSection({"NM_013627"}) + "</BODY>");
+        AddSequence("NM_013627");
+        QVERIFY(Run({"Pax6"}));
+        QCOMPARE(R().lstmRNA.text, QStringList{"Pax6"});
+        QCOMPARE(R().CdnaLines,
+                 (QStringList{"cDNA results for 03-07-2024, 14:05:09",
+                              "> Pax6 | mRNA sequence NM_013627", Block("NM_013627")}));
+        // 1/4 + 1/4 + 1/6 + 1/6 of 1000
+        QCOMPARE(view.progress, 250 + 250 + 166 + 166);
+        QCOMPARE(view.status.last(), QString("0/1 complete.  Current search term: Pax6"));
+        QCOMPARE(view.completed, 1);
+        QVERIFY(loader->Missing().isEmpty());
+        QCOMPARE(loader->LoadCount(), 4);
+    }
+
+    void mrnaChoice_data() {
+        QTest::addColumn<QStringList>("accs");
+        QTest::addColumn<bool>("autoBest");
+        QTest::addColumn<bool>("autoOne");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("last nm/xm wins")
+            << QStringList{"NM_1", "AK_2", "XM_3"} << true << true << 0 << "XM_3" << false;
+        QTest::newRow("lower-case prefix")
+            << QStringList{"BC_1", "nm_2"} << true << true << 0 << "nm_2" << false;
+        QTest::newRow("no nm/xm, one row")
+            << QStringList{"AK_1"} << true << true << 0 << "AK_1" << false;
+        QTest::newRow("no nm/xm, two rows asks")
+            << QStringList{"AK_1", "BC_2"} << true << true << 1 << "BC_2" << true;
+        QTest::newRow("prompt and still prompt")
+            << QStringList{"NM_1"} << false << false << 0 << "NM_1" << true;
+        QTest::newRow("prompt, auto one")
+            << QStringList{"NM_1"} << false << true << 0 << "NM_1" << false;
+    }
+    void mrnaChoice() {
+        QFETCH(QStringList, accs);
+        QFETCH(bool, autoBest);
+        QFETCH(bool, autoOne);
+        QFETCH(int, answer);
+        QFETCH(QString, picked);
+        QFETCH(bool, asked);
+        options.policy.optAuto = autoBest;
+        options.policy.optAutoOne = autoOne;
+        chooser.answers = {answer};
+        AddTerm("Gene", "1", "<BODY>" + MrnaSection(accs) + "</BODY>");
+        for (const QString& a : accs) AddSequence(a);
+        QVERIFY(Run({"Gene"}));
+        QCOMPARE(module.ChosenAccession, picked);
+        QCOMPARE(module.ChosenUrl, SeqUrl(picked));
+        QCOMPARE(chooser.shown.size(), asked ? 1 : 0);
+        if (asked) {
+            const ChoiceTable& t = chooser.shown.first();
+            QCOMPARE(t.prompt, "There are " + Num(accs.size()) +
+                                   " mRNA sequence(s) to choose from for Gene.  Which one do "
+                                   "you want?");
+            QCOMPARE(t.rows.size(), accs.size());
+            QCOMPARE(t.rows.first().description, "desc of " + accs.first());
+        }
+    }
+
+    void estTableAndPolicies_data() {
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<bool>("autoOneEst");
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("prompt, one EST taken") << false << true << 0 << 3;
+        QTest::newRow("prompt, still asks") << false << false << 1 << 3;
+        QTest::newRow("skip") << true << true << 0 << 1;
+    }
+    void estTableAndPolicies() {
+        QFETCH(bool, skip);
+        QFETCH(bool, autoOneEst);
+        QFETCH(int, asked);
+        QFETCH(int, lines);
+        options.policy.optESTPrompt = !skip;
+        options.policy.optESTSkip = skip;
+        options.policy.optAutoOneEST = autoOneEst;
+        AddTerm("Est1", "9", "<BODY>" + EstSection({"BG063725"}) + "</BODY>");
+        AddSequence("BG063725");
+        QVERIFY(Run({"Est1"}));
+        QCOMPARE(R().lstEST.text, QStringList{"Est1"});
+        QCOMPARE(R().CdnaLines.size(), lines);
+        QCOMPARE(chooser.shown.size(), asked);
+        if (asked)
+            QCOMPARE(chooser.shown[0].rows[0].description,
+                     QString("clone BG063725 | library L | 5'"));
+        if (!skip)
+            QCOMPARE(R().CdnaLines[1], QString("> Est1 | EST sequence BG063725"));
+        else
+            QCOMPARE(loader->LoadCount(), 2);  // nothing retrieved
+    }
+
+    void estTableNeverUsesNmRule() {
+        AddTerm("E", "2", "<BODY>" + EstSection({"AA1", "NM_2"}) + "</BODY>");
+        AddSequence("AA1");
+        chooser.answers = {0};
+        QVERIFY(Run({"E"}));
+        QCOMPARE(chooser.shown.size(), 1);
+        QCOMPARE(module.ChosenAccession, QString("AA1"));
+    }
+
+    void notFound_data() {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("not found") << "<BODY>Gene: not found</BODY>";
+        QTest::newRow("retired") << SearchPage({{"Mm", "5"}}) + "RETIRED";
+        QTest::newRow("other species only") << SearchPage({{"Hs", "5"}});
+        QTest::newRow("link never closes")
+            << "<BODY><A href=\"" + kBase + "/UniGene/clust.cgi?ORG=Mm&amp;CID=5";
+    }
+    void notFound() {
+        QFETCH(QString, page);
+        loader->SetPage(SearchUrl("Gene mouse"), page);
+        QVERIFY(Run({"Gene"}));
+        QCOMPARE(R().lstNotFound.text, QStringList{"Gene"});
+        QCOMPARE(view.progress, 250 + 750);
+        QCOMPARE(loader->LoadCount(), 1);
+    }
+
+    void colonsAndSpeciesWord() {
+        options.policy.species = SearchPolicy::Species::Human;
+        loader->SetPage(SearchUrl("Abc1 homo"), "not found");
+        QVERIFY(Run({"Abc:1"}));
+        QCOMPARE(loader->Asked(), QStringList{SearchUrl("Abc1 homo")});
+        QCOMPARE(R().OrgCode, QString("Hs"));
+    }
+
+    void fiftyFiveCharacterRule_data() {
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<bool>("several");
+        QTest::newRow("second link 54 on") << 54 << false;
+        QTest::newRow("second link 55 on") << 55 << true;
+    }
+    void fiftyFiveCharacterRule() {
+        QFETCH(int, gap);
+        QFETCH(bool, several);
+        const QString marker = kBase + "/UniGene/clust.cgi?ORG=Mm&";
+        // Two links to the same cluster, the second marker starting `gap`
+        // characters after the first.
+        QString page = "<A href=\"" + marker + "amp;CID=7\">";
+        page += QString(gap - (page.size() - 9), QChar('.'));
+        page += marker + "amp;CID=7\">Mm.7</A>";
+        const int p = InStr(page, marker);
+        const int second = InStr(p + 1, page, marker);
+        QCOMPARE(second - p, gap);
+        loader->SetPage(SearchUrl("G mouse"), page);
+        loader->SetPage(ClusterUrl("Mm", "7"), "<BODY>nothing</BODY>");
+        QVERIFY(Run({"G"}));
+        QCOMPARE(R().lstWatchOut.count(), several ? 1 : 0);
+        QCOMPARE(R().lstIsCluster.count(), several ? 0 : 1);
+    }
+
+    void modelSequences() {
+        AddTerm("Sox2", "65",
+                "<BODY>" + ModelSection("2", {"XM_1", "NM_2"}) + MrnaSection({"NM_9"}) + "</BODY>");
+        AddSequence("XM_1");
+        AddSequence("NM_2");
+        QVERIFY(Run({"Sox2"}));
+        QCOMPARE(R().lstModel.text, QStringList{"Sox2"});
+        QCOMPARE(R().lstModel.data, QList<qint32>{2});
+        QCOMPARE(R().lstmRNA.count(), 0);
+        QCOMPARE(R().CdnaLines.mid(1),
+                 (QStringList{"> Sox2 | model sequence 1 XM_1", Block("XM_1"),
+                              "> Sox2 | model sequence 2 NM_2", Block("NM_2"), ""}));
+        QCOMPARE(view.progress, 250 + 250 + 2 * (500 / 2));
+    }
+
+    void modelWithoutRecordKeepsGoing() {
+        AddTerm("M", "1", "<BODY>" + ModelSection("2", {"XM_1", "XM_2"}) + "</BODY>");
+        loader->SetPage(SeqUrl("XM_1"), "<BODY>no link here</BODY>");
+        AddSequence("XM_2");
+        QVERIFY(Run({"M"}));
+        QCOMPARE(R().CdnaLines.mid(1),
+                 (QStringList{"> M | model sequence 1 XM_1", "", "> M | model sequence 2 XM_2",
+                              Block("XM_2"), ""}));
+    }
+
+    void unusableModelCount_data() {
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QStringList>("links");
+        QTest::newRow("zero") << "0" << QStringList{"XM_1"};
+        QTest::newRow("not a number") << "x" << QStringList{"XM_1"};
+    }
+    void unusableModelCount() {
+        QFETCH(QString, count);
+        QFETCH(QStringList, links);
+        AddTerm("M", "1",
+                "<BODY>" + ModelSection(count, links) + MrnaSection({"NM_5"}) + "</BODY>");
+        AddSequence("NM_5");
+        QVERIFY(Run({"M"}));
+        QCOMPARE(R().lstModel.count(), 0);
+        QCOMPARE(R().lstmRNA.text, QStringList{"M"});
+    }
+
+    void modelCountWithoutAnyLink() {
+        AddTerm("M", "1", "<BODY>" + ModelSection("3", {}) + "</BODY>");
+        QVERIFY(Run({"M"}));
+        QCOMPARE(R().lstModel.count(), 0);
+        QCOMPARE(R().lstIsCluster.text, QStringList{"M"});
+    }
+
+    void moreModelsClaimedThanLinked() {
+        AddTerm("M", "1", "<BODY>" + ModelSection("3", {"XM_1"}) + "</BODY>");
+        AddSequence("XM_1");
+        QVERIFY(Run({"M"}));
+        QCOMPARE(R().lstModel.data, QList<qint32>{1});
+        QCOMPARE(R().CdnaLines.size(), 1 + 3);
+    }
+
+    void maxestReloadsCluster() {
+        AddTerm("Big", "44",
+                "<BODY><A href=\"clust.cgi?ORG=Mm&amp;CID=44&amp;MAXEST=900\">all"
+                "</A></BODY>");
+        loader->SetPage(ClusterUrl("Mm", "44") + "&MAXEST=900",
+                        "<BODY>" + EstSection({"BX1"}) + "</BODY>");
+        AddSequence("BX1");
+        QVERIFY(Run({"Big"}));
+        QCOMPARE(loader->Asked().at(2), ClusterUrl("Mm", "44") + "&MAXEST=900");
+        QCOMPARE(R().lstEST.text, QStringList{"Big"});
+        QCOMPARE(view.progress, 250 + 250 + 166 + 166 + 166);
+    }
+
+    void recordWithoutSequenceIsNotReported_data() {
+        QTest::addColumn<QString>("seqPage");
+        QTest::addColumn<QString>("record");
+        QTest::newRow("no retrieve link") << "<BODY>gone</BODY>" << RecordPage("NM_1");
+        QTest::newRow("no origin") << SeqPage("NM_1") << "<PRE>LOCUS x\n        1 acgt\n//</PRE>";
+        QTest::newRow("no first line") << SeqPage("NM_1") << "<PRE>ORIGIN\n//</PRE>";
+        QTest::newRow("no end") << SeqPage("NM_1") << "<PRE>ORIGIN\n        1 acgt";
+    }
+    void recordWithoutSequenceIsNotReported() {
+        QFETCH(QString, seqPage);
+        QFETCH(QString, record);
+        AddTerm("G", "1", "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
+        loader->SetPage(SeqUrl("NM_1"), seqPage);
+        loader->SetPage(RetrieveUrl("NM_1"), record);
+        QVERIFY(Run({"G"}));
+        QCOMPARE(R().lstmRNA.count(), 0);
+        QCOMPARE(R().lstIsCluster.text, QStringList{"G"});
+        QCOMPARE(R().CdnaLines.size(), 1);
+        QCOMPARE(view.progress, 250 + 250 + 166 + 166);
+    }
+
+    void sectionWithoutLinksIsClusterOnly() {
+        AddTerm("G", "1", "<BODY><TH>mRNA sequences (2)</TH></BODY>");
+        QVERIFY(Run({"G"}));
+        QCOMPARE(chooser.shown.size(), 0);
+        QCOMPARE(R().lstIsCluster.text, QStringList{"G"});
+    }
+
+    void longSequenceBlock() {
+        AddTerm("Ttn", "1", "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
+        loader->SetPage(SeqUrl("NM_1"), SeqPage("NM_1"));
+        const QString block = "        1 " + QString(100000, QChar('a')) + "\n";
+        loader->SetPage(RetrieveUrl("NM_1"), "<PRE>ORIGIN\n" + block + "//</PRE>");
+        QVERIFY(Run({"Ttn"}));
+        QCOMPARE(R().CdnaLines.at(2), block);
+    }
+
+    void severalClusters() {
+        // Three clusters: the second shows no section and is left out.
+        loader->SetPage(SearchUrl("Actb mouse"),
+                        SearchPage({{"Mm", "1"}, {"Mm", "2"}, {"Mm", "3"}}));
+        const QString c1 = "<BODY>" + ModelSection("1", {"XM_1"}) + "</BODY>";
+        const QString c3 = "<BODY>" + MrnaSection({"NM_3"}) + "</BODY>";
+        loader->SetPage(ClusterUrl("Mm", "1"), c1);
+        loader->SetPage(ClusterUrl("Mm", "2"), "<BODY>empty</BODY>");
+        loader->SetPage(ClusterUrl("Mm", "3"), c3);
+        loader->SetPage(SearchUrl("Mm.1"), SearchPage({{"Mm", "1"}}));
+        loader->SetPage(SearchUrl("Mm.3"), SearchPage({{"Mm", "3"}}));
+        AddSequence("XM_1");
+        AddSequence("NM_3");
+        QVERIFY(Run({"Actb"}));
+        QCOMPARE(R().lstWatchOut.text, QStringList{"Actb"});
+        QCOMPARE(R().lstWatchOut.data, QList<qint32>{2});
+        QCOMPARE(R().lstModelM.text, QStringList{"Mm.1 of Actb"});
+        QCOMPARE(R().lstModelM.data, QList<qint32>{1});
+        QCOMPARE(R().lstmRNAM.text, QStringList{"Mm.3 of Actb"});
+        QCOMPARE(R().lstMMs.count(), 0);
+        QCOMPARE(R().CdnaLines.mid(1),
+                 (QStringList{"> Actb | Mm.1 MM#1 model sequence 1 XM_1", Block("XM_1"), "",
+                              "> Actb | Mm.3 MM#2 mRNA sequence NM_3", Block("NM_3")}));
+        // The prompt inside the handling names the cluster.
+        QCOMPARE(module.ProgressStep, 1000);
+        // 250 for the search page; each of two clusters gets (750/2) = 375.
+        QCOMPARE(view.progress, 250 + (375 / 4) * 2 + (375 / 2) + (375 / 4) * 2 + (375 / 6) * 2);
+        QVERIFY(loader->Missing().isEmpty());
+    }
+
+    void severalClustersAllEmpty() {
+        loader->SetPage(SearchUrl("X mouse"), SearchPage({{"Mm", "1"}, {"Mm", "2"}}));
+        QVERIFY(Run({"X"}));
+        QCOMPARE(R().lstWatchOut.data, QList<qint32>{0});
+        QCOMPARE(R().CdnaLines.size(), 1);
+        QVERIFY(view.summary.contains("\tX (0)\r\n"));
+    }
+
+    void cancelInsideSeveralClusters() {
+        loader->SetPage(SearchUrl("A mouse"), SearchPage({{"Mm", "1"}, {"Mm", "2"}}));
+        loader->SetPage(ClusterUrl("Mm", "1"), "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
+        loader->SetPage(ClusterUrl("Mm", "2"), "<BODY>" + MrnaSection({"NM_2"}) + "</BODY>");
+        loader->SetPage(SearchUrl("Mm.1"), SearchPage({{"Mm", "1"}}));
+        loader->SetPage(SearchUrl("Mm.2"), SearchPage({{"Mm", "2"}}));
+        AddSequence("NM_1");
+        AddSequence("NM_2");
+        loader->SetPage(SearchUrl("B mouse"), "not found");
+        // 1 search, 2 checks, 4 loads for cluster 1, then cluster 2's search.
+        loader->CancelAtLoad(8);
+        QVERIFY(!Run({"A", "B"}));
+        QCOMPARE(view.canceled, 1);
+        QCOMPARE(view.completed, 0);
+        QCOMPARE(R().lstmRNAM.text, QStringList{"Mm.1 of A"});
+        QCOMPARE(R().lstNotFound.count(), 0);
+        QCOMPARE(loader->LoadCount(), 8);
+    }
+
+    void chooserCancelEndsRun() {
+        options.policy.optAuto = false;
+        options.policy.optAutoOne = false;
+        chooser.answers = {-1};
+        AddTerm("G", "1", "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
+        loader->SetPage(SearchUrl("H mouse"), "not found");
+        QVERIFY(!Run({"G", "H"}));
+        QVERIFY(module.CancelSearch);
+        QCOMPARE(view.canceled, 1);
+        QCOMPARE(R().lstNotFound.count(), 0);
+    }
+
+    void runClearsCancelFlagAndCountsTerms() {
+        module.CancelSearch = true;
+        loader->SetMissingPage("not found");
+        QVERIFY(Run({"a", "b", "c"}));
+        QCOMPARE(module.TermCount, 3);
+        QCOMPARE(module.ProgressStep, 333);
+        QCOMPARE(view.status.mid(1), (QStringList{"0/3 complete.  Current search term: a",
+                                                  "1/3 complete.  Current search term: b",
+                                                  "2/3 complete.  Current search term: c"}));
+        QCOMPARE(R().lstNotFound.count(), 3);
+    }
+
+    void manyTermsBeyondSixteenBits() {
+        loader->SetMissingPage("not found");
+        QStringList terms;
+        for (int i = 0; i < 33000; ++i) terms << "t";
+        QVERIFY(Run(terms));
+        QCOMPARE(module.TermCount, 33000);
+        QCOMPARE(module.ProgressStep, 0);
+        QCOMPARE(R().lstNotFound.count(), 33000);
+        QVERIFY(view.summary.contains("0 queries found (0 sequences found)\r\n"));
+    }
+
+    void summaryText_data() {
+        QTest::addColumn<bool>("skip");
+        QTest::newRow("EST prompt") << false;
+        QTest::newRow("EST skip") << true;
+    }
+    void summaryText() {
+        QFETCH(bool, skip);
+        options.policy.optESTPrompt = !skip;
+        options.policy.optESTSkip = skip;
+        AddTerm("Mod", "1", "<BODY>" + ModelSection("2", {"XM_1", "XM_2"}) + "</BODY>");
+        AddSequence("XM_1");
+        AddSequence("XM_2");
+        AddTerm("Mr", "2", "<BODY>" + MrnaSection({"NM_2"}) + "</BODY>");
+        AddSequence("NM_2");
+        AddTerm("Es", "3", "<BODY>" + EstSection({"BG3"}) + "</BODY>");
+        AddSequence("BG3");
+        AddTerm("Cl", "4", "<BODY>nothing</BODY>");
+        loader->SetPage(SearchUrl("Multi mouse"), SearchPage({{"Mm", "5"}, {"Mm", "6"}}));
+        loader->SetPage(ClusterUrl("Mm", "5"), "<BODY>" + EstSection({"BG5"}) + "</BODY>");
+        loader->SetPage(ClusterUrl("Mm", "6"), "<BODY>none</BODY>");
+        loader->SetPage(SearchUrl("Mm.5"), SearchPage({{"Mm", "5"}}));
+        AddSequence("BG5");
+        loader->SetPage(SearchUrl("Nf mouse"), "not found");
+        QVERIFY(Run({"Mod", "Mr", "Es", "Cl", "Multi", "Nf"}));
+        const QString when = ShortDateTime(Now());
+        const QString est = skip ? "\t\t1 query(s) have a valid EST sequence (skipped)\r\n"
+                                 : "\t\t1 query(s) have a valid EST sequence\r\n";
+        const QString estHead = skip ? "  IDs with EST sequences (skipped):\r\n"
+                                     : "  IDs with 2 total EST sequences:\r\n";
+        const QString expected =
+            "Results for " + when +
+            ", 6 Mm queries searched\r\n\r\n"
+            "4 queries found (5 sequences found)\r\n"
+            "\t3 query(s) have a single Mm sequence, including \r\n"
+            "\t\t1 query(s) have model sequences (2 model sequences)\r\n"
+            "\t\t1 query(s) have a valid mRNA sequence\r\n" +
+            est +
+            "\t1 query(s) have multiple Mm sequences, including \r\n"
+            "\t\t0 model sequences\r\n"
+            "\t\t0 mRNA sequences\r\n"
+            "\t\t1 EST sequences\r\n"
+            "2 sequence(s) not found\r\n"
+            "\t1 query(s) were not found or retired\r\n"
+            "\t1 query(s) had clusters\r\n"
+            "\r\n"
+            "SEQUENCES FOUND:\r\n"
+            "  IDs with 2 total model sequences (# of model sequences):\r\n"
+            "\tMod (2)\r\n"
+            "  IDs with 1 total mRNA sequences:\r\n"
+            "\tMr\r\n" +
+            estHead +
+            "\tEs\r\n"
+            "\tMm.5 of Multi\r\n"
+            "  **The following queries had multiple Mm sequences (# of sequences in "
+            "parentheses).  They are included above.\r\n"
+            "\tMulti (1)\r\n"
+            "\r\n"
+            "SEQUENCES NOT FOUND:\r\n"
+            "  IDs that were not found:\r\n"
+            "\tNf\r\n"
+            "  IDs that had clusters:\r\n"
+            "\tCl\r\n";
+        QCOMPARE(view.summary, expected);
+        QVERIFY(view.cdna.startsWith("Results for " + when +
+                                     ", 6 Mm sequences searched\r\n\r\ncDNA results for "
+                                     "03-07-2024, 14:05:09\r\n> Mod | model sequence 1 XM_1\r\n"));
+        QCOMPARE(R().CdnaLines.contains("> Multi | Mm.5 MM#1 EST sequence BG5"), !skip);
+    }
+
+    void summaryWithoutEstPolicyOmitsLines() {
+        options.policy.optESTPrompt = false;
+        options.policy.optESTSkip = false;
+        loader->SetMissingPage("not found");
+        QVERIFY(Run({"a"}));
+        QVERIFY(!view.summary.contains("valid EST sequence"));
+        QVERIFY(!view.summary.contains("IDs with EST"));
+        QVERIFY(!view.summary.contains("total EST"));
+        QVERIFY(view.summary.contains("\t\t0 EST sequences\r\n"));
+        QVERIFY(!view.summary.contains("**"));
+    }
+
+    void accessionRun() {
+        const QString search = kBase + "/entrez/query.fcgi?orig_db=nucleotide&cmd=search&term=";
+        auto hit = [](const QString& uid) {
+            return "<BODY><A href=\"/entrez/viewer.fcgi?db=nucleotide&amp;val=" + uid +
+                   "\">record</A></BODY>";
+        };
+        loader->SetPage(AddressWithTerm(search, "NM_008084"), hit("1"));
+        loader->SetPage(kBase + "/entrez/viewer.fcgi?db=nucleotide&val=1", RecordPage("NM_008084"));
+        loader->SetPage(AddressWithTerm(search, "XX_1"), "<BODY>No items found</BODY>");
+        loader->SetPage(AddressWithTerm(search, "NM_2"), hit("2"));
+        loader->SetPage(kBase + "/entrez/viewer.fcgi?db=nucleotide&val=2", "<PRE>LOCUS</PRE>");
+        loader->SetPage(AddressWithTerm(search, "NM_3"), "<BODY>neither</BODY>");
+        engine->BeginAccessionRun();
+        QVERIFY(engine->RunAccession({"NM_008084", "XX_1", "NM_2", "NM_3"}));
+        QCOMPARE(R().lstModel.text, QStringList{"NM_008084"});
+        QCOMPARE(R().lstNotFound.text, (QStringList{"XX_1", "NM_2", "NM_3"}));
+        QCOMPARE(R().CdnaLines.mid(1), (QStringList{"> NM_008084", Block("NM_008084")}));
+        QCOMPARE(view.progress, 4 * 2 * (250 / 2));
+        const QString when = ShortDateTime(Now());
+        QCOMPARE(view.summary, "Results for " + when +
+                                   ", 4 accession number(s) searched\r\n\r\n"
+                                   "1 accession number(s) found \r\n"
+                                   "3 accession number(s) not found\r\n\r\n"
+                                   "SEQUENCES FOUND:\r\n\tNM_008084\r\n\r\n"
+                                   "SEQUENCES NOT FOUND:\r\n\tXX_1\r\n\tNM_2\r\n\tNM_3\r\n");
+        QCOMPARE(view.cdna, "Results for " + when +
+                                ", 4 sequences searched\r\n\r\ncDNA results for 03-07-2024, "
+                                "14:05:09\r\n> NM_008084\r\n" +
+                                Block("NM_008084") + "\r\n");
+    }
+
+    void accessionRunKeepsOtherLists() {
+        loader->SetMissingPage("not found");
+        QVERIFY(Run({"a"}));
+        engine->BeginAccessionRun();
+        loader->SetMissingPage("No items found");
+        QVERIFY(engine->RunAccession({"x"}));
+        QCOMPARE(R().lstNotFound.text, QStringList{"x"});
+    }
+
+    void accessionCancel() {
+        loader->CancelAtLoad(2);
+        loader->SetMissingPage("<A href=\"/entrez/viewer.fcgi?db=nucleotide&amp;val=1\">r</A>");
+        engine->BeginAccessionRun();
+        QVERIFY(!engine->RunAccession({"a", "b"}));
+        QCOMPARE(view.canceled, 1);
+        QCOMPARE(R().lstModel.count() + R().lstNotFound.count(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(SearchEngineTest)
+#include "test_searchengine.moc"

@@ -1,0 +1,23 @@
+#include "support/fakepageloader.h"
+
+namespace quill::test {
+
+int FakePageLoader::NavigateAndWait(const QString& address) {
+    asked_ << address;
+    const int n = static_cast<int>(asked_.size());
+    if (hook_) hook_(n, address);
+    if (cancelAt_ > 0 && n == cancelAt_) module_.CancelSearch = true;
+    // A raised flag ends the wait at its first turn; the browser keeps the
+    // page it held.
+    if (module_.CancelSearch) return Canceled;
+    const auto it = pages_.constFind(address);
+    if (it == pages_.constEnd()) {
+        missingAsked_ << address;
+        current_ = missing_;
+    } else {
+        current_ = it.value();
+    }
+    return Loaded;
+}
+
+}  // namespace quill::test
