@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 namespace quill {
 
@@ -15,13 +16,22 @@ struct TermFileRule {
     std::function<QString(const QString&)> transform;
     // Drop a cell equal to one already taken (the first is kept).
     bool removeDuplicates = true;
+    // When set, used instead of transform: nullopt stops the reading at that
+    // cell, keeping the terms taken before it (stoppedAt says where).
+    std::function<std::optional<QString>(const QString&)> checkedTransform;
 };
+
+// The import rules of the three term lists.
+TermFileRule SearchImportRule(bool accessionMode);  // "/" to blank when accessionMode
+TermFileRule HitsImportRule();                      // hit-name transformation
+TermFileRule UniqueImportRule();                    // unchanged, duplicates kept
 
 struct TermFileResult {
     bool ok = false;
-    QString error;              // names the file and the reason
+    QString error;  // names the file and the reason
     QStringList terms;
     bool duplicatesRemoved = false;
+    QString stoppedAt;  // the cell text whose transformation failed, if any
 };
 
 TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule = {});

@@ -1,0 +1,465 @@
+#include "common/spreadsheet.h"
+
+#include <freexl.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <cctype>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <orcus/orcus_csv.hpp>
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/spreadsheet/import_interface.hpp>
+#include <stdexcept>
+#include <vector>
+
+#include "common/textrules.h"
+
+namespace quill {
+
+namespace {
+
+QString Suffix(const QString& path) {
+    return QFileInfo(path).suffix().toLower();
+}
+
+QString Fail(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot read the spreadsheet \"%1\": %2.")
+        .arg(QFileInfo(path).fileName(), reason);
+}
+
+QString FreeXlReason(int code) {
+    switch (code) {
+        case FREEXL_FILE_NOT_FOUND:
+            return QStringLiteral("the file was not found");
+        case FREEXL_INSUFFICIENT_MEMORY:
+            return QStringLiteral("not enough memory");
+        case FREEXL_INVALID_CFBF_HEADER:
+        case FREEXL_CFBF_INVALID_SIGNATURE:
+            return QStringLiteral("it is not an Excel 97-2003 workbook (.xls)");
+        case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
+            return QStringLiteral("the file holds no workbook");
+        case FREEXL_UNSUPPORTED_CHARSET:
+        case FREEXL_INVALID_CHARACTER:
+            return QStringLiteral("its text uses an unsupported character set");
+        default:
+            break;
+    }
+    return QStringLiteral("the .xls file is damaged or of an unsupported kind (FreeXL error %1)")
+        .arg(code);
+}
+
+// Closes a FreeXL handle however the reading ends.
+struct FreeXlHandle {
+    const void* h = nullptr;
+    ~FreeXlHandle() {
+        if (h) freexl_close(h);
+    }
+};
+
+WorkbookResult ReadXls(const QString& path) {
+    WorkbookResult r;
+    r.book.path = path;
+    FreeXlHandle xl;
+    const QByteArray native = QFile::encodeName(path);
+    int rc = freexl_open(native.constData(), &xl.h);
+    if (rc != FREEXL_OK) {
+        r.error = Fail(path, FreeXlReason(rc));
+        return r;
+    }
+    unsigned int sheetCount = 0;
+    rc = freexl_get_info(xl.h, FREEXL_BIFF_SHEET_COUNT, &sheetCount);
+    if (rc != FREEXL_OK) {
+        r.error = Fail(path, FreeXlReason(rc));
+        return r;
+    }
+    qint64 total = 0;
+    for (unsigned int s = 0; s < sheetCount; ++s) {
+        SheetData sheet;
+        const char* name = nullptr;
+        if (freexl_get_worksheet_name(xl.h, static_cast<unsigned short>(s), &name) == FREEXL_OK &&
+            name)
+            sheet.name = QString::fromUtf8(name);
+        else
+            sheet.name = QStringLiteral("Sheet%1").arg(s + 1);
+        unsigned int rows = 0;
+        unsigned short cols = 0;
+        rc = freexl_select_active_worksheet(xl.h, static_cast<unsigned short>(s));
+        if (rc == FREEXL_OK) rc = freexl_worksheet_dimensions(xl.h, &rows, &cols);
+        if (rc != FREEXL_OK) {
+            r.error = Fail(path, FreeXlReason(rc));
+            return r;
+        }
+        total += qint64(rows) * cols;
+        if (total > kMaxWorkbookCells) {
+            r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+            return r;
+        }
+        sheet.rows = int(rows);
+        sheet.columns = int(cols);
+        sheet.cells.resize(qsizetype(rows) * cols);
+        for (unsigned int row = 0; row < rows; ++row) {
+            for (unsigned short col = 0; col < cols; ++col) {
+                FreeXL_CellValue v;
+                rc = freexl_get_cell_value(xl.h, row, col, &v);
+                if (rc != FREEXL_OK) {
+                    r.error = Fail(path, FreeXlReason(rc));
+                    return r;
+                }
+                QString text;
+                switch (v.type) {
+                    case FREEXL_CELL_INT:
+                        text = QString::number(v.value.int_value);
+                        break;
+                    case FREEXL_CELL_DOUBLE:
+                        text = FormatCellNumber(v.value.double_value);
+                        break;
+                    case FREEXL_CELL_TEXT:
+                    case FREEXL_CELL_SST_TEXT:
+                    case FREEXL_CELL_DATE:
+                    case FREEXL_CELL_DATETIME:
+                    case FREEXL_CELL_TIME:
+                        if (v.value.text_value) text = QString::fromUtf8(v.value.text_value);
+                        break;
+                    default:
+                        break;
+                }
+                sheet.cells[qsizetype(row) * cols + col] = text;
+            }
+        }
+        r.book.sheets.append(sheet);
+    }
+    r.ok = true;
+    return r;
+}
+
+using row_t = orcus::spreadsheet::row_t;
+using col_t = orcus::spreadsheet::col_t;
+
+// Collects the cells that an orcus import filter reports, as text.
+class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
+                           public orcus::spreadsheet::iface::import_formula {
+  public:
+    CollectSheet(const QString& name, const QStringList& strings)
+        : name_(name), strings_(strings) {}
+
+    void set_auto(row_t row, col_t col, std::string_view s) override {
+        Put(row, col, QString::fromUtf8(s.data(), qsizetype(s.size())));
+    }
+    void set_string(row_t row, col_t col, orcus::spreadsheet::string_id_t index) override {
+        Put(row, col, index < uint32_t(strings_.size()) ? strings_[qsizetype(index)] : QString());
+    }
+    void set_value(row_t row, col_t col, double value) override {
+        Put(row, col, FormatCellNumber(value));
+    }
+    void set_bool(row_t row, col_t col, bool value) override {
+        Put(row, col, value ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    }
+    void set_date_time(row_t row, col_t col, int year, int month, int day, int hour, int minute,
+                       double second) override {
+        QString text = QStringLiteral("%1-%2-%3")
+                           .arg(year, 4, 10, QLatin1Char('0'))
+                           .arg(month, 2, 10, QLatin1Char('0'))
+                           .arg(day, 2, 10, QLatin1Char('0'));
+        if (hour || minute || second > 0)
+            text += QStringLiteral(" %1:%2:%3")
+                        .arg(hour, 2, 10, QLatin1Char('0'))
+                        .arg(minute, 2, 10, QLatin1Char('0'))
+                        .arg(int(second), 2, 10, QLatin1Char('0'));
+        Put(row, col, text);
+    }
+    void set_format(row_t, col_t, size_t) override {}
+    void set_format(row_t, col_t, row_t, col_t, size_t) override {}
+    void fill_down_cells(row_t row, col_t col, row_t size) override {
+        const QString text = cells_.value(Key(row, col));
+        for (row_t r = 1; r <= size; ++r) Put(row + r, col, text);
+    }
+    orcus::spreadsheet::range_size_t get_sheet_size() const override { return {1048576, 16384}; }
+    orcus::spreadsheet::iface::import_formula* get_formula() override { return this; }
+
+    // A formula cell shows its stored result.
+    void set_position(row_t row, col_t col) override {
+        fRow_ = row;
+        fCol_ = col;
+        fResult_.clear();
+    }
+    void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override {}
+    void set_shared_formula_index(size_t) override {}
+    void set_result_string(std::string_view value) override {
+        fResult_ = QString::fromUtf8(value.data(), qsizetype(value.size()));
+    }
+    void set_result_value(double value) override { fResult_ = FormatCellNumber(value); }
+    void set_result_bool(bool value) override {
+        fResult_ = value ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    }
+    void set_result_empty() override { fResult_.clear(); }
+    void commit() override { Put(fRow_, fCol_, fResult_); }
+
+    SheetData Take() const {
+        SheetData sheet;
+        sheet.name = name_;
+        sheet.rows = maxRow_ + 1;
+        sheet.columns = maxCol_ + 1;
+        sheet.cells.resize(qsizetype(sheet.rows) * sheet.columns);
+        for (auto it = cells_.cbegin(); it != cells_.cend(); ++it) {
+            const int row = int(it.key() >> 16);
+            const int col = int(it.key() & 0xFFFF);
+            sheet.cells[qsizetype(row) * sheet.columns + col] = it.value();
+        }
+        return sheet;
+    }
+    qint64 Area() const { return qint64(maxRow_ + 1) * (maxCol_ + 1); }
+
+  private:
+    static qint64 Key(row_t row, col_t col) { return (qint64(row) << 16) | qint64(col); }
+    void Put(row_t row, col_t col, const QString& text) {
+        if (row < 0 || col < 0 || row >= 1048576 || col >= 16384) return;
+        if (text.isEmpty()) {
+            cells_.remove(Key(row, col));
+            return;
+        }
+        cells_.insert(Key(row, col), text);
+        maxRow_ = qMax(maxRow_, int(row));
+        maxCol_ = qMax(maxCol_, int(col));
+    }
+
+    QString name_;
+    const QStringList& strings_;
+    QHash<qint64, QString> cells_;
+    int maxRow_ = -1;
+    int maxCol_ = -1;
+    row_t fRow_ = 0;
+    col_t fCol_ = 0;
+    QString fResult_;
+};
+
+class CollectStrings final : public orcus::spreadsheet::iface::import_shared_strings {
+  public:
+    explicit CollectStrings(QStringList& strings) : strings_(strings) {}
+    size_t append(std::string_view s) override {
+        strings_.append(QString::fromUtf8(s.data(), qsizetype(s.size())));
+        return size_t(strings_.size() - 1);
+    }
+    size_t add(std::string_view s) override {
+        const QString text = QString::fromUtf8(s.data(), qsizetype(s.size()));
+        const auto it = index_.constFind(text);
+        if (it != index_.cend()) return *it;
+        strings_.append(text);
+        index_.insert(text, size_t(strings_.size() - 1));
+        return size_t(strings_.size() - 1);
+    }
+    void set_segment_font(size_t) override {}
+    void set_segment_bold(bool) override {}
+    void set_segment_italic(bool) override {}
+    void set_segment_font_name(std::string_view) override {}
+    void set_segment_font_size(double) override {}
+    void set_segment_font_color(orcus::spreadsheet::color_elem_t, orcus::spreadsheet::color_elem_t,
+                                orcus::spreadsheet::color_elem_t,
+                                orcus::spreadsheet::color_elem_t) override {}
+    void append_segment(std::string_view s) override {
+        segments_ += QString::fromUtf8(s.data(), qsizetype(s.size()));
+    }
+    size_t commit_segments() override {
+        strings_.append(segments_);
+        segments_.clear();
+        return size_t(strings_.size() - 1);
+    }
+
+  private:
+    QStringList& strings_;
+    QHash<QString, size_t> index_;
+    QString segments_;
+};
+
+// Reads cell addresses in A1 form ("B12", "$B$12") and ranges ("A1:C3").
+class A1Resolver final : public orcus::spreadsheet::iface::import_reference_resolver {
+  public:
+    orcus::spreadsheet::src_address_t resolve_address(std::string_view text) override {
+        orcus::spreadsheet::src_address_t a{0, 0, 0};
+        size_t i = text.rfind('!');
+        i = (i == std::string_view::npos) ? 0 : i + 1;
+        long col = 0;
+        long row = 0;
+        if (i < text.size() && text[i] == '$') ++i;
+        const size_t colStart = i;
+        for (; i < text.size() && std::isalpha(static_cast<unsigned char>(text[i])); ++i) {
+            col = col * 26 + (std::toupper(static_cast<unsigned char>(text[i])) - 'A' + 1);
+            if (col > 16384) throw std::invalid_argument("cell address out of range");
+        }
+        if (i == colStart) throw std::invalid_argument("cell address without a column");
+        if (i < text.size() && text[i] == '$') ++i;
+        const size_t rowStart = i;
+        for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+            row = row * 10 + (text[i] - '0');
+            if (row > 1048576) throw std::invalid_argument("cell address out of range");
+        }
+        if (i == rowStart || i != text.size() || row < 1)
+            throw std::invalid_argument("malformed cell address");
+        a.row = row_t(row - 1);
+        a.column = col_t(col - 1);
+        return a;
+    }
+    orcus::spreadsheet::src_range_t resolve_range(std::string_view text) override {
+        const size_t colon = text.find(':');
+        if (colon == std::string_view::npos) {
+            const auto a = resolve_address(text);
+            return {a, a};
+        }
+        return {resolve_address(text.substr(0, colon)), resolve_address(text.substr(colon + 1))};
+    }
+};
+
+class CollectFactory final : public orcus::spreadsheet::iface::import_factory {
+  public:
+    CollectFactory() : shared_(strings_) {}
+    orcus::spreadsheet::iface::import_reference_resolver* get_reference_resolver(
+        orcus::spreadsheet::formula_ref_context_t) override {
+        return &resolver_;
+    }
+    orcus::spreadsheet::iface::import_shared_strings* get_shared_strings() override {
+        return &shared_;
+    }
+    orcus::spreadsheet::iface::import_sheet* append_sheet(orcus::spreadsheet::sheet_t,
+                                                          std::string_view name) override {
+        sheets_.push_back(std::make_unique<CollectSheet>(
+            QString::fromUtf8(name.data(), qsizetype(name.size())), strings_));
+        names_.append(QString::fromUtf8(name.data(), qsizetype(name.size())));
+        return sheets_.back().get();
+    }
+    orcus::spreadsheet::iface::import_sheet* get_sheet(std::string_view name) override {
+        const qsizetype i = names_.indexOf(QString::fromUtf8(name.data(), qsizetype(name.size())));
+        return i < 0 ? nullptr : sheets_[size_t(i)].get();
+    }
+    orcus::spreadsheet::iface::import_sheet* get_sheet(orcus::spreadsheet::sheet_t index) override {
+        return index < 0 || size_t(index) >= sheets_.size() ? nullptr
+                                                            : sheets_[size_t(index)].get();
+    }
+    void finalize() override {}
+
+    const std::vector<std::unique_ptr<CollectSheet>>& Sheets() const { return sheets_; }
+
+  private:
+    QStringList strings_;
+    CollectStrings shared_;
+    A1Resolver resolver_;
+    QStringList names_;
+    std::vector<std::unique_ptr<CollectSheet>> sheets_;
+};
+
+WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
+    WorkbookResult r;
+    r.book.path = path;
+    try {
+        CollectFactory factory;
+        const std::string native = QFile::encodeName(path).toStdString();
+        if (suffix == QLatin1String("xlsx")) {
+            orcus::orcus_xlsx filter(&factory);
+            filter.read_file(native);
+        } else if (suffix == QLatin1String("ods")) {
+            orcus::orcus_ods filter(&factory);
+            filter.read_file(native);
+        } else {
+            // Line ends are made plain line feeds, so no cell keeps a carriage return.
+            QFile f(path);
+            if (!f.open(QIODevice::ReadOnly)) {
+                r.error = Fail(path, f.errorString());
+                return r;
+            }
+            QByteArray bytes = f.readAll();
+            bytes.replace("\r\n", "\n");
+            bytes.replace('\r', '\n');
+            orcus::orcus_csv filter(&factory);
+            filter.read_stream(std::string_view(bytes.constData(), size_t(bytes.size())));
+        }
+        qint64 total = 0;
+        for (const auto& sheet : factory.Sheets()) {
+            total += sheet->Area();
+            if (total > kMaxWorkbookCells) {
+                r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+                return r;
+            }
+            r.book.sheets.append(sheet->Take());
+        }
+    } catch (const std::exception& e) {
+        QString reason = QString::fromUtf8(e.what()).trimmed();
+        if (reason.endsWith(QLatin1Char('.'))) reason.chop(1);
+        r.error = Fail(
+            path, QStringLiteral("the file is damaged or not a .%1 file (%2)").arg(suffix, reason));
+        return r;
+    } catch (...) {
+        r.error = Fail(path, QStringLiteral("the file is damaged or not a .%1 file").arg(suffix));
+        return r;
+    }
+    if (r.book.sheets.isEmpty()) {
+        r.error = Fail(path, QStringLiteral("the file holds no sheet"));
+        return r;
+    }
+    r.ok = true;
+    return r;
+}
+
+}  // namespace
+
+bool IsSpreadsheetFile(const QString& path) {
+    const QString s = Suffix(path);
+    return s == QLatin1String("xls") || s == QLatin1String("xlsx") || s == QLatin1String("ods") ||
+           s == QLatin1String("csv");
+}
+
+WorkbookResult ReadWorkbook(const QString& path) {
+    WorkbookResult r;
+    r.book.path = path;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        r.error = Fail(path, QStringLiteral("the file was not found"));
+        return r;
+    }
+    if (!info.isFile()) {
+        r.error = Fail(path, QStringLiteral("it is not a file"));
+        return r;
+    }
+    if (!info.isReadable()) {
+        r.error = Fail(path, QStringLiteral("the file cannot be read (no permission)"));
+        return r;
+    }
+    const QString suffix = Suffix(path);
+    if (suffix == QLatin1String("xls")) return ReadXls(path);
+    if (suffix == QLatin1String("xlsx") || suffix == QLatin1String("ods") ||
+        suffix == QLatin1String("csv"))
+        return ReadWithOrcus(path, suffix);
+    r.error = Fail(path, QStringLiteral("files of this kind are not supported (use .xls, .xlsx, "
+                                        ".ods or .csv)"));
+    return r;
+}
+
+QString FormatCellNumber(double value) {
+    if (std::isnan(value) || std::isinf(value)) return QStringLiteral("#NUM!");
+    if (value == 0) return QStringLiteral("0");
+    if (std::floor(value) == value && std::fabs(value) < 1e15)
+        return QString::number(static_cast<qint64>(value));
+    QString text = QString::number(value, 'g', 15);
+    text.replace(QLatin1Char('e'), QLatin1Char('E'));
+    return text;
+}
+
+QString SpreadsheetOpenFilter() {
+    return QStringLiteral(
+        "Excel Worksheet|*.xls|Excel Workbook|*.xlsx|OpenDocument Spreadsheet|*.ods|"
+        "Comma-separated values|*.csv");
+}
+
+std::optional<QString> HitNameFromImport(const QString& text) {
+    const int b = InStr(text, QStringLiteral("|"));
+    if (b == 0) return text;
+    const QString left = text.left(b - 1);
+    const int m = InStr(text, QStringLiteral("MM#"));
+    if (m == 0) return left;
+    const std::optional<QString> middle = Cut(text, b + 2, m - b - 3);
+    if (!middle) return std::nullopt;
+    return left + *middle;
+}
+
+}  // namespace quill

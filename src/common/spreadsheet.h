@@ -1,0 +1,58 @@
+#pragma once
+// Reading spreadsheet files for the term list import: .xls through FreeXL,
+// .xlsx, .ods and .csv through orcus. Every cell comes back as the text a
+// spreadsheet shows for it (numbers in general format: 42, 3.5, 1E+20).
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+namespace quill {
+
+struct SheetData {
+    QString name;
+    int rows = 0;            // rows that hold data (from row 1)
+    int columns = 0;         // columns that hold data (from column A)
+    QVector<QString> cells;  // row-major, rows * columns
+
+    QString Cell(int row, int column) const {  // 0-based; "" outside the data
+        if (row < 0 || column < 0 || row >= rows || column >= columns) return QString();
+        return cells[row * columns + column];
+    }
+};
+
+struct Workbook {
+    QString path;
+    QList<SheetData> sheets;
+};
+
+struct WorkbookResult {
+    bool ok = false;
+    QString error;  // names the file and the reason
+    Workbook book;
+};
+
+// The most cells one workbook may hold; a larger file is refused.
+inline constexpr qint64 kMaxWorkbookCells = 20'000'000;
+
+// True for the extensions the readers know (.xls, .xlsx, .ods, .csv, any case).
+bool IsSpreadsheetFile(const QString& path);
+// Reads every sheet of the file.
+WorkbookResult ReadWorkbook(const QString& path);
+
+// A number as a spreadsheet's general format shows it: whole numbers without
+// a decimal part, at most 15 significant digits, exponent form for very large
+// or very small values.
+QString FormatCellNumber(double value);
+
+// The Open dialog's filter: the .xls entry first, then the further formats.
+QString SpreadsheetOpenFilter();
+
+// The import transformation of IGTC hit names: "Abc1 | 123 MM#2" becomes
+// "Abc1 123", "Abc1 |x" becomes "Abc1 ", text without "|" is unchanged.
+// nullopt when "MM#" stands too close after (or before) the "|".
+std::optional<QString> HitNameFromImport(const QString& text);
+
+}  // namespace quill

@@ -1,0 +1,93 @@
+#!/usr/bin/python3
+# Makes the spreadsheet test files in this folder (Debian: python3-xlwt,
+# python3-openpyxl, python3-odf). Run it here: /usr/bin/python3 make_sheets.py
+import xlwt, openpyxl, csv, os
+rows = [
+    ["Name", "Score", "Hit"],
+    ["Abc1", 42, "Abc1 | 123 MM#2"],
+    ["Def2", 3.5, None],
+    ["AB000001/AB000002", 7, "Def2 | x"],
+    ["Abc1", None, "Abc1 | 123 MM#2"],
+]
+other = [["X1", None], [None, "Y2"]]
+wb = xlwt.Workbook()
+for name, data in (("Hits", rows), ("Other", other)):
+    ws = wb.add_sheet(name)
+    for r, row in enumerate(data):
+        for c, v in enumerate(row):
+            if v is not None:
+                ws.write(r, c, v)
+wb.save("terms.xls")
+wb = openpyxl.Workbook()
+ws = wb.active; ws.title = "Hits"
+for r, row in enumerate(rows):
+    for c, v in enumerate(row):
+        if v is not None:
+            ws.cell(row=r+1, column=c+1, value=v)
+ws2 = wb.create_sheet("Other")
+for r, row in enumerate(other):
+    for c, v in enumerate(row):
+        if v is not None:
+            ws2.cell(row=r+1, column=c+1, value=v)
+wb.save("terms.xlsx")
+with open("terms.csv", "w", newline="") as f:
+    w = csv.writer(f, lineterminator="\r\n")
+    for row in rows:
+        w.writerow(["" if v is None else v for v in row])
+from odf.opendocument import OpenDocumentSpreadsheet
+from odf.table import Table, TableRow, TableCell
+from odf.text import P
+doc = OpenDocumentSpreadsheet()
+for name, data in (("Hits", rows), ("Other", other)):
+    t = Table(name=name)
+    for row in data:
+        tr = TableRow()
+        for v in row:
+            if v is None:
+                tc = TableCell()
+            elif isinstance(v, str):
+                tc = TableCell(valuetype="string"); tc.addElement(P(text=v))
+            else:
+                tc = TableCell(valuetype="float", value=v); tc.addElement(P(text=str(v)))
+            tr.addElement(tc)
+        t.addElement(tr)
+    doc.spreadsheet.addElement(t)
+doc.save("terms.ods")
+open("corrupt.xls", "wb").write(b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\x00" * 40 + b"not really a workbook" * 10)
+data = open("terms.xlsx", "rb").read()
+open("corrupt.xlsx", "wb").write(data[: len(data) // 2])
+open("notasheet.xls", "w").write("just some text, not a workbook\n")
+
+# terms.xlsx is stored the way Excel writes it: relative part targets and a
+# shared string table (the xlsx reader does not follow absolute targets).
+import re, zipfile
+from xml.sax.saxutils import escape
+path = "terms.xlsx"
+src = zipfile.ZipFile(path)
+items = [(i.filename, src.read(i.filename)) for i in src.infolist()]
+src.close()
+strings = []
+def repl(m):
+    text = m.group(2)
+    if text not in strings:
+        strings.append(text)
+    return '<c r="%s" t="s"><v>%d</v></c>' % (m.group(1), strings.index(text))
+out_items = []
+for name, data in items:
+    if name.startswith('xl/worksheets/'):
+        data = re.sub(r'<c r="([A-Z]+[0-9]+)" t="inlineStr"><is><t>(.*?)</t></is></c>', repl, data.decode()).encode()
+    out_items.append((name, data))
+sst = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="%d" uniqueCount="%d">' % (len(strings), len(strings))
+sst += ''.join('<si><t xml:space="preserve">%s</t></si>' % s for s in strings) + '</sst>'
+out = zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED)
+for name, data in out_items:
+    if name == 'xl/_rels/workbook.xml.rels':
+        data = data.replace(b'Target="/xl/', b'Target="')
+        data = data.replace(b'</Relationships>', b'<Relationship Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml" Id="rId9"/></Relationships>')
+    if name == '[Content_Types].xml':
+        data = data.replace(b'</Types>', b'<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/></Types>')
+    out.writestr(name, data)
+out.writestr('xl/sharedStrings.xml', sst)
+out.close()
+data = open("terms.xlsx", "rb").read()
+open("corrupt.xlsx", "wb").write(data[: len(data) // 2])
