@@ -2,9 +2,11 @@
 
 namespace quill::cli {
 
-int RunAccession(const QStringList& /*args*/) {
-    Err(QStringLiteral("quillfish-cli accession: not available yet"));
-    return 1;
+// The accession run shares the search command's driver (cmd_search.cpp).
+int RunSearchCommand(const QStringList& argsIn, bool accession);
+
+int RunAccession(const QStringList& args) {
+    return RunSearchCommand(args, true);
 }
 
 }  // namespace quill::cli

@@ -1,10 +1,332 @@
+// quillfish-cli search / accession: the search window's two runs on the
+// command line, over the same engine.
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+
 #include "cli/commands.h"
+#include "common/module1.h"
+#include "common/quotedfile.h"
+#include "common/termfile.h"
+#include "common/textrules.h"
+#include "common/webpageloader.h"
+#include "search/fasta.h"
+#include "search/searchengine.h"
 
 namespace quill::cli {
 
-int RunSearch(const QStringList& /*args*/) {
-    Err(QStringLiteral("quillfish-cli search: not available yet"));
-    return 1;
+// Shared by the search and accession commands.
+int RunSearchCommand(const QStringList& argsIn, bool accession);
+
+namespace {
+
+const char* kSearchUsage =
+    "Usage: quillfish-cli search [--ncbi-server URL | --demo] [--species mouse|human]\n"
+    "         [--mrna auto|prompt] [--single-mrna auto|prompt] [--est prompt|skip]\n"
+    "         [--single-est auto|prompt] [--pick first|cancel] [--terms FILE]\n"
+    "         [--save FILE] [--fasta FILE] TERM...\n"
+    "\n"
+    "Looks each gene name or UniGene cluster id up in UniGene and prints the summary\n"
+    "and the cDNA text. Each TERM (or line of FILE) is one search term.\n"
+    "  --species      mouse (default) or human\n"
+    "  --mrna         auto: take the last NM/XM mRNA without asking (default)\n"
+    "  --single-mrna  auto: take a single mRNA without asking (default)\n"
+    "  --est          prompt: choose an EST when there is no mRNA (default); skip\n"
+    "  --single-est   auto: take a single EST without asking (default)\n"
+    "  --pick         answer every choice: first row, or cancel the run; without it\n"
+    "                 the rows are listed and the choice is read from the input\n"
+    "  --save FILE    write the results file (summary and cDNA text)\n"
+    "  --fasta FILE   write the sequences as plain FASTA, 60 letters a line\n"
+    "Ctrl-C cancels the run (exit status 130).\n";
+
+const char* kAccessionUsage =
+    "Usage: quillfish-cli accession [--ncbi-server URL | --demo] [--pick first|cancel]\n"
+    "         [--terms FILE] [--save FILE] [--fasta FILE] ACC...\n"
+    "\n"
+    "Looks each GenBank accession number up in Entrez nucleotide and prints the\n"
+    "summary and the cDNA text. Ctrl-C cancels the run (exit status 130).\n";
+
+volatile sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+bool IsTerminal(FILE* f) {
+    return isatty(fileno(f)) == 1;
+}
+
+// Options as the options window holds them.
+struct CliOptions : SearchOptions {
+    SearchPolicy policy;
+    SearchPolicy Current() const override { return policy; }
+};
+
+// The choice dialogs: a fixed answer, or the rows listed on stderr and a
+// number read from the input.
+struct CliChooser : Chooser {
+    QString pick;  // "first", "cancel" or "" (ask)
+    Module1* module = nullptr;
+
+    int Choose(const ChoiceTable& table) override {
+        if (pick == QLatin1String("first")) return 0;
+        if (pick == QLatin1String("cancel")) return -1;
+        QString list = table.prompt + QLatin1Char('\n');
+        for (qsizetype i = 0; i < table.rows.size(); ++i) {
+            list += QStringLiteral("  %1) %2  %3\n")
+                        .arg(i + 1)
+                        .arg(table.rows[i].accession, table.rows[i].description);
+        }
+        Err(list.chopped(1));
+        for (;;) {
+            Err(QStringLiteral("Choose 1-%1 (Enter takes 1, c cancels the search): ")
+                    .arg(table.rows.size()));
+            char buf[64];
+            if (!std::fgets(buf, sizeof buf, stdin) || gInterrupted) {
+                if (!gInterrupted) Err(QStringLiteral("No choice given; the search is canceled."));
+                return -1;
+            }
+            const QString answer = QString::fromLocal8Bit(buf).trimmed();
+            if (answer.isEmpty()) return 0;
+            if (answer.compare(QLatin1String("c"), Qt::CaseInsensitive) == 0) return -1;
+            bool ok = false;
+            const int n = answer.toInt(&ok);
+            if (ok && n >= 1 && n <= table.rows.size()) return n - 1;
+        }
+    }
+};
+
+// Status lines and the progress bar on stderr.
+struct CliView : RunView {
+    bool bar = false;
+    int progress = 0;
+    bool complete = false;
+    QString summary, cdna;
+
+    void DrawBar() {
+        if (!bar) return;
+        const int filled = qBound(0, progress, 1000) * 40 / 1000;
+        const QString text = QStringLiteral("\r[") + QString(filled, QLatin1Char('#')) +
+                             QString(40 - filled, QLatin1Char(' ')) +
+                             QStringLiteral("] %1%").arg(qBound(0, progress, 1000) / 10);
+        const QByteArray b = text.toLocal8Bit();
+        std::fwrite(b.constData(), 1, b.size(), stderr);
+        std::fflush(stderr);
+    }
+    void ClearBar() {
+        if (bar) std::fputs("\r\033[K", stderr);
+    }
+    void EnterRunning() override { Err(QStringLiteral("Searching...")); }
+    void SetStatusLine(const QString& text) override {
+        if (text.isEmpty()) return;
+        ClearBar();
+        Err(text);
+        DrawBar();
+    }
+    void AddProgress(int units) override {
+        progress += units;
+        DrawBar();
+    }
+    void EndCanceled() override {
+        ClearBar();
+        Err(QStringLiteral("Search canceled"));
+    }
+    void EndComplete(const QString& s, const QString& c) override {
+        ClearBar();
+        complete = true;
+        summary = s;
+        cdna = c;
+        Err(QStringLiteral("Search complete"));
+    }
+    void PageProblem(const QString& text) override {
+        ClearBar();
+        Err(text);
+        DrawBar();
+    }
+};
+
+// Takes "--name value" where value must be one of choices.
+bool TakeChoice(QStringList& args, const QString& name, const QStringList& choices, QString* value,
+                QString* error) {
+    QString v;
+    if (!TakeValue(args, name, &v, error)) return error->isEmpty();
+    if (!choices.contains(v)) {
+        *error = QStringLiteral("%1 takes %2, not '%3'").arg(name, choices.join('|'), v);
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+int RunSearchCommand(const QStringList& argsIn, bool accession) {
+    const QString name = accession ? QStringLiteral("accession") : QStringLiteral("search");
+    const QString usage = QString::fromLatin1(accession ? kAccessionUsage : kSearchUsage);
+    const QString prefix = QStringLiteral("quillfish-cli ") + name + QStringLiteral(": ");
+    QStringList args = argsIn;
+    if (TakeFlag(args, QStringLiteral("--help")) || TakeFlag(args, QStringLiteral("-h"))) {
+        Out(usage);
+        return 0;
+    }
+    auto usageError = [&](const QString& text) {
+        Err(prefix + text + QLatin1Char('\n') + usage);
+        return 2;
+    };
+
+    Settings settings;
+    std::unique_ptr<PageServer> demoServer;
+    CliOptions options;
+    QString error, species, mrna, singleMrna, est, singleEst, pick, termsFile, savePath, fastaPath;
+    bool ok = true;
+    if (!accession) {
+        ok = ok &&
+             TakeChoice(args, QStringLiteral("--species"), {"mouse", "human"}, &species, &error);
+        ok = ok && TakeChoice(args, QStringLiteral("--mrna"), {"auto", "prompt"}, &mrna, &error);
+        ok = ok && TakeChoice(args, QStringLiteral("--single-mrna"), {"auto", "prompt"},
+                              &singleMrna, &error);
+        ok = ok && TakeChoice(args, QStringLiteral("--est"), {"prompt", "skip"}, &est, &error);
+        ok = ok && TakeChoice(args, QStringLiteral("--single-est"), {"auto", "prompt"}, &singleEst,
+                              &error);
+    }
+    ok = ok && TakeChoice(args, QStringLiteral("--pick"), {"first", "cancel"}, &pick, &error);
+    for (auto [opt, target] : {std::pair{"--terms", &termsFile}, std::pair{"--save", &savePath},
+                               std::pair{"--fasta", &fastaPath}}) {
+        if (!ok) break;
+        TakeValue(args, QString::fromLatin1(opt), target, &error);
+        ok = error.isEmpty();
+        if (ok && TakeValue(args, QString::fromLatin1(opt), target, &error))
+            return usageError(QStringLiteral("%1 given twice").arg(QLatin1String(opt)));
+    }
+    if (ok && !TakeServerOptions(args, settings, demoServer, &error)) ok = false;
+    if (!ok) return usageError(error.isEmpty() ? QStringLiteral("bad option") : error);
+    for (const QString& a : args) {
+        if (a.startsWith(QLatin1String("--")))
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
+    }
+    if (species == QLatin1String("human")) options.policy.species = SearchPolicy::Species::Human;
+    if (mrna == QLatin1String("prompt")) options.policy.optAuto = false;
+    if (singleMrna == QLatin1String("prompt")) options.policy.optAutoOne = false;
+    if (est == QLatin1String("skip")) {
+        options.policy.optESTPrompt = false;
+        options.policy.optESTSkip = true;
+    }
+    if (singleEst == QLatin1String("prompt")) options.policy.optAutoOneEST = false;
+
+    // The term list: the TERMs, then the file's terms.
+    QStringList terms = args;
+    if (!termsFile.isEmpty()) {
+        TermFileRule rule;
+        if (accession) rule.transform = SlashesToSpaces;
+        const TermFileResult file = ReadTermFile(termsFile, rule);
+        if (!file.ok) {
+            Err(prefix + file.error);
+            return 1;
+        }
+        if (file.duplicatesRemoved)
+            Err(prefix +
+                QStringLiteral("note: repeated terms in %1 were taken once").arg(termsFile));
+        terms += file.terms;
+        if (terms.isEmpty()) {
+            Err(QStringLiteral("Listbox is empty"));
+            return 2;
+        }
+    }
+    if (terms.isEmpty() || (terms.size() == 1 && terms.first().isEmpty())) {
+        Err(QStringLiteral("Search box is empty"));
+        return usageError(QStringLiteral("which terms?"));
+    }
+    // One typed accession number: "/" between numbers becomes a blank.
+    if (accession && args.size() == 1 && termsFile.isEmpty()) terms[0] = SlashesToSpaces(terms[0]);
+    const int limit = accession ? 100 : 40;
+    if (terms.size() > limit)
+        Err(prefix + QStringLiteral("warning: searching for less than %1 terms is recommended "
+                                    "(%2 terms); going on.")
+                         .arg(limit)
+                         .arg(terms.size()));
+
+    // Ctrl-C acts as the Cancel button.
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: a pending choice read ends too
+    struct sigaction previous {};
+    sigaction(SIGINT, &action, &previous);
+
+    Module1 module;
+    CliView view;
+    view.bar = IsTerminal(stderr);
+    CliChooser chooser;
+    chooser.pick = pick;
+    chooser.module = &module;
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&module] {
+        if (gInterrupted) module.CancelSearch = true;
+    });
+    watch.start();
+    WebPageLoader loader(module, settings,
+                         [&view](const QString& problem) { view.PageProblem(problem); });
+    // A cancel raised between page waits is seen by the next wait.
+    struct InterruptAwareLoader : PageLoader {
+        PageLoader& inner;
+        Module1& module;
+        InterruptAwareLoader(PageLoader& l, Module1& m) : inner(l), module(m) {}
+        int NavigateAndWait(const QString& address) override {
+            if (gInterrupted) module.CancelSearch = true;
+            return inner.NavigateAndWait(address);
+        }
+        QString Markup() const override { return inner.Markup(); }
+    } guarded(loader, module);
+
+    SearchEngine engine(module, settings, guarded, options, chooser, view);
+    bool complete;
+    if (accession) {
+        engine.BeginAccessionRun();
+        complete = engine.RunAccession(terms);
+    } else {
+        engine.BeginUniGeneRun();
+        complete = engine.RunUniGene(terms);
+    }
+    watch.stop();
+    sigaction(SIGINT, &previous, nullptr);
+    if (!complete) return 130;
+
+    Out(view.summary);
+    Out(view.cdna);
+    int status = 0;
+    if (!savePath.isEmpty()) {
+        const WriteResult w = WriteQuotedItems(savePath, {view.summary, view.cdna});
+        if (!w.ok) {
+            Err(prefix + QStringLiteral("cannot save: ") + w.error);
+            status = 1;
+        }
+    }
+    if (!fastaPath.isEmpty()) {
+        QFile f(fastaPath + QStringLiteral(".part"));
+        const QByteArray bytes = CleanFasta(engine.Results().CdnaLines).toUtf8();
+        bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                       f.write(bytes) == bytes.size() && f.flush();
+        f.close();
+        if (written) {
+            QFile::remove(fastaPath);
+            written = QFile::rename(f.fileName(), fastaPath);
+        }
+        if (!written) {
+            QFile::remove(f.fileName());
+            Err(prefix + QStringLiteral("cannot write %1").arg(fastaPath));
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int RunSearch(const QStringList& args) {
+    return RunSearchCommand(args, false);
 }
 
 }  // namespace quill::cli
