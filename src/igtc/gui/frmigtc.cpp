@@ -1,0 +1,135 @@
+#include "igtc/gui/frmigtc.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFont>
+#include <QTimer>
+
+#include "common/gui/platform.h"
+#include "common/gui/qtprinter.h"
+#include "common/quotedfile.h"
+#include "common/textrules.h"
+#include "igtc/igtcparser.h"
+#include "igtc/igtcreport.h"
+#include "shell/appcontext.h"
+#include "shell/windowmanager.h"
+#include "ui_frmigtc.h"
+
+namespace quill::ui {
+
+FrmIGTC::FrmIGTC(AppContext& ctx, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), ui_(std::make_unique<Ui::frmIGTC>()) {
+    ui_->setupUi(this);
+    QFont title = ui_->Label1->font();
+    title.setPointSizeF(title.pointSizeF() * 1.4);
+    title.setBold(true);
+    ui_->Label1->setFont(title);
+    ui_->txtInput->installEventFilter(this);
+
+    connect(ui_->cmdProcess, &QPushButton::clicked, this, &FrmIGTC::cmdProcess_Click);
+    connect(ui_->cmdClear, &QPushButton::clicked, this, &FrmIGTC::cmdClear_Click);
+    connect(ui_->cmdSave, &QPushButton::clicked, this, &FrmIGTC::cmdSave_Click);
+    connect(ui_->cmdPrint, &QPushButton::clicked, this, &FrmIGTC::cmdPrint_Click);
+    connect(ui_->cmdOpenIGTC, &QPushButton::clicked, this, &FrmIGTC::cmdOpenIGTC_Click);
+    connect(ui_->cmdClose, &QPushButton::clicked, this, &FrmIGTC::cmdClose_Click);
+}
+
+FrmIGTC::~FrmIGTC() = default;
+
+bool FrmIGTC::eventFilter(QObject* watched, QEvent* event) {
+    // Entering the input box selects all of it, so that a new paste replaces
+    // the old result. The selection is made once more after the event that
+    // gave the focus, since a mouse click would otherwise place the cursor.
+    if (watched == ui_->txtInput && event->type() == QEvent::FocusIn) {
+        ui_->txtInput->selectAll();
+        QTimer::singleShot(0, ui_->txtInput, &QPlainTextEdit::selectAll);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmIGTC::cmdProcess_Click() {
+    ui_->lstResults->clear();
+    const QString text = ui_->txtInput->toPlainText();
+    if (text.isEmpty()) {
+        Platform::Message(this, kNoTextMessage, kNoTextTitle, Icon::None);
+        return;
+    }
+    const MinimumScore minimum = ReadMinimumScore(ui_->txtCutoff->text());
+    if (minimum.status == MinimumScore::Status::Zero) {
+        Platform::Message(this, kZeroMinimumMessage, kMinimumTitle, Icon::None);
+        return;
+    }
+    if (minimum.status == MinimumScore::Status::OutOfRange) {
+        Platform::Message(this, kMinimumRangeMessage, kMinimumTitle, Icon::None);
+        return;
+    }
+
+    ui_->cmdProcess->setText(QStringLiteral("Processing"));
+    ui_->cmdProcess->setEnabled(false);
+    ui_->cmdProcess->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    const IgtcResult result = ParseIgtcResults(text, minimum.value);
+    outputText_ = result.output;
+    QString shown = result.output;
+    shown.replace(kCrLf, QStringLiteral("\n"));
+    ui_->txtOutput->setPlainText(shown);
+    ui_->lstResults->addItems(result.names);
+
+    ui_->cmdSave->setEnabled(true);
+    ui_->cmdPrint->setEnabled(true);
+    ui_->txtCutoff1->setText(ui_->txtCutoff->text());
+
+    QApplication::restoreOverrideCursor();
+    ui_->cmdProcess->setText(QStringLiteral("&Process"));
+    ui_->cmdProcess->setEnabled(true);
+}
+
+void FrmIGTC::cmdClear_Click() {
+    ui_->txtInput->clear();
+}
+
+void FrmIGTC::cmdSave_Click() {
+    const QString path =
+        Platform::SaveFileName(this, QStringLiteral("Excel Worksheet (*.xls)|*.xls"));
+    if (path.isEmpty()) return;
+    const WriteResult written =
+        WriteQuotedItems(path, IgtcSaveItems(ui_->txtCutoff1->text(), outputText_, Now()));
+    if (!written.ok)
+        Platform::Message(this, QStringLiteral("The hit list was not saved.\n\n") + written.error,
+                          QStringLiteral("Save Hits"), Icon::Exclamation);
+}
+
+void FrmIGTC::cmdPrint_Click() {
+    if (!Platform::AskYesNo(this, QStringLiteral("Ok to print hits?"), QStringLiteral("Print"),
+                            Icon::Question))
+        return;
+    const QString title =
+        Platform::Input(this, QStringLiteral("Enter title of search:"), QStringLiteral("Title"));
+    QStringList names;
+    names.reserve(ui_->lstResults->count());
+    for (int i = 0; i < ui_->lstResults->count(); ++i) names << ui_->lstResults->item(i)->text();
+    // The printer shows its own messages when the printout cannot be made.
+    const std::unique_ptr<Printer> printer = OpenPrinter(this, ctx_.settings);
+    PrintIgtcReport(*printer, title, ui_->txtCutoff1->text(), names, Now());
+}
+
+void FrmIGTC::cmdOpenIGTC_Click() {
+    Platform::OpenUrl(ctx_.settings.IgtcBlastPage());
+}
+
+void FrmIGTC::cmdClose_Click() {
+    WindowManager* windows = ctx_.windows;
+    if (!windows) {
+        close();
+        return;
+    }
+    windows->Unload(win::Igtc);
+    windows->Show(win::Menu);
+}
+
+QWidget* CreateFrmIGTC(AppContext& ctx) {
+    return new FrmIGTC(ctx);
+}
+
+}  // namespace quill::ui

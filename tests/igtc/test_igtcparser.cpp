@@ -1,0 +1,396 @@
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "common/printer.h"
+#include "common/textrules.h"
+#include "igtc/igtcparser.h"
+#include "igtc/igtcreport.h"
+#include "support/testsupport.h"
+
+using namespace quill;
+
+namespace {
+
+// One query's section as the IGTC site returns it: the query line, the
+// length line, the hit table header and one hit row whose score follows a ")".
+QString Section(const QString& queryLine, const QString& score, const QString& eol = "\r\n") {
+    return queryLine + eol + "         (1234 letters)" + eol + eol +
+           "                                                   Score    E" + eol +
+           "Sequences producing significant alignments:      (bits) Value" + eol + eol +
+           "IGTC|CMHD-CT1 trap (Pax6)  " + score + "  1e-50" + eol + eol;
+}
+
+}  // namespace
+
+class IgtcParserTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void parse_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("skipped");
+
+        QTest::newRow("kept") << Section("Query= ABC1", "250") << 100 << QStringList{"ABC1"} << 0;
+        QTest::newRow("dropped") << Section("Query= ABC1", "99") << 100 << QStringList{} << 0;
+        QTest::newRow("equal keeps")
+            << Section("Query= ABC1", "100") << 100 << QStringList{"ABC1"} << 0;
+        QTest::newRow("one less drops")
+            << Section("Query= ABC1", "99") << 100 << QStringList{} << 0;
+        QTest::newRow("lower-case query")
+            << Section("query= abc1", "250") << 100 << QStringList{"abc1"} << 0;
+        QTest::newRow("upper-case value")
+            << QString(Section("QUERY= A", "250")).replace("Value", "VALUE") << 100
+            << QStringList{"A"} << 0;
+        QTest::newRow("line of blanks before length")
+            << "Query= ABC1\r\n          \r\n(1234 letters)\r\n Value\r\nx) 300 " << 100
+            << QStringList{"ABC1"} << 0;
+        QTest::newRow("name over two lines")
+            << "Query= ABC1 gene\r\ntrap line\r\n         (88 letters)\r\nValue\r\nx) 300 " << 100
+            << QStringList{"ABC1 gene  trap line"} << 0;
+        QTest::newRow("LF line ends")
+            << Section("Query= ABC1", "250", "\n") << 100 << QStringList{"ABC1"} << 0;
+        QTest::newRow("leading blanks stay")
+            << Section("Query=   ABC1", "250") << 100 << QStringList{"  ABC1"} << 0;
+        QTest::newRow("comma stops the score")
+            << Section("Query= A", "1,234") << 2 << QStringList{} << 0;
+        QTest::newRow("comma score reads 1")
+            << Section("Query= A", "1,234") << 1 << QStringList{"A"} << 0;
+        QTest::newRow("99.5 rounds to 100")
+            << Section("Query= A", "99.5") << 100 << QStringList{"A"} << 0;
+        QTest::newRow("100.5 rounds to 100")
+            << Section("Query= A", "100.5") << 100 << QStringList{"A"} << 0;
+        QTest::newRow("98.5 rounds to 98")
+            << Section("Query= A", "98.5") << 99 << QStringList{} << 0;
+        QTest::newRow("order and repeats")
+            << Section("Query= B", "300") + Section("Query= A", "50") + Section("Query= B", "200")
+            << 100 << QStringList{"B", "B"} << 0;
+        QTest::newRow("no value in own section takes the next one")
+            << "Query= A\r\n (10 letters)\r\n ***** No hits found *****\r\n" +
+                   Section("Query= B", "300")
+            << 100 << QStringList{"A", "B"} << 0;
+        QTest::newRow("unicode name")
+            << Section("Query= Größe-β1", "250") << 100 << QStringList{"Größe-β1"} << 0;
+        QTest::newRow("no query") << "just some text (12 letters) Value ) 400 " << 1
+                                  << QStringList{} << 0;
+        QTest::newRow("empty name") << Section("Query= ", "250") << 1 << QStringList{""} << 0;
+
+        // Text outside the expected shape: the query is skipped, the rest
+        // processed.
+        QTest::newRow("no letters at all")
+            << "Query= A\r\nValue\r\nx) 300 " << 1 << QStringList{} << 1;
+        QTest::newRow("length only after the next query")
+            << "Query= A no length\r\n" + Section("Query= B", "300") << 1 << QStringList{"B"} << 1;
+        QTest::newRow("no value at all")
+            << "Query= A\r\n (10 letters)\r\n) 300 " << 1 << QStringList{} << 1;
+        QTest::newRow("no parenthesis after value")
+            << "Query= A\r\n (10 letters)\r\nValue 300 " << 1 << QStringList{} << 1;
+        QTest::newRow("nothing after the parenthesis")
+            << "Query= A\r\n (10 letters)\r\nValue x)   " << 1 << QStringList{} << 1;
+        QTest::newRow("score at the very end")
+            << "Query= A\r\n (10 letters)\r\nValue x) 300" << 100 << QStringList{"A"} << 0;
+        QTest::newRow("negative name length")
+            << "Query=(12 letters) Value x) 300 " << 1 << QStringList{} << 1;
+        QTest::newRow("digits from the text start")
+            << "1234 letters query=" << 1 << QStringList{} << 1;
+        QTest::newRow("query at the very end")
+            << Section("Query= A", "300") + "Query=" << 1 << QStringList{"A"} << 1;
+        QTest::newRow("score above 16 bits passes")
+            << Section("Query= A", "40000") << 32767 << QStringList{"A"} << 0;
+        QTest::newRow("score below 16 bits fails")
+            << Section("Query= A", "-40000") << -32768 << QStringList{} << 0;
+        QTest::newRow("negative minimum")
+            << Section("Query= A", "-4") << -5 << QStringList{"A"} << 0;
+    }
+    void parse() {
+        QFETCH(QString, text);
+        QFETCH(int, minimum);
+        QFETCH(QStringList, names);
+        QFETCH(int, skipped);
+        const IgtcResult r = ParseIgtcResults(text, minimum);
+        QCOMPARE(r.names, names);
+        QCOMPARE(r.skippedQueries, skipped);
+        QCOMPARE(r.output, IgtcOutputText(names));
+        // The byte-level entry point agrees.
+        const IgtcResult b = ParseIgtcResultsUtf8(text.toUtf8(), minimum);
+        QCOMPARE(b.names, names);
+    }
+
+    void outputText() {
+        QCOMPARE(IgtcOutputText({}), QString("No hits found."));
+        QCOMPARE(IgtcOutputText({"ABC1", "DEF2"}),
+                 QString("2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n"));
+    }
+
+    void processingTwiceRebuilds() {
+        const QString text = Section("Query= A", "150") + Section("Query= B", "250");
+        QCOMPARE(ParseIgtcResults(text, 100).names, QStringList({"A", "B"}));
+        QCOMPARE(ParseIgtcResults(text, 200).names, QStringList({"B"}));
+    }
+
+    void passesMinimumScore_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("minimum");
+        QTest::addColumn<bool>("passes");
+        const QString two = "Value a) 50 b Value c) 300 ";
+        QTest::newRow("first value") << two << 1 << 100 << false;
+        QTest::newRow("start after the first value") << two << 3 << 100 << true;
+        QTest::newRow("blanks before the score") << "value)      120 " << 1 << 120 << true;
+        QTest::newRow("token runs over a line break") << "Value) 12\r\n3 " << 1 << 13 << false;
+        QTest::newRow("lf inside token skipped") << "Value) 1\n2 " << 1 << 12 << true;
+        QTest::newRow("no value") << "x) 300 " << 1 << 1 << false;
+        QTest::newRow("start before text") << "Value) 5 " << 0 << 5 << true;
+        QTest::newRow("start past text") << "Value) 5 " << 99 << -5 << false;
+        QTest::newRow("exponent") << "Value) 2e2 " << 1 << 200 << true;
+    }
+    void passesMinimumScore() {
+        QFETCH(QString, text);
+        QFETCH(int, start);
+        QFETCH(int, minimum);
+        QFETCH(bool, passes);
+        QCOMPARE(PassesMinimumScore(text, start, minimum), passes);
+    }
+
+    void minimumScore_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("value");
+        const int ok = int(MinimumScore::Status::Ok);
+        const int zero = int(MinimumScore::Status::Zero);
+        const int range = int(MinimumScore::Status::OutOfRange);
+        QTest::newRow("100") << "100" << ok << 100;
+        QTest::newRow("100abc") << "100abc" << ok << 100;
+        QTest::newRow("99.5") << "99.5" << ok << 100;
+        QTest::newRow("100.5") << "100.5" << ok << 100;
+        QTest::newRow("0.3 passes the zero test") << "0.3" << ok << 0;
+        QTest::newRow("-5") << "-5" << ok << -5;
+        QTest::newRow("0") << "0" << zero << 0;
+        QTest::newRow("no number") << "abc" << zero << 0;
+        QTest::newRow("empty") << "" << zero << 0;
+        QTest::newRow("too large") << "40000" << range << 0;
+        QTest::newRow("rounds past the top") << "32767.5" << range << 0;
+        QTest::newRow("too small") << "-32769" << range << 0;
+        QTest::newRow("overflowing exponent") << "1e999" << range << 0;
+        QTest::newRow("lowest") << "-32768" << ok << -32768;
+    }
+    void minimumScore() {
+        QFETCH(QString, text);
+        QFETCH(int, status);
+        QFETCH(int, value);
+        const MinimumScore m = ReadMinimumScore(text);
+        QCOMPARE(int(m.status), status);
+        if (m.status == MinimumScore::Status::Ok) QCOMPARE(m.value, value);
+    }
+
+    // Inputs that would take quadratic time if the searches went back: many
+    // queries without a length line, many queries sharing one score and one
+    // long run of digits.
+    void largeOddInputsStayLinear() {
+        QString noLength;
+        for (int i = 0; i < 100000; ++i) noLength += "Query= x\n";
+        QCOMPARE(ParseIgtcResults(noLength + "(5 letters) Value ) 9 ", 1).skippedQueries, 99999);
+
+        QString shared;
+        for (int i = 0; i < 50000; ++i)
+            shared += "Query= Q" + QString::number(i) + " (1 letters)\n";
+        shared += "Value x)" + QString(200000, QLatin1Char(' ')) + "500" + QString(200000, 'z');
+        const IgtcResult r = ParseIgtcResults(shared, 100);
+        QCOMPARE(r.names.size(), 50000);
+        QCOMPARE(r.names.last(), QString("Q49999"));
+
+        const QString digits =
+            QString("Query= a ").repeated(50000) + QString(300000, '7') + " letters Value) 5 ";
+        QCOMPARE(ParseIgtcResults(digits, 1).names, QStringList({"a"}));
+    }
+
+    void realReports_data() {
+        QTest::addColumn<QString>("path");
+        const QDir dir(QUILL_REALDATA_DIR);
+        const QStringList files = dir.entryList({"*.blast*", "*blastn*", "*blastx*", "*tblastn*"},
+                                                QDir::Files, QDir::Name);
+        if (files.isEmpty()) QSKIP("no real reports here");
+        for (const QString& f : files) QTest::newRow(qPrintable(f)) << dir.filePath(f);
+    }
+    void realReports() {
+        QFETCH(QString, path);
+        const QByteArray bytes = test::ReadBytes(path);
+        QVERIFY(!bytes.isEmpty());
+        for (int minimum : {-32768, 1, 100, 32767}) {
+            const IgtcResult r = ParseIgtcResultsUtf8(bytes, minimum);
+            QCOMPARE(r.queries, int(QString::fromUtf8(bytes).count("query=", Qt::CaseInsensitive)));
+            QVERIFY(r.names.size() + r.skippedQueries <= r.queries);
+            QCOMPARE(r.output, IgtcOutputText(r.names));
+            for (const QString& n : r.names) {
+                QVERIFY(!n.contains('\r') && !n.contains('\n'));
+                QVERIFY(!n.endsWith(' '));
+            }
+            QCOMPARE(ParseIgtcResults(QString::fromUtf8(bytes), minimum).names, r.names);
+        }
+    }
+
+    void knownRealReport() {
+        const QByteArray bytes = test::ReadBytes(QString(QUILL_REALDATA_DIR) +
+                                                 "/bioperl__t__data__hsinsulin.blastcl3.blastn");
+        if (bytes.isEmpty()) QSKIP("real report missing");
+        // Both names end with a blank in the report; it is removed.
+        QCOMPARE(ParseIgtcResultsUtf8(bytes, -32768).names, QStringList({"human", "owlmonkey"}));
+    }
+
+    void saveItems_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("two hits") << IgtcOutputText({"ABC1", "DEF2"})
+                                  << QStringList{"2 hits found on IGTC database:", "ABC1", "DEF2"};
+        QTest::newRow("no hits") << IgtcOutputText({}) << QStringList{};
+        QTest::newRow("blank name left out")
+            << IgtcOutputText({"A", "", "  B  "})
+            << QStringList{"3 hits found on IGTC database:", "A", "B"};
+    }
+    void saveItems() {
+        QFETCH(QString, output);
+        QFETCH(QStringList, items);
+        const QDateTime when(QDate(2026, 3, 7), QTime(14, 5, 9));
+        const QStringList got = IgtcSaveItems("100abc", output, when);
+        QCOMPARE(got.value(0), "IGTC search, " + ShortDateTime(when) + ", 100abc minimum cutoff");
+        QCOMPARE(got.value(1), QString());
+        QCOMPARE(got.mid(2), items);
+    }
+
+    void printedReport() {
+        const QDateTime when(QDate(2026, 3, 7), QTime(14, 5, 9));
+        RecordingPrinter p;
+        QVERIFY(PrintIgtcReport(p, "My run", "100abc", {"ABC1", "DEF2"}, when));
+        const QString heading = "IGTC Hits for " + ShortDateTime(when) + ", 100abc minimum cutoff";
+        QCOMPARE(p.LineTexts(),
+                 QStringList({"My run", heading, " 2  hits found:", "ABC1", "DEF2"}));
+        const QList<PrintedPiece>& pc = p.Pieces();
+        QCOMPARE(pc.size(), 6);
+        // Units: 10800 over 576 points, 15840 over 756 points; a character is
+        // half the font size wide and a line 1.2 times the size high.
+        const double ux = 10800.0 / 576, uy = 15840.0 / 756;
+        const double h13 = 13 * 1.2 * uy, h11 = 11 * 1.2 * uy;
+        const PrintFont b13{"Times New Roman", 13, true, false};
+        const PrintFont bu11{"Times New Roman", 11, true, true};
+        const PrintFont n11{"Times New Roman", 11, false, false};
+        auto centre = [&](const QString& t) { return (10800 - t.size() * 6.5 * ux) / 2 - 720; };
+        QCOMPARE(pc[0].font, b13);
+        QCOMPARE(pc[0].x, centre("My run"));
+        QCOMPARE(pc[0].y, 720.0);
+        QCOMPARE(pc[1].x, centre(heading));
+        QCOMPARE(pc[1].y, 720 + h13);
+        QCOMPARE(pc[2].text, QString(" 2 "));
+        QCOMPARE(pc[2].font, bu11);
+        QCOMPARE(pc[2].x, 0.0);
+        QCOMPARE(pc[2].y, 720 + 3 * h13);
+        QCOMPARE(pc[3].text, QString(" hits found:"));
+        QCOMPARE(pc[3].font, bu11);
+        QCOMPARE(pc[3].x, 3 * 5.5 * ux);
+        QCOMPARE(pc[4].font, n11);
+        QCOMPARE(pc[4].x, 6 * 5.5 * ux);  // print column 7
+        QCOMPARE(pc[4].y, 720 + 3 * h13 + h11);
+        QCOMPARE(pc[5].y, 720 + 3 * h13 + 2 * h11);
+        QCOMPARE(p.PageCount(), 1);
+        QVERIFY(p.Ended());
+    }
+
+    void printedReportWithoutHits() {
+        RecordingPrinter p;
+        QVERIFY(
+            PrintIgtcReport(p, QString(), "100", {}, QDateTime(QDate(2026, 1, 2), QTime(3, 4))));
+        const QList<PrintedPiece>& pc = p.Pieces();
+        // The empty title prints an empty first line; the heading is still
+        // centred on the second.
+        QCOMPARE(pc.size(), 2);
+        QCOMPARE(pc[0].y, 720 + 13 * 1.2 * 15840.0 / 756);
+        QCOMPARE(pc[1].text, QString("No hits found"));
+        QCOMPARE(pc[1].font, (PrintFont{"Times New Roman", 11, true, false}));
+        QCOMPARE(pc[1].x, 0.0);
+        QCOMPARE(p.LineCount(), 4);
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        const QByteArray text =
+            (Section("Query= ABC1", "250") + Section("Query= DEF2", "150")).toUtf8();
+        QTest::newRow("two hits") << QStringList{"--min-score", "100"} << text << 0
+                                  << QByteArray(
+                                         "2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n")
+                                  << QByteArray();
+        QTest::newRow("one hit") << QStringList{"--min-score", "200xyz"} << text << 0
+                                 << QByteArray("1 hits found on IGTC database:\r\n  ABC1\r\n")
+                                 << QByteArray();
+        QTest::newRow("none") << QStringList{"--min-score", "300"} << text << 0
+                              << QByteArray("No hits found.") << QByteArray();
+        QTest::newRow("no text") << QStringList{"--min-score", "100"} << QByteArray() << 1
+                                 << QByteArray() << QByteArray("No text was found\n");
+        QTest::newRow("zero minimum")
+            << QStringList{"--min-score", "abc"} << text << 1 << QByteArray()
+            << QByteArray("Enter a valid minimum score\n");
+        QTest::newRow("no text comes first") << QStringList{"--min-score", "0"} << QByteArray() << 1
+                                             << QByteArray() << QByteArray("No text was found\n");
+        QTest::newRow("out of range")
+            << QStringList{"--min-score", "99999"} << text << 1 << QByteArray()
+            << QByteArray("Enter a minimum score between -32768 and 32767\n");
+        QTest::newRow("missing minimum")
+            << QStringList{} << text << 2 << QByteArray() << QByteArray();
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, input);
+        QFETCH(int, status);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QProcess cli;
+        cli.start(QUILL_CLI_PATH, QStringList{"igtc"} + args);
+        QVERIFY(cli.waitForStarted());
+        cli.write(input);
+        cli.closeWriteChannel();
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), status);
+        QCOMPARE(cli.readAllStandardOutput(), out);
+        if (!err.isEmpty()) QCOMPARE(cli.readAllStandardError(), err);
+    }
+
+    void commandLineSaveAndInputFile() {
+        QTemporaryDir dir;
+        const QString in = dir.filePath("blast.txt");
+        QFile f(in);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write((Section("Query= ABC1", "250") + Section("Query= DEF2", "150")).toUtf8());
+        f.close();
+        const QString saved = dir.filePath("hits.xls");
+        QProcess cli;
+        cli.start(QUILL_CLI_PATH, {"igtc", "--min-score", "100", "--save", saved, in});
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 0);
+        const QString file = test::ReadText(saved);
+        QVERIFY2(file.startsWith("\"IGTC search, "), qPrintable(file));
+        QVERIFY(
+            file.endsWith(", 100 minimum cutoff\"\r\n\"\"\r\n\"2 hits found on IGTC database:\"\r\n"
+                          "\"ABC1\"\r\n\"DEF2\"\r\n"));
+
+        // A file that cannot be written: a message, status 1, no file.
+        QProcess bad;
+        bad.start(QUILL_CLI_PATH,
+                  {"igtc", "--min-score", "100", "--save", dir.filePath("no/such/dir/x.xls"), in});
+        QVERIFY(bad.waitForFinished(10000));
+        QCOMPARE(bad.exitCode(), 1);
+        QVERIFY(bad.readAllStandardError().contains("not saved"));
+        QVERIFY(!QFile::exists(dir.filePath("no/such/dir/x.xls")));
+
+        QProcess missing;
+        missing.start(QUILL_CLI_PATH, {"igtc", "--min-score", "100", dir.filePath("absent.txt")});
+        QVERIFY(missing.waitForFinished(10000));
+        QCOMPARE(missing.exitCode(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(IgtcParserTest)
+#include "test_igtcparser.moc"
