@@ -1,0 +1,343 @@
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "common/gui/platform.h"
+#include "common/gui/qtprinter.h"
+#include "common/printer.h"
+#include "support/testsupport.h"
+
+using namespace quill;
+using namespace quill::ui;
+
+namespace {
+
+// The text of a PDF file as pdftotext reads it; null when the tool is missing.
+QString PdfText(const QString& path) {
+    const QString tool = QStandardPaths::findExecutable("pdftotext");
+    if (tool.isEmpty()) return QString();
+    QProcess p;
+    p.start(tool, {"-layout", path, "-"});
+    if (!p.waitForFinished(10000)) return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int PdfPages(const QString& path) {
+    const QString tool = QStandardPaths::findExecutable("pdfinfo");
+    if (tool.isEmpty()) return -1;
+    QProcess p;
+    p.start(tool, {path});
+    if (!p.waitForFinished(10000)) return -1;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+        if (line.startsWith("Pages:")) return line.mid(6).trimmed().toInt();
+    return -1;
+}
+
+void PrintSample(Printer& p) {
+    p.SetScale(10800, 15840, -720);
+    p.SetFontName("Times New Roman");
+    p.SetFontBold(true);
+    p.SetFontSize(13);
+    p.SetCurrentY(720);
+    p.PrintCentred("Quarterly trap screen");
+    p.SetFontSize(11);
+    p.PrintLine({PrintItem::Number(2), PrintItem::Text(" hits found:")});
+    p.SetFontBold(false);
+    p.PrintLine({PrintItem::Column(7), PrintItem::Text("Pax6")});
+    p.PrintLine({PrintItem::Column(7), PrintItem::Text("Sox2")});
+}
+
+}  // namespace
+
+class PrinterTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void init() { QtPrinter::SetNoPrinterForTesting(true); }
+
+    void numberText_data() {
+        QTest::addColumn<double>("n");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("positive") << 5.0 << " 5 ";
+        QTest::newRow("zero") << 0.0 << " 0 ";
+        QTest::newRow("minus zero") << -0.0 << " 0 ";
+        QTest::newRow("negative") << -3.0 << "-3 ";
+        QTest::newRow("large") << 123456789.0 << " 123456789 ";
+        QTest::newRow("fraction") << 2.5 << " 2.5 ";
+    }
+    void numberText() {
+        QFETCH(double, n);
+        QFETCH(QString, text);
+        QCOMPARE(PrintedNumberText(n), text);
+    }
+
+    void defaultCoordinatesAreTwips() {
+        RecordingPrinter p;
+        QCOMPARE(p.ScaleWidth(), 576.0 * 20);
+        QCOMPARE(p.ScaleHeight(), 756.0 * 20);
+        QCOMPARE(p.ScaleLeft(), 0.0);
+        p.SetFontSize(10);
+        QCOMPARE(p.TextWidth("abcd"), 4 * 5.0 * 20);
+        QCOMPARE(p.TextHeight(), 12.0 * 20);
+    }
+
+    void badScaleIsIgnored_data() {
+        QTest::addColumn<double>("w");
+        QTest::addColumn<double>("h");
+        QTest::newRow("zero width") << 0.0 << 100.0;
+        QTest::newRow("negative height") << 100.0 << -5.0;
+        QTest::newRow("nan") << std::nan("") << 100.0;
+    }
+    void badScaleIsIgnored() {
+        QFETCH(double, w);
+        QFETCH(double, h);
+        RecordingPrinter p;
+        p.SetScale(10800, 15840, -720);
+        p.SetScale(w, h, 0);
+        QCOMPARE(p.ScaleWidth(), 10800.0);
+        QCOMPARE(p.ScaleHeight(), 15840.0);
+        QCOMPARE(p.ScaleLeft(), -720.0);
+    }
+
+    void itemsFollowEachOther() {
+        RecordingPrinter p;  // twips: a 10-point character is 100 units
+        p.SetFontSize(10);
+        p.PrintLine({PrintItem::Text("ab"), PrintItem::Number(7), PrintItem::Text("x"),
+                     PrintItem::Number(-2), PrintItem::Text(")")});
+        const QList<PrintedPiece>& pc = p.Pieces();
+        QCOMPARE(pc.size(), 5);
+        QCOMPARE(pc[1].text, QString(" 7 "));
+        QCOMPARE(pc[1].x, 200.0);
+        QCOMPARE(pc[2].x, 500.0);
+        QCOMPARE(pc[3].text, QString("-2 "));
+        QCOMPARE(pc[4].x, 900.0);
+        QCOMPARE(p.CurrentX(), 0.0);
+        QCOMPARE(p.CurrentY(), 240.0);
+    }
+
+    void columns_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        // 10-point font in twips: an average character is 100 units.
+        QTest::newRow("column 7 from the start") << "" << 7 << 600.0 << 0.0;
+        QTest::newRow("column 1") << "" << 1 << 0.0 << 0.0;
+        QTest::newRow("column 0 counts as 1") << "" << 0 << 0.0 << 0.0;
+        QTest::newRow("column after text") << "abc" << 7 << 600.0 << 0.0;
+        QTest::newRow("exactly at the column") << "abcdef" << 7 << 600.0 << 0.0;
+        QTest::newRow("past the column: next line") << "abcdefgh" << 7 << 600.0 << 240.0;
+    }
+    void columns() {
+        QFETCH(QString, before);
+        QFETCH(int, column);
+        QFETCH(double, x);
+        QFETCH(double, y);
+        RecordingPrinter p;
+        p.SetFontSize(10);
+        p.PrintLine({PrintItem::Text(before), PrintItem::Column(column), PrintItem::Text("N")});
+        const PrintedPiece& last = p.Pieces().last();
+        QCOMPARE(last.text, QString("N"));
+        QCOMPARE(last.x, x);
+        QCOMPARE(last.y, y);
+    }
+
+    void negativeLeftEdgeGivesMargin() {
+        RecordingPrinter p;
+        p.SetScale(10800, 15840, -720);
+        QCOMPARE(p.LineStartX(), 0.0);
+        p.SetScale(1000, 1000, 500);
+        QCOMPARE(p.LineStartX(), 500.0);
+    }
+
+    void lineBreaksInsideText() {
+        RecordingPrinter p;
+        p.SetFontSize(10);
+        p.SetCurrentX(300);
+        p.PrintLine("ACGT\r\nTTGA\nCC\rG");
+        QCOMPARE(p.LineTexts(), QStringList({"ACGT", "TTGA", "CC", "G"}));
+        QCOMPARE(p.Pieces()[0].x, 300.0);
+        QCOMPARE(p.Pieces()[1].x, 0.0);
+        QCOMPARE(p.Pieces()[3].y, 3 * 240.0);
+        QCOMPARE(p.TextWidth("ab\nabcd"), 400.0);
+    }
+
+    void pageBreaks() {
+        RecordingPrinter p;
+        p.SetScale(10800, 15840, -720);
+        p.SetFontSize(10);
+        p.SetCurrentY(720);
+        // A 10-point line is 12 points, 12 * 15840 / 756 units.
+        const double h = 12 * 15840.0 / 756;
+        const int perPage = int((15840 - 720) / h);
+        for (int i = 0; i < perPage + 3; ++i) p.PrintLine(QString::number(i));
+        QCOMPARE(p.PageCount(), 2);
+        const QList<PrintedPiece>& pc = p.Pieces();
+        QCOMPARE(pc[perPage - 1].page, 1);
+        QVERIFY(pc[perPage - 1].y + h <= 15840);
+        QCOMPARE(pc[perPage].page, 2);
+        QCOMPARE(pc[perPage].y, 720.0);  // the top margin repeats
+        QCOMPARE(pc[perPage + 1].y, 720.0 + h);
+    }
+
+    void endDoc() {
+        RecordingPrinter empty;
+        QVERIFY(!empty.EndDoc());
+        QVERIFY(!empty.Error().isEmpty());
+
+        RecordingPrinter p;
+        p.PrintLine("x");
+        QVERIFY(p.EndDoc());
+        QVERIFY(!p.EndDoc());  // ended once
+
+        RecordingPrinter failing;
+        failing.FailOutputWith("paper jam");
+        failing.PrintLine("x");
+        QVERIFY(!failing.EndDoc());
+        QCOMPARE(failing.Error(), QString("paper jam"));
+    }
+
+    void realMetrics() {
+        auto p = QtPrinter::ForPdfFile(QDir::temp().filePath("unused.pdf"));
+        p->SetFontName("Times New Roman");
+        p->SetFontSize(13);
+        const double narrow = p->TextWidth("iiiiiiiiii");
+        const double wide = p->TextWidth("WWWWWWWWWW");
+        QVERIFY(narrow > 0);
+        QVERIFY(wide > 2 * narrow);
+        p->SetFontSize(26);
+        QVERIFY(qAbs(p->TextWidth("WWWWWWWWWW") - 2 * wide) < wide * 0.05);
+        QVERIFY(p->TextHeight() > 0);
+    }
+
+    void pdfFileReadsBack() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("report.pdf");
+        auto p = QtPrinter::ForPdfFile(path);
+        PrintSample(*p);
+        QVERIFY(p->EndDoc());
+        QCOMPARE(p->WrittenPdf(), path);
+        QVERIFY(test::ReadBytes(path).startsWith("%PDF"));
+        const QString text = PdfText(path);
+        if (text.isNull()) QSKIP("pdftotext is not installed");
+        QVERIFY2(text.contains("Quarterly trap screen"), qPrintable(text));
+        QVERIFY(text.contains("2 hits found:"));
+        QVERIFY(text.contains("Pax6"));
+        QVERIFY(text.contains("Sox2"));
+        QVERIFY(text.indexOf("Pax6") < text.indexOf("Sox2"));
+    }
+
+    void pdfPagesFollowPageBreaks() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("long.pdf");
+        auto p = QtPrinter::ForPdfFile(path);
+        p->SetFontSize(12);
+        for (int i = 0; i < 150; ++i) p->PrintLine("line " + QString::number(i));
+        QVERIFY(p->PageCount() >= 2);
+        QVERIFY(p->EndDoc());
+        const int pages = PdfPages(path);
+        if (pages < 0) QSKIP("pdfinfo is not installed");
+        QCOMPARE(pages, p->PageCount());
+    }
+
+    void printToPdfDirNumbersFiles() {
+        QTemporaryDir dir;
+        Settings s;
+        s.PrintToPdfDir = dir.filePath("prints");
+        for (int i = 0; i < 2; ++i) {
+            QtPrinter p(nullptr, s);
+            PrintSample(p);
+            QVERIFY(p.EndDoc());
+        }
+        QCOMPARE(QDir(s.PrintToPdfDir).entryList(QDir::Files),
+                 QStringList({"print-001.pdf", "print-002.pdf"}));
+    }
+
+    void noPrinterOffersPdf_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("file");  // "" = dialog cancelled, "BAD" = unwritable
+        QTest::addColumn<bool>("printed");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("declined") << false << "" << false << 0;
+        QTest::newRow("accepted, no file chosen") << true << "" << false << 0;
+        QTest::newRow("accepted") << true << "out.pdf" << true << 0;
+        QTest::newRow("accepted, no suffix") << true << "out" << true << 0;
+        QTest::newRow("unwritable file") << true << "BAD" << false << 1;
+    }
+    void noPrinterOffersPdf() {
+        QFETCH(bool, yes);
+        QFETCH(QString, file);
+        QFETCH(bool, printed);
+        QFETCH(int, messages);
+        QTemporaryDir dir;
+        PlatformDouble platform;
+        platform.queueAnswer(yes);
+        QString path;
+        if (file == "BAD")
+            path = dir.filePath("missing/folder/out.pdf");
+        else if (!file.isEmpty())
+            path = dir.filePath(file);
+        platform.queueSaveFile(path);
+        QtPrinter p(nullptr, Settings());
+        PrintSample(p);
+        QCOMPARE(p.EndDoc(), printed);
+        QCOMPARE(platform.shown.first().kind, Shown::Question);
+        QVERIFY(platform.shown.first().text.startsWith("No printer is available"));
+        QVERIFY(platform.shown.first().text.contains("PDF"));
+        QCOMPARE(platform.messageTexts().size(), messages);
+        if (printed) {
+            const QString written = path.endsWith(".pdf") ? path : path + ".pdf";
+            QCOMPARE(p.WrittenPdf(), written);
+            QVERIFY(test::ReadBytes(written).startsWith("%PDF"));
+        } else {
+            QVERIFY(!p.Error().isEmpty());
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
+        }
+    }
+
+    void unwritablePdfDirOffersPdfElsewhere() {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath("file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Settings s;
+        s.PrintToPdfDir = dir.filePath("file/sub");  // below a plain file
+        PlatformDouble platform;
+        platform.queueAnswer(false);
+        QtPrinter p(nullptr, s);
+        PrintSample(p);
+        QVERIFY(!p.EndDoc());
+        QCOMPARE(platform.shown.size(), 1);
+        QVERIFY(platform.shown.first().text.contains("could not be written"));
+    }
+
+    void nothingPrintedIsNotDone() {
+        PlatformDouble platform;
+        QtPrinter p(nullptr, Settings());
+        QVERIFY(!p.EndDoc());
+        QVERIFY(platform.shown.isEmpty());
+    }
+
+    void printerDoubleCollectsDocuments() {
+        PrinterDouble printers;
+        {
+            auto p = OpenPrinter(nullptr, Settings());
+            PrintSample(*p);
+            QVERIFY(p->EndDoc());
+        }
+        QCOMPARE(printers.documents.size(), 1);
+        QCOMPARE(printers.documents[0].lines,
+                 QStringList({"Quarterly trap screen", " 2  hits found:", "Pax6", "Sox2"}));
+        printers.failWith = "out of paper";
+        auto p = OpenPrinter(nullptr, Settings());
+        PrintSample(*p);
+        QVERIFY(!p->EndDoc());
+        QCOMPARE(printers.documents.size(), 2);
+        QVERIFY(!printers.documents[1].printed);
+    }
+};
+
+QTEST_MAIN(PrinterTest)
+#include "test_printer.moc"
