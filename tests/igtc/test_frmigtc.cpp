@@ -1,0 +1,254 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "common/gui/platform.h"
+#include "common/gui/qtprinter.h"
+#include "common/textrules.h"
+#include "igtc/gui/frmigtc.h"
+#include "shell/appcontext.h"
+#include "support/testsupport.h"
+
+using namespace quill;
+using namespace quill::ui;
+
+namespace {
+
+QString Section(const QString& name, int score) {
+    return "Query= " + name + "\r\n         (1234 letters)\r\n\r\n" +
+           "Sequences producing significant alignments:      (bits) Value\r\n\r\n" +
+           "IGTC|CMHD-CT1 trap (Pax6)  " + QString::number(score) + "  1e-50\r\n\r\n";
+}
+
+const QString kTwoHits = Section("ABC1", 250) + Section("XYZ9", 50) + Section("DEF2", 100);
+
+}  // namespace
+
+class FrmIgtcTest : public QObject {
+    Q_OBJECT
+
+    AppContext ctx_;
+    std::unique_ptr<FrmIGTC> w_;
+    std::unique_ptr<PlatformDouble> platform_;
+
+    template <class T>
+    T* get(const char* name) {
+        T* c = w_->findChild<T*>(name);
+        if (!c) qFatal("control %s missing", name);
+        return c;
+    }
+    QStringList results() {
+        QStringList names;
+        auto* lst = get<QListWidget>("lstResults");
+        for (int i = 0; i < lst->count(); ++i) names << lst->item(i)->text();
+        return names;
+    }
+    void process(const QString& text, const QString& cutoff) {
+        get<QPlainTextEdit>("txtInput")->setPlainText(text);
+        get<QLineEdit>("txtCutoff")->setText(cutoff);
+        get<QPushButton>("cmdProcess")->click();
+    }
+
+  private slots:
+    void init() {
+        SetNowForTesting(QDateTime(QDate(2026, 3, 7), QTime(14, 5, 9)));
+        platform_ = std::make_unique<PlatformDouble>();
+        w_ = std::make_unique<FrmIGTC>(ctx_);
+    }
+    void cleanup() {
+        w_.reset();
+        platform_.reset();
+        SetNowForTesting(std::nullopt);
+    }
+
+    void startState() {
+        QCOMPARE(w_->windowTitle(), QString("Quillfish"));
+        QCOMPARE(get<QLineEdit>("txtCutoff")->text(), QString("100"));
+        QVERIFY(!get<QPushButton>("cmdSave")->isEnabled());
+        QVERIFY(!get<QPushButton>("cmdPrint")->isEnabled());
+        QVERIFY(!get<QLineEdit>("txtCutoff1")->isEnabled());
+        QCOMPARE(get<QPushButton>("cmdProcess")->text(), QString("&Process"));
+        QCOMPARE(get<QPushButton>("cmdSave")->text(), QString("&Save Hits"));
+        QCOMPARE(get<QPushButton>("cmdClose")->text(), QString("&Menu"));
+    }
+
+    void processKeepsPassingQueries() {
+        process(kTwoHits, "100abc");
+        QCOMPARE(results(), QStringList({"ABC1", "DEF2"}));
+        QCOMPARE(w_->OutputText(),
+                 QString("2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n"));
+        QCOMPARE(get<QPlainTextEdit>("txtOutput")->toPlainText(),
+                 QString("2 hits found on IGTC database:\n  ABC1\n  DEF2\n"));
+        QCOMPARE(get<QLineEdit>("txtCutoff1")->text(), QString("100abc"));
+        QVERIFY(get<QPushButton>("cmdSave")->isEnabled());
+        QVERIFY(get<QPushButton>("cmdPrint")->isEnabled());
+        QCOMPARE(get<QPushButton>("cmdProcess")->text(), QString("&Process"));
+        QVERIFY(get<QPushButton>("cmdProcess")->isEnabled());
+        QVERIFY(platform_->shown.isEmpty());
+
+        process(kTwoHits, "200");
+        QCOMPARE(results(), QStringList({"ABC1"}));
+        process(kTwoHits, "300");
+        QCOMPARE(results(), QStringList());
+        QCOMPARE(w_->OutputText(), QString("No hits found."));
+    }
+
+    void refusedInput_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("cutoff");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("no text") << ""
+                                 << "100"
+                                 << "No text was found"
+                                 << "Enter IGTC results";
+        QTest::newRow("zero") << kTwoHits << "0"
+                              << "Enter a valid minimum score"
+                              << "Minimum score";
+        QTest::newRow("no number") << kTwoHits << "abc"
+                                   << "Enter a valid minimum score"
+                                   << "Minimum score";
+        QTest::newRow("out of range") << kTwoHits << "40000"
+                                      << "Enter a minimum score between -32768 and 32767"
+                                      << "Minimum score";
+    }
+    void refusedInput() {
+        QFETCH(QString, text);
+        QFETCH(QString, cutoff);
+        QFETCH(QString, message);
+        QFETCH(QString, title);
+        process(kTwoHits, "100");
+        process(text, cutoff);
+        QCOMPARE(platform_->shown.size(), 1);
+        QCOMPARE(platform_->shown[0].kind, Shown::Message);
+        QCOMPARE(platform_->shown[0].text, message);
+        QCOMPARE(platform_->shown[0].title, title);
+        QCOMPARE(platform_->shown[0].icon, Icon::None);
+        // The list is emptied; the rest describes the last finished result.
+        QCOMPARE(results(), QStringList());
+        QCOMPARE(w_->OutputText(),
+                 QString("2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n"));
+        QCOMPARE(get<QLineEdit>("txtCutoff1")->text(), QString("100"));
+        QVERIFY(get<QPushButton>("cmdProcess")->isEnabled());
+    }
+
+    void clearEmptiesOnlyTheInput() {
+        process(kTwoHits, "100");
+        get<QPushButton>("cmdClear")->click();
+        QCOMPARE(get<QPlainTextEdit>("txtInput")->toPlainText(), QString());
+        QCOMPARE(results(), QStringList({"ABC1", "DEF2"}));
+        QVERIFY(get<QPushButton>("cmdSave")->isEnabled());
+        QVERIFY(get<QPushButton>("cmdPrint")->isEnabled());
+    }
+
+    void focusSelectsAllInput() {
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
+        auto* input = get<QPlainTextEdit>("txtInput");
+        input->setPlainText(kTwoHits);
+        get<QLineEdit>("txtCutoff")->setFocus();
+        QApplication::processEvents();
+        input->setFocus();
+        QApplication::processEvents();
+        QCOMPARE(input->textCursor().selectedText().size(), input->toPlainText().size());
+    }
+
+    void saveWritesTheHitList() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("hits.xls");
+        process(kTwoHits, "100abc");
+        platform_->queueSaveFile(path);
+        get<QPushButton>("cmdSave")->click();
+        QCOMPARE(platform_->shown[0].kind, Shown::SaveFile);
+        QCOMPARE(platform_->shown[0].text, QString("Excel Worksheet (*.xls)|*.xls"));
+        const QString heading = "IGTC search, " + ShortDateTime(Now()) + ", 100abc minimum cutoff";
+        QCOMPARE(test::ReadText(path), "\"" + heading +
+                                           "\"\r\n\"\"\r\n\"2 hits found on IGTC database:\"\r\n"
+                                           "\"ABC1\"\r\n\"DEF2\"\r\n");
+        // Saving again replaces the file.
+        process(kTwoHits, "300");
+        platform_->queueSaveFile(path);
+        get<QPushButton>("cmdSave")->click();
+        QCOMPARE(test::ReadText(path),
+                 "\"IGTC search, " + ShortDateTime(Now()) + ", 300 minimum cutoff\"\r\n\"\"\r\n");
+    }
+
+    void saveProblems() {
+        QTemporaryDir dir;
+        process(kTwoHits, "100");
+        get<QPushButton>("cmdSave")->click();  // dialog cancelled
+        QCOMPARE(platform_->messageTexts(), QStringList());
+
+        const QString bad = dir.filePath("no/such/folder/hits.xls");
+        platform_->queueSaveFile(bad);
+        get<QPushButton>("cmdSave")->click();
+        QCOMPARE(platform_->messageTexts().size(), 1);
+        QVERIFY(platform_->messageTexts()[0].contains("not saved"));
+        QVERIFY(!QFile::exists(bad));
+    }
+
+    void printAnsweredNo() {
+        PrinterDouble printers;
+        process(kTwoHits, "100");
+        platform_->queueAnswer(false);
+        get<QPushButton>("cmdPrint")->click();
+        QCOMPARE(platform_->shown.size(), 1);
+        QCOMPARE(platform_->shown[0].text, QString("Ok to print hits?"));
+        QCOMPARE(platform_->shown[0].title, QString("Print"));
+        QCOMPARE(platform_->shown[0].icon, Icon::Question);
+        QVERIFY(printers.documents.isEmpty());
+    }
+
+    void printReport() {
+        PrinterDouble printers;
+        process(kTwoHits, "100abc");
+        platform_->queueAnswer(true);
+        platform_->queueInput("Trap screen");
+        get<QPushButton>("cmdPrint")->click();
+        QCOMPARE(platform_->shown.size(), 2);
+        QCOMPARE(platform_->shown[1].kind, Shown::Input);
+        QCOMPARE(platform_->shown[1].text, QString("Enter title of search:"));
+        QCOMPARE(platform_->shown[1].title, QString("Title"));
+        QCOMPARE(printers.documents.size(), 1);
+        const PrintedDocument& doc = printers.documents[0];
+        QCOMPARE(doc.lines,
+                 QStringList({"Trap screen",
+                              "IGTC Hits for " + ShortDateTime(Now()) + ", 100abc minimum cutoff",
+                              " 2  hits found:", "ABC1", "DEF2"}));
+        QCOMPARE(doc.pieces[2].font, (PrintFont{"Times New Roman", 11, true, true}));
+        QCOMPARE(doc.pieces[4].font, (PrintFont{"Times New Roman", 11, false, false}));
+        QVERIFY(doc.pieces[4].x > 0);
+        QCOMPARE(doc.pieces[4].x, doc.pieces[5].x);
+    }
+
+    void printWithoutHitsAndEmptyTitle() {
+        PrinterDouble printers;
+        process(kTwoHits, "1000");
+        platform_->queueAnswer(true);  // the title box is cancelled: empty title
+        get<QPushButton>("cmdPrint")->click();
+        QCOMPARE(printers.documents.size(), 1);
+        QCOMPARE(printers.documents[0].lines.last(), QString("No hits found"));
+        QCOMPARE(printers.documents[0].lineCount, 4);
+    }
+
+    void openIgtcPage() {
+        ctx_.settings.IgtcServerBase = "http://127.0.0.1:9";
+        get<QPushButton>("cmdOpenIGTC")->click();
+        QCOMPARE(platform_->openedUrls, QStringList({"http://127.0.0.1:9/dataaccess/blast.html"}));
+    }
+
+    void largePasteIsProcessed() {
+        QString big;
+        for (int i = 0; i < 20000; ++i) big += Section("G" + QString::number(i), 100 + i % 2);
+        process(big, "101");
+        QCOMPARE(results().size(), 10000);
+        QCOMPARE(results().first(), QString("G1"));
+    }
+};
+
+QTEST_MAIN(FrmIgtcTest)
+#include "test_frmigtc.moc"
