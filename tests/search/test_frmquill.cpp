@@ -19,6 +19,7 @@
 #include "common/gui/platform.h"
 #include "common/gui/termlisteditor.h"
 #include "common/pageserver.h"
+#include "common/textrules.h"
 #include "search/gui/frmoptions.h"
 #include "search/gui/frmquill.h"
 #include "search/searchengine.h"
@@ -75,9 +76,10 @@ void SetAdvanced(FrmQuill* q, const QStringList& terms) {
     q->Editor()->SetTerms(terms);
 }
 
-// Runs fn after ms milliseconds, inside whatever wait is under way then.
-void After(int ms, std::function<void()> fn) {
-    QTimer::singleShot(ms, fn);
+// Runs fn after ms milliseconds, inside whatever wait is under way then;
+// never after the window is gone.
+void After(int ms, QObject* window, std::function<void()> fn) {
+    QTimer::singleShot(ms, window, fn);
 }
 
 }  // namespace
@@ -86,6 +88,7 @@ class TestFrmQuill : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase();
+    void cleanupTestCase();
     void loadState();
     void modeSwitch();
     void searchBoxSelectsOnFocus();
@@ -104,14 +107,23 @@ class TestFrmQuill : public QObject {
     void menuThenReopenStartsAfresh();
     void closeBoxLeadsToMenu();
     void printNotAvailableYet();
+    void simpleSearch();
+    void advancedThreeTermSearch();
+    void choiceDialogAnsweredByUser_data();
+    void choiceDialogAnsweredByUser();
+    void accessionRun();
 
   private:
     std::unique_ptr<PageServer> hang_;
+    std::unique_ptr<PageServer> pages_;
 };
 
 void TestFrmQuill::initTestCase() {
     hang_ = std::make_unique<PageServer>(QStringLiteral(QUILL_TEST_DATA "/frmquill"));
     QVERIFY2(hang_->Start(), qPrintable(hang_->Error()));
+    pages_ = std::make_unique<PageServer>(QStringLiteral(QUILL_PAGES_DIR));
+    QVERIFY2(pages_->Start(), qPrintable(pages_->Error()));
+    SetNowForTesting(QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)));
 }
 
 void TestFrmQuill::loadState() {
@@ -261,7 +273,7 @@ void TestFrmQuill::termLimit() {
     SetAdvanced(q, QStringList(count, accession ? "HANG1" : "Hang1"));
     if (asked) app.platform.queueAnswer(answer);
     bool ran = false;
-    After(200, [&] {
+    After(200, q, [&] {
         ran = q->IsRunning();
         if (ran) {
             app.platform.queueAnswer(true);
@@ -306,7 +318,7 @@ void TestFrmQuill::cancelWhilePageHangs() {
         QString loading, status;
     } seen;
     QElapsedTimer sinceCancel;
-    After(300, [&] {
+    After(300, q, [&] {
         seen.running = q->IsRunning();
         seen.searchFrame = Find<QGroupBox>(q, "fraSearch")->isEnabled();
         seen.resultsFrame = Find<QGroupBox>(q, "fraResults")->isEnabled();
@@ -319,7 +331,7 @@ void TestFrmQuill::cancelWhilePageHangs() {
         // First answered No: the run goes on.
         app.platform.queueAnswer(false);
         Cancel(q)->click();
-        After(300, [&] {
+        After(300, q, [&] {
             seen.stillRunningAfterNo = q->IsRunning();
             app.platform.queueAnswer(true);
             sinceCancel.start();
@@ -385,7 +397,7 @@ void TestFrmQuill::accessionSwitch() {
     // In accession mode a typed "/" separates nothing: it becomes a blank.
     chk->click();
     Find<QLineEdit>(q, "txtSearch")->setText("HANG1/AB000002");
-    After(200, [&] {
+    After(200, q, [&] {
         app.platform.queueAnswer(true);
         Cancel(q)->click();
     });
@@ -554,6 +566,170 @@ void TestFrmQuill::printNotAvailableYet() {
     QCOMPARE(print->toolTip(), QStringLiteral("Print current window"));
     print->click();
     QCOMPARE(app.platform.messageTexts().size(), 1);
+}
+
+namespace {
+
+// The texts a completed run left in the two boxes, CR LF lines.
+QString SummaryOf(FrmQuill* q) {
+    return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtSummary"));
+}
+QString CdnaOf(FrmQuill* q) {
+    return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtcDNA"));
+}
+
+void ExpectComplete(FrmQuill* q) {
+    QVERIFY(!q->IsRunning());
+    QCOMPARE(Find<QLabel>(q, "lblLoading")->text(), QStringLiteral("Search complete"));
+    QVERIFY(Find<QGroupBox>(q, "fraResults")->isEnabled());
+    QVERIFY(Find<QGroupBox>(q, "fraSearch")->isEnabled());
+    QVERIFY(Find<QRadioButton>(q, "optSummary")->isChecked());
+    QVERIFY(Find<QPlainTextEdit>(q, "txtSummary")->isVisible());
+    QVERIFY(!Find<QProgressBar>(q, "pgrBar")->isVisible());
+    QCOMPARE(q->height(), FrmQuill::kIdleHeight);
+}
+
+// Answers the choice dialog that a run shows: picks row, or cancels (-1),
+// or closes it with its close box (-2). Records what it saw.
+struct DialogAnswer {
+    QString name, prompt;
+    QStringList rows;
+    void Arm(int row) {
+        auto* timer = new QTimer;
+        timer->setInterval(10);
+        QObject::connect(timer, &QTimer::timeout, [this, timer, row] {
+            QWidget* dlg = QApplication::activeModalWidget();
+            if (!dlg || !dlg->isVisible()) return;
+            timer->stop();
+            timer->deleteLater();
+            name = dlg->objectName();
+            prompt = Find<QLabel>(dlg, "lblPrompt")->text();
+            auto* list = Find<QListWidget>(dlg, "lstSequence");
+            for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+            if (row == -2) {
+                dlg->close();
+            } else if (row == -1) {
+                Find<QPushButton>(dlg, "cmdCancel")->click();
+            } else {
+                list->setCurrentRow(row);
+                Find<QPushButton>(dlg, "cmdChoose")->click();
+            }
+        });
+        timer->start();
+    }
+};
+
+}  // namespace
+
+void TestFrmQuill::simpleSearch() {
+    App app(pages_->BaseUrl());
+    FrmQuill* q = app.Open();
+    Find<QLineEdit>(q, "txtSearch")->setText("Pax6");
+    Find<QPushButton>(q, "cmdSearch")->click();
+    ExpectComplete(q);
+    const QString summary = SummaryOf(q);
+    QVERIFY(summary.startsWith("Results for "));
+    QVERIFY(
+        summary.contains(", 1 Mm queries searched\r\n\r\n1 queries found (1 sequences found)\r\n"));
+    QVERIFY(summary.contains("\t\t1 query(s) have a valid mRNA sequence\r\n"));
+    QVERIFY(summary.contains("  IDs with 1 total mRNA sequences:\r\n\tPax6\r\n"));
+    const QString cdna = CdnaOf(q);
+    QVERIFY(
+        cdna.contains(", 1 Mm sequences searched\r\n\r\ncDNA results for 03-07-2024, 14:05:09\r\n"
+                      "> Pax6 | mRNA sequence NM_013627\r\n        1 cgtccacttg "));
+    QCOMPARE(q->Editor()->Terms(), QStringList{"Pax6"});
+    QVERIFY(app.platform.shown.isEmpty());
+    Find<QRadioButton>(q, "optDNA")->click();
+    QVERIFY(Find<QPlainTextEdit>(q, "txtcDNA")->isVisible());
+    QVERIFY(!Find<QPlainTextEdit>(q, "txtSummary")->isVisible());
+}
+
+void TestFrmQuill::advancedThreeTermSearch() {
+    App app(pages_->BaseUrl());
+    FrmQuill* q = app.Open();
+    SetAdvanced(q, {"Pax6", "Sox2", "Notagene"});
+    Find<QPushButton>(q, "cmdSearch")->click();
+    ExpectComplete(q);
+    const QString summary = SummaryOf(q);
+    QVERIFY(
+        summary.contains(", 3 Mm queries searched\r\n\r\n2 queries found (3 sequences found)\r\n"));
+    QVERIFY(summary.contains(
+        "  IDs with 2 total model sequences (# of model sequences):\r\n\tSox2 (2)\r\n"));
+    QVERIFY(summary.contains("  IDs with 1 total mRNA sequences:\r\n\tPax6\r\n"));
+    QVERIFY(summary.contains(
+        "  IDs that were not found:\r\n\tNotagene\r\n  IDs that had clusters:\r\n"));
+    QVERIFY(summary.endsWith("  IDs that had clusters:\r\n"));
+    const QString cdna = CdnaOf(q);
+    QVERIFY(cdna.contains(", 3 Mm sequences searched\r\n"));
+    const int pax6 = cdna.indexOf("> Pax6 | mRNA sequence NM_013627\r\n");
+    const int sox2 = cdna.indexOf("> Sox2 | model sequence 1 ");
+    QVERIFY(pax6 > 0);
+    QVERIFY(sox2 > pax6);
+    QVERIFY(cdna.contains("> Sox2 | model sequence 2 "));
+    QVERIFY(!cdna.contains("Notagene"));
+}
+
+void TestFrmQuill::choiceDialogAnsweredByUser_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("second row") << 1;
+    QTest::newRow("cancel search") << -1;
+    QTest::newRow("close box") << -2;
+}
+
+void TestFrmQuill::choiceDialogAnsweredByUser() {
+    QFETCH(int, answer);
+    App app(pages_->BaseUrl());
+    FrmQuill* q = app.Open();
+    Find<QRadioButton>(app.Options(), "optPrompt")->click();
+    Find<QRadioButton>(app.Options(), "optStillPrompt")->click();
+    Find<QPlainTextEdit>(q, "txtSummary")->setPlainText("earlier");
+    Find<QLineEdit>(q, "txtSearch")->setText("Pax6");
+    DialogAnswer dialog;
+    dialog.Arm(answer);
+    Find<QPushButton>(q, "cmdSearch")->click();
+    QTRY_VERIFY(!q->IsRunning());
+    QCOMPARE(dialog.name, QStringLiteral("frmSequence"));
+    QCOMPARE(dialog.prompt, QStringLiteral("There are 3 mRNA sequence(s) to choose from for Pax6.  "
+                                           "Which one do you want?"));
+    QCOMPARE(dialog.rows, (QStringList{"NM_013627", "AK145789", "BC011272"}));
+    if (answer >= 0) {
+        ExpectComplete(q);
+        QVERIFY(CdnaOf(q).contains("> Pax6 | mRNA sequence AK145789\r\n        1 "));
+    } else {
+        QCOMPARE(Find<QLabel>(q, "lblLoading")->text(), QStringLiteral("Search canceled"));
+        QVERIFY(!Find<QGroupBox>(q, "fraResults")->isEnabled());
+        QCOMPARE(SummaryOf(q), QStringLiteral("earlier"));
+        QVERIFY(!app.ctx.module.CancelSearch || !q->IsRunning());
+    }
+}
+
+void TestFrmQuill::accessionRun() {
+    App app(pages_->BaseUrl());
+    FrmQuill* q = app.Open();
+    Find<QCheckBox>(app.Options(), "chkAccession")->click();
+    SetAdvanced(q, {"NM_013627", "AB999999"});
+    Find<QPushButton>(q, "cmdSearchAccession")->click();
+    ExpectComplete(q);
+    QVERIFY(
+        SummaryOf(q).contains(", 2 accession number(s) searched\r\n\r\n"
+                              "1 accession number(s) found \r\n1 accession number(s) not found\r\n"
+                              "\r\nSEQUENCES FOUND:\r\n\tNM_013627\r\n\r\n"
+                              "SEQUENCES NOT FOUND:\r\n\tAB999999\r\n"));
+    QVERIFY(
+        CdnaOf(q).contains(", 2 sequences searched\r\n\r\ncDNA results for 03-07-2024, "
+                           "14:05:09\r\n> NM_013627\r\n        1 cgtccacttg "));
+
+    // Saving an accession run writes the same two records.
+    Find<QRadioButton>(q, "optDNA")->click();
+    QTemporaryDir dir;
+    app.platform.queueSaveFile(dir.filePath("acc.txt"));
+    Find<QPushButton>(q, "cmdSave")->click();
+    QCOMPARE(quill::test::ReadBytes(dir.filePath("acc.txt")),
+             ("\"" + SummaryOf(q) + "\"\r\n\"" + CdnaOf(q) + "\"\r\n").toUtf8());
+}
+
+void TestFrmQuill::cleanupTestCase() {
+    SetNowForTesting(std::nullopt);
 }
 
 QTEST_MAIN(TestFrmQuill)
