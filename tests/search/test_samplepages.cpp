@@ -1,0 +1,176 @@
+// The sample page set, read the way the search engine reads it: every page
+// serialized, every marker where the lookups expect it, and a whole run over
+// the set.
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+#include <QtTest>
+
+#include "common/markup.h"
+#include "common/textrules.h"
+#include "search/searchengine.h"
+#include "support/fakepageloader.h"
+
+using namespace quill;
+
+namespace {
+
+const QString kBase = QStringLiteral("http://127.0.0.1:8123");
+
+struct Page {
+    QString request;  // path?decoded-query
+    QString file;
+    QString markup;  // serialized
+};
+
+QList<Page> LoadSampleSet() {
+    QList<Page> pages;
+    const QDir dir(QStringLiteral(QUILL_PAGES_DIR));
+    QFile index(dir.filePath("index.tsv"));
+    if (!index.open(QIODevice::ReadOnly)) return pages;
+    for (const QString& line : QString::fromUtf8(index.readAll()).split('\n')) {
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        const QStringList cols = line.split('\t');
+        QFile f(dir.filePath(cols.value(1)));
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        QString html = QString::fromUtf8(f.readAll());
+        html.replace("{{SERVER}}", kBase);
+        pages << Page{cols[0], cols[1], SerializeMarkup(html)};
+    }
+    return pages;
+}
+
+struct Opts : SearchOptions {
+    SearchPolicy policy;
+    SearchPolicy Current() const override { return policy; }
+};
+struct FirstRow : Chooser {
+    int asked = 0;
+    int Choose(const ChoiceTable&) override {
+        ++asked;
+        return 0;
+    }
+};
+struct NullView : RunView {
+    int progress = 0;
+    void EnterRunning() override {}
+    void SetStatusLine(const QString&) override {}
+    void AddProgress(int units) override { progress += units; }
+    void EndCanceled() override {}
+    void EndComplete(const QString&, const QString&) override {}
+};
+
+// The address an engine asks for, as the page server's index writes it.
+QString RequestOf(const QString& address) {
+    const QUrl url(address);
+    QString key = url.path();
+    if (url.hasQuery())
+        key += "?" + QUrl::fromPercentEncoding(url.query(QUrl::FullyEncoded).toUtf8());
+    return key;
+}
+
+}  // namespace
+
+class SamplePagesTest : public QObject {
+    Q_OBJECT
+    QList<Page> pages;
+
+  private slots:
+    void initTestCase() {
+        pages = LoadSampleSet();
+        QVERIFY2(pages.size() > 50, "the sample set or its index is missing");
+    }
+
+    void everyPageHasItsMarkers() {
+        Module1 module;
+        Settings settings;
+        settings.NcbiServerBase = kBase;
+        test::FakePageLoader loader(module);
+        Opts opts;
+        FirstRow chooser;
+        NullView view;
+        SearchEngine engine(module, settings, loader, opts, chooser, view);
+        for (const Page& p : pages) {
+            const QString& m = p.markup;
+            const QByteArray what = p.file.toUtf8();
+            if (p.file.startsWith("search_") && !p.file.contains("notfound")) {
+                QVERIFY2(InStr(m, kBase + "/UniGene/clust.cgi?ORG=") > 0, what);
+            } else if (p.file.startsWith("cluster_")) {
+                const int model = InStr(m, "Model sequence");
+                if (model > 0) {
+                    QVERIFY2(Val(Cut(m, model + 17, 2).value_or("")) > 0, what);
+                    QVERIFY2(InStr(model, m, "A href=\"seq.cgi?") > 0, what);
+                }
+                module.PageHtml = m;
+                const bool mrna = InStrNoCase(1, m, ">mRNA sequence") > 0;
+                const bool est = InStrNoCase(1, m, ">EST Sequence") > 0;
+                if (mrna || est) {
+                    const ChoiceTable t = mrna ? engine.BuildMrnaTable() : engine.BuildEstTable();
+                    QVERIFY2(!t.rows.isEmpty(), what);
+                    for (const ChoiceRow& r : t.rows) {
+                        QVERIFY2(r.url.startsWith(kBase + "/UniGene/seq.cgi?ORG="), what);
+                        QVERIFY2(!r.accession.isEmpty() && !r.accession.contains('<'), what);
+                        QVERIFY2(!r.description.isEmpty(), what);
+                        QVERIFY2(!r.description.contains(QRegularExpression("[<>\"]")),
+                                 what + " " + r.description.toUtf8());
+                        if (est) QCOMPARE(r.description.count(" | "), 2);
+                    }
+                }
+            } else if (p.file.startsWith("seq_")) {
+                QVERIFY2(InStrNoCase(1, m, kBase + "/entrez/query.fcgi?cmd=Retrieve") > 0, what);
+            } else if (p.file.startsWith("gb_") ||
+                       (p.file.startsWith("nuc_NM") && !p.file.contains("search"))) {
+                const auto block = SearchEngine::CutSequenceBlock(m);
+                QVERIFY2(block && block->startsWith("        1 ") && block->size() > 300, what);
+            } else if (p.file.startsWith("nuc_search_") && !p.file.contains("none")) {
+                QVERIFY2(InStr(m, "/entrez/viewer.fcgi?db=nucleotide&amp;val=") > 0, what);
+            } else if (p.file.startsWith("profile_") && m.contains("Breakdown")) {
+                QVERIFY2(m.contains("CURSOR: help") && m.contains("FONT class=text"), what);
+                const bool human = m.contains("adrenal gland");
+                const int end = InStr(
+                    m, human ? "Breakdown by Health State" : "Breakdown by Developmental Stage");
+                QVERIFY2(end > 0 && InStr(end, m, "CURSOR: help") > 0, what);
+            }
+        }
+    }
+
+    void wholeRunOverTheSampleSet() {
+        Module1 module;
+        Settings settings;
+        settings.NcbiServerBase = kBase;
+        test::FakePageLoader loader(module);
+        QHash<QString, QString> byRequest;
+        for (const Page& p : pages) byRequest.insert(p.request, p.markup);
+        // Serve each asked address by its index request.
+        loader.OnLoad([&](int, const QString& address) {
+            loader.SetPage(address, byRequest.value(RequestOf(address), "<BODY>404</BODY>"));
+        });
+        Opts opts;
+        FirstRow chooser;
+        NullView view;
+        SearchEngine engine(module, settings, loader, opts, chooser, view);
+        engine.BeginUniGeneRun();
+        QVERIFY(engine.RunUniGene({"Pax6", "Sox2", "Nanog", "Gata4", "Hoxa9", "Olfr1", "Actb",
+                                   "Gapdh", "Notagene", "Tcrg", "HBB"}));
+        const SearchResults& r = engine.Results();
+        QCOMPARE(r.lstmRNA.text, (QStringList{"Pax6", "Nanog"}));
+        QCOMPARE(r.lstModel.text, QStringList{"Sox2"});
+        QCOMPARE(r.lstEST.text, (QStringList{"Gata4", "Hoxa9"}));
+        QCOMPARE(r.lstIsCluster.text, QStringList{"Olfr1"});
+        QCOMPARE(r.lstWatchOut.text, (QStringList{"Actb", "Gapdh"}));
+        QCOMPARE(r.lstWatchOut.data, (QList<qint32>{2, 2}));
+        QCOMPARE(r.lstNotFound.text, (QStringList{"Notagene", "Tcrg", "HBB"}));
+        QCOMPARE(r.lstModelM.text, QStringList{"Mm.328431 of Actb"});
+        QCOMPARE(r.lstmRNAM.text, (QStringList{"Mm.391967 of Actb", "Mm.304088 of Gapdh"}));
+        QCOMPARE(r.lstESTM.text, QStringList{"Mm.343110 of Gapdh"});
+        QVERIFY(r.CdnaLines.contains("> Pax6 | mRNA sequence NM_013627"));  // the NM row
+        QVERIFY(r.CdnaLines.contains("> Gata4 | EST sequence BG063700"));   // after "maxest"
+        QCOMPARE(chooser.asked, 1);                                         // Gata4's 14 ESTs
+        QVERIFY2(view.progress <= 1000 && view.progress > 800,
+                 qPrintable(QString::number(view.progress)));
+    }
+};
+
+QTEST_GUILESS_MAIN(SamplePagesTest)
+#include "test_samplepages.moc"

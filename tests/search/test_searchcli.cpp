@@ -1,0 +1,173 @@
+// quillfish-cli search / accession end to end: the real page loader against
+// the sample page server, checked through the saved results file.
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "support/testsupport.h"
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QString out, err;
+};
+
+CliRun Cli(const QStringList& args, const QByteArray& input = {}) {
+    QProcess p;
+    p.start(QStringLiteral(QUILL_CLI_PATH), args);
+    p.waitForStarted();
+    if (!input.isEmpty()) p.write(input);
+    p.closeWriteChannel();
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Date and time of the headings replaced by fixed words.
+QString Normalised(QString text) {
+    text.replace(QRegularExpression("Results for [^\r\n]*?, (\\d+ (Mm |Hs )?(queries|sequences|"
+                                    "accession))"),
+                 "Results for WHEN, \\1");
+    text.replace(QRegularExpression("cDNA results for \\d\\d-\\d\\d-\\d{4}, \\d\\d:\\d\\d:\\d\\d"),
+                 "cDNA results for WHEN");
+    return text;
+}
+
+}  // namespace
+
+class SearchCliTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir tmp;
+
+  private slots:
+    void searchDemoSavesBothTexts() {
+        const QString save = tmp.filePath("results.txt");
+        const QString fasta = tmp.filePath("results.fa");
+        const CliRun r = Cli({"search", "--demo", "--pick", "first", "--save", save, "--fasta",
+                              fasta, "Pax6", "Sox2", "Hoxa9", "Olfr1", "Gapdh", "Notagene"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY(r.err.contains("0/6 complete.  Current search term: Pax6"));
+        const QString file = Normalised(quill::test::ReadText(save));
+        const QString summary =
+            "\"Results for WHEN, 6 Mm queries searched\r\n\r\n"
+            "4 queries found (6 sequences found)\r\n"
+            "\t3 query(s) have a single Mm sequence, including \r\n"
+            "\t\t1 query(s) have model sequences (2 model sequences)\r\n"
+            "\t\t1 query(s) have a valid mRNA sequence\r\n"
+            "\t\t1 query(s) have a valid EST sequence\r\n"
+            "\t1 query(s) have multiple Mm sequences, including \r\n"
+            "\t\t0 model sequences\r\n\t\t1 mRNA sequences\r\n\t\t1 EST sequences\r\n"
+            "2 sequence(s) not found\r\n"
+            "\t1 query(s) were not found or retired\r\n\t1 query(s) had clusters\r\n\r\n"
+            "SEQUENCES FOUND:\r\n"
+            "  IDs with 2 total model sequences (# of model sequences):\r\n\tSox2 (2)\r\n"
+            "  IDs with 2 total mRNA sequences:\r\n\tPax6\r\n\tMm.304088 of Gapdh\r\n"
+            "  IDs with 2 total EST sequences:\r\n\tHoxa9\r\n\tMm.343110 of Gapdh\r\n"
+            "  **The following queries had multiple Mm sequences (# of sequences in "
+            "parentheses).  They are included above.\r\n\tGapdh (2)\r\n\r\n"
+            "SEQUENCES NOT FOUND:\r\n  IDs that were not found:\r\n\tNotagene\r\n"
+            "  IDs that had clusters:\r\n\tOlfr1\r\n\"\r\n";
+        QVERIFY2(file.startsWith(summary), qPrintable(file.left(1500)));
+        const QString cdna = file.mid(summary.size());
+        QVERIFY(
+            cdna.startsWith("\"Results for WHEN, 6 Mm sequences searched\r\n\r\n"
+                            "cDNA results for WHEN\r\n> Pax6 | mRNA sequence NM_013627\r\n"
+                            "        1 "));
+        QVERIFY(cdna.endsWith("\r\n\"\r\n"));
+        const QStringList headers = cdna.split("\r\n").filter(QRegularExpression("^> "));
+        QCOMPARE(
+            headers,
+            (QStringList{"> Pax6 | mRNA sequence NM_013627", "> Sox2 | model sequence 1 XM_355190",
+                         "> Sox2 | model sequence 2 NM_011443", "> Hoxa9 | EST sequence CA314458",
+                         "> Gapdh | Mm.304088 MM#1 mRNA sequence NM_008084",
+                         "> Gapdh | Mm.343110 MM#2 EST sequence BY017812"}));
+        // stdout holds the same two texts.
+        QCOMPARE(Normalised(r.out), file.mid(1, summary.size() - 4) + cdna.mid(1, cdna.size() - 4));
+        // Clean FASTA: headers, then letters only, 60 to a line.
+        const QStringList fa = quill::test::ReadText(fasta).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(fa.filter(QRegularExpression("^> ")), headers);
+        for (const QString& line : fa) {
+            if (!line.startsWith("> "))
+                QVERIFY2(line.size() <= 60 && !line.contains(QRegularExpression("[^acgt]")),
+                         qPrintable(line));
+        }
+        QCOMPARE(fa.at(1).size(), 60);
+    }
+
+    void accessionDemoFindsAndMisses() {
+        const QString save = tmp.filePath("acc.txt");
+        const CliRun r = Cli({"accession", "--demo", "--save", save, "NM_008084", "AB999999",
+                              "NM_000546", "U12345"});
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        const QString file = Normalised(quill::test::ReadText(save));
+        QVERIFY2(file.startsWith("\"Results for WHEN, 4 accession number(s) searched\r\n\r\n"
+                                 "2 accession number(s) found \r\n"
+                                 "2 accession number(s) not found\r\n\r\n"
+                                 "SEQUENCES FOUND:\r\n\tNM_008084\r\n\tNM_000546\r\n\r\n"
+                                 "SEQUENCES NOT FOUND:\r\n\tAB999999\r\n\tU12345\r\n\"\r\n"
+                                 "\"Results for WHEN, 4 sequences searched\r\n\r\n"
+                                 "cDNA results for WHEN\r\n> NM_008084\r\n        1 "),
+                 qPrintable(file.left(800)));
+        QCOMPARE(file.count("\r\n> "), 2);
+    }
+
+    void pickCancelEndsWithoutFiles() {
+        const QString save = tmp.filePath("canceled.txt");
+        // Gata4 has 14 ESTs: the choice comes up and is canceled.
+        const CliRun r = Cli({"search", "--demo", "--pick", "cancel", "--save", save, "Gata4"});
+        QCOMPARE(r.status, 130);
+        QVERIFY(r.err.contains("Search canceled"));
+        QVERIFY(!QFile::exists(save));
+        QVERIFY(r.out.isEmpty());
+    }
+
+    void choiceReadFromInput() {
+        const CliRun r = Cli({"search", "--demo", "Gata4"}, "3\n");
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.err.contains("There are 14 EST sequence(s) to choose from for Gata4."));
+        QVERIFY(r.out.contains("> Gata4 | EST sequence BG063722\r\n"));
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no terms") << QStringList{"search"} << "Search box is empty";
+        QTest::newRow("empty term") << QStringList{"search", ""} << "Search box is empty";
+        QTest::newRow("bad species") << QStringList{"search", "--species", "rat", "x"}
+                                     << "--species takes mouse|human, not 'rat'";
+        QTest::newRow("unknown option")
+            << QStringList{"accession", "--est", "skip", "x"} << "unknown option '--est'";
+        QTest::newRow("missing value")
+            << QStringList{"search", "x", "--save"} << "--save needs a value";
+    }
+    void usageErrors() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const CliRun r = Cli(args);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+
+    void manyTermsWarnAndGoOn() {
+        QStringList args{"search", "--demo"};
+        for (int i = 0; i < 41; ++i) args << "Notagene";
+        const CliRun r = Cli(args);
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.err.contains("less than 40 terms is recommended"));
+        QVERIFY(r.out.contains("\t41 query(s) were not found or retired"));
+    }
+
+    void unwritableSaveIsReported() {
+        const CliRun r =
+            Cli({"search", "--demo", "--save", tmp.filePath("no/such/dir/x.txt"), "Notagene"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("cannot save"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SearchCliTest)
+#include "test_searchcli.moc"
