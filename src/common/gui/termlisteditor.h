@@ -23,7 +23,7 @@ class SpreadsheetApp;
 
 class TermListEditor : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class Variant { Quill, Hits, Unique };
 
     explicit TermListEditor(QWidget* parent = nullptr);
@@ -59,7 +59,12 @@ public:
     // Closes the active workbook without saving; every failure ignored.
     void CloseActiveWorkbook();
 
-private:
+    // Import Selected Data: the cells selected in the window's spreadsheet,
+    // transformed and checked for duplicates as the variant says. Any
+    // failure ends it silently, keeping what was added.
+    void Import();
+
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,0 +1,414 @@
+// The term list editor in its three variants: list editing, questions,
+// Cancel, and the import rules, with a scripted spreadsheet.
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include "common/gui/platform.h"
+#include "common/gui/spreadsheetapp.h"
+#include "common/gui/termlisteditor.h"
+#include "common/module1.h"
+
+using namespace quill;
+using namespace quill::ui;
+using Variant = TermListEditor::Variant;
+
+Q_DECLARE_METATYPE(TermListEditor::Variant)
+
+namespace {
+
+// What the scripted spreadsheet answers and what was asked of it.
+struct Script {
+    std::optional<QStringList> selection;
+    bool openOk = true;
+    int opened = 0;
+    int windowsClosed = 0;
+    int workbooksClosed = 0;
+    int instances = 0;
+};
+
+class FakeSpreadsheet : public SpreadsheetApp {
+  public:
+    explicit FakeSpreadsheet(Script& s) : s_(s) { ++s_.instances; }
+    bool OpenWorkbook(const QString& path, QString* error) override {
+        if (!s_.openOk) {
+            *error = QStringLiteral("Cannot read the spreadsheet \"%1\": broken.").arg(path);
+            return false;
+        }
+        ++s_.opened;
+        open_ = true;
+        return true;
+    }
+    std::optional<QStringList> ReadSelection() override {
+        if (!open_) return std::nullopt;
+        return s_.selection;
+    }
+    bool CloseActiveWindow() override {
+        if (!open_) return false;
+        open_ = false;
+        ++s_.windowsClosed;
+        return true;
+    }
+    bool CloseActiveWorkbook() override {
+        if (!open_) return false;
+        open_ = false;
+        ++s_.workbooksClosed;
+        return true;
+    }
+
+  private:
+    Script& s_;
+    bool open_ = false;
+};
+
+QPushButton* Button(QWidget* w, const char* name) {
+    return w->findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+}  // namespace
+
+class TestTermListEditor : public QObject {
+    Q_OBJECT
+
+    Script script_;
+    Module1 module_;
+
+    std::unique_ptr<TermListEditor> Make(Variant v) {
+        auto e = std::make_unique<TermListEditor>();
+        e->Configure(v, &module_);
+        e->SetSimpleMode(false);
+        return e;
+    }
+    // Opens the scripted spreadsheet in the editor.
+    void Open(TermListEditor& e, PlatformDouble& pd) {
+        pd.queueOpenFile(QStringLiteral("/data/hits.xls"));
+        Button(&e, "cmdOpen")->click();
+    }
+
+    void variants() {
+        QTest::addColumn<Variant>("variant");
+        QTest::newRow("frmQuill") << Variant::Quill;
+        QTest::newRow("frmHits") << Variant::Hits;
+        QTest::newRow("frmUnique") << Variant::Unique;
+    }
+
+  private slots:
+    void init() {
+        script_ = Script();
+        module_ = Module1();
+        SpreadsheetApp::SetFactory([this] { return std::make_unique<FakeSpreadsheet>(script_); });
+    }
+    void cleanupTestCase() { SpreadsheetApp::SetFactory({}); }
+
+    void captionsAndTooltips_data() { variants(); }
+    void captionsAndTooltips() {
+        QFETCH(Variant, variant);
+        auto e = Make(variant);
+        const struct {
+            const char* name;
+            const char* caption;
+            const char* tip;
+        } buttons[] = {
+            {"cmdAdd", "&Add", "Add term to listbox"},
+            {"cmdDelete", "&Delete", "Delete selected term from listbox"},
+            {"cmdClear", "&Clear", "Clear listbox"},
+            {"cmdCut", "C&ut", ""},
+            {"cmdOpen", "&Open Excel Spreadsheet", "Open Excel spreadsheet"},
+            {"cmdImport", "&Import Selected Data", "Import selected data from Excel"},
+        };
+        for (const auto& b : buttons) {
+            QPushButton* button = Button(e.get(), b.name);
+            QVERIFY2(button, b.name);
+            QCOMPARE(button->text(), QString::fromUtf8(b.caption));
+            QCOMPARE(button->toolTip(), QString::fromUtf8(b.tip));
+        }
+        QCOMPARE(e->findChild<QLabel*>("lblAdd")->text(), QStringLiteral("Add:"));
+        QCOMPARE(e->findChild<QLabel*>("lblSearchListbox")->text(),
+                 QStringLiteral("Search Listbox"));
+        QCOMPARE(e->findChild<QLabel*>("lblImport")->text(),
+                 QStringLiteral("Import Excel data to listbox"));
+        QVERIFY(e->findChild<QListWidget*>("lstSearch") == e->List());
+        QVERIFY(e->findChild<QLineEdit*>("txtAdd") == e->AddBox());
+        if (variant == Variant::Unique) {
+            QVERIFY(e->CancelButton() == nullptr);
+            QVERIFY(!Button(e.get(), "cmdCancel"));
+        } else {
+            QCOMPARE(e->CancelButton()->text(), QStringLiteral("Canc&el"));
+            QCOMPARE(e->CancelButton()->toolTip(), QStringLiteral("Cancel search"));
+            QVERIFY(e->CancelButton()->isHidden());  // the runs show it
+        }
+    }
+
+    void addAppendsAsTyped_data() { variants(); }
+    void addAppendsAsTyped() {
+        QFETCH(Variant, variant);
+        auto e = Make(variant);
+        e->show();
+        QVERIFY(QTest::qWaitForWindowExposed(e.get()));
+        Button(e.get(), "cmdAdd")->click();  // empty box adds nothing
+        QCOMPARE(e->Count(), 0);
+        e->AddBox()->setText(QStringLiteral("  Abc1 "));
+        Button(e.get(), "cmdAdd")->click();
+        Button(e.get(), "cmdAdd")->click();
+        QCOMPARE(e->Terms(), QStringList({"  Abc1 ", "  Abc1 "}));
+        QCOMPARE(e->AddBox()->text(), QStringLiteral("  Abc1 "));  // keeps its text
+        // Only the search window selects the box's text for the next term.
+        QCOMPARE(e->AddBox()->selectedText(),
+                 variant == Variant::Quill ? QStringLiteral("  Abc1 ") : QString());
+    }
+
+    void deleteRemovesTheSelectedEntry() {
+        auto e = Make(Variant::Hits);
+        e->SetTerms({"a", "b", "c"});
+        Button(e.get(), "cmdDelete")->click();  // nothing selected
+        QCOMPARE(e->Count(), 3);
+        e->List()->setCurrentRow(1);
+        Button(e.get(), "cmdDelete")->click();
+        QCOMPARE(e->Terms(), QStringList({"a", "c"}));
+    }
+
+    void clearAsksFirst_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void clearAsksFirst() {
+        QFETCH(bool, yes);
+        PlatformDouble pd;
+        pd.queueAnswer(yes);
+        auto e = Make(Variant::Unique);
+        e->SetTerms({"a", "b"});
+        Button(e.get(), "cmdClear")->click();
+        QCOMPARE(pd.shown.size(), 1);
+        QCOMPARE(pd.shown[0].kind, Shown::Question);
+        QCOMPARE(pd.shown[0].title, QStringLiteral("Clear?"));
+        QCOMPARE(pd.shown[0].text, QStringLiteral("Are you sure you want to clear the listbox?"));
+        QCOMPARE(pd.shown[0].icon, Icon::Question);
+        QCOMPARE(e->Count(), yes ? 0 : 2);
+    }
+
+    void cutAtFirstOccurrence_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        const QStringList list = {"Abc1;2", "Abc1 ; 2", ";x", "NoCut", "a-b;-c"};
+        QTest::newRow("semicolon")
+            << ";" << list << QStringList({"Abc1", "Abc1 ", "", "NoCut", "a-b"});
+        QTest::newRow("pair, not its first char")
+            << ";-" << list << QStringList({"Abc1;2", "Abc1 ; 2", ";x", "NoCut", "a-b"});
+        QTest::newRow("case-sensitive")
+            << "a" << QStringList({"Abc", "xa"}) << QStringList({"Abc", "x"});
+        QTest::newRow("empty answer") << "" << list << list;
+    }
+    void cutAtFirstOccurrence() {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        PlatformDouble pd;
+        pd.queueInput(answer);
+        auto e = Make(Variant::Quill);
+        e->SetTerms(before);
+        Button(e.get(), "cmdCut")->click();
+        QCOMPARE(e->Terms(), after);
+        QCOMPARE(pd.shown.size(), 1);
+        QCOMPARE(pd.shown[0].kind, Shown::Input);
+        QCOMPARE(pd.shown[0].title, QStringLiteral("Cut"));
+        QCOMPARE(pd.shown[0].text,
+                 QStringLiteral("Cut all entries in listbox up to what character (i.e. ; or -)?"));
+    }
+
+    void cancelRaisesTheFlagOnYes_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("frmQuill yes") << Variant::Quill << true;
+        QTest::newRow("frmQuill no") << Variant::Quill << false;
+        QTest::newRow("frmHits yes") << Variant::Hits << true;
+    }
+    void cancelRaisesTheFlagOnYes() {
+        QFETCH(Variant, variant);
+        QFETCH(bool, yes);
+        PlatformDouble pd;
+        pd.queueAnswer(yes);
+        auto e = Make(variant);
+        e->CancelButton()->show();
+        e->CancelButton()->click();
+        QCOMPARE(module_.CancelSearch, yes);
+        QCOMPARE(pd.shown.size(), 1);
+        QCOMPARE(pd.shown[0].title, QStringLiteral("Cancel?"));
+        QCOMPARE(pd.shown[0].text, QStringLiteral("Are you sure you want to cancel the search?"));
+        QCOMPARE(pd.shown[0].icon, Icon::Question);
+    }
+
+    void simpleModeHidesTheListControls() {
+        auto e = Make(Variant::Quill);
+        e->show();
+        e->SetTerms({"kept"});
+        e->CancelButton()->show();
+        e->SetSimpleMode(true);
+        for (const char* name :
+             {"lblSearchListbox", "lblImport", "cmdOpen", "cmdImport", "cmdAdd", "cmdDelete",
+              "lstSearch", "txtAdd", "lblAdd", "cmdClear", "cmdCut"}) {
+            QWidget* w = e->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY2(w && !w->isVisible(), name);
+        }
+        QVERIFY(e->CancelButton()->isVisible());
+        QCOMPARE(e->Terms(), QStringList({"kept"}));
+        e->SetSimpleMode(false);
+        QVERIFY(e->List()->isVisible());
+    }
+
+    void openOffersTheSpreadsheetFilters() {
+        PlatformDouble pd;
+        auto e = Make(Variant::Hits);
+        Button(e.get(), "cmdOpen")->click();  // dialog cancelled
+        QCOMPARE(pd.shown.size(), 1);
+        QCOMPARE(pd.shown[0].kind, Shown::OpenFile);
+        QVERIFY(pd.shown[0].text.startsWith(QStringLiteral("Excel Worksheet|*.xls|")));
+        for (const char* pattern : {"*.xlsx", "*.ods", "*.csv"})
+            QVERIFY(pd.shown[0].text.contains(QString::fromLatin1(pattern)));
+        QVERIFY(e->Spreadsheet() == nullptr);
+        QCOMPARE(script_.instances, 0);
+    }
+
+    void openFailureKeepsTheEarlierSpreadsheet() {
+        PlatformDouble pd;
+        auto e = Make(Variant::Quill);
+        Open(*e, pd);
+        SpreadsheetApp* first = e->Spreadsheet();
+        QVERIFY(first);
+        script_.openOk = false;
+        Open(*e, pd);
+        QCOMPARE(e->Spreadsheet(), first);
+        QCOMPARE(pd.messageTexts().size(), 1);
+        QVERIFY(pd.messageTexts()[0].contains(QStringLiteral("/data/hits.xls")));
+        QCOMPARE(pd.shown.last().icon, Icon::Exclamation);
+    }
+
+    void eachOpenMakesANewSpreadsheet() {
+        PlatformDouble pd;
+        auto e = Make(Variant::Unique);
+        Open(*e, pd);
+        Open(*e, pd);
+        QCOMPARE(script_.instances, 2);
+        QCOMPARE(script_.opened, 2);
+        QCOMPARE(script_.workbooksClosed, 0);  // the earlier one is left alone
+    }
+
+    void importBeforeOpenDoesNothing_data() { variants(); }
+    void importBeforeOpenDoesNothing() {
+        QFETCH(Variant, variant);
+        PlatformDouble pd;
+        auto e = Make(variant);
+        Button(e.get(), "cmdImport")->click();
+        QCOMPARE(e->Count(), 0);
+        QVERIFY(pd.shown.isEmpty());
+    }
+
+    void importRules_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<bool>("accession");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("duplicateMessage");
+        QTest::addColumn<int>("windowsClosed");
+        const QStringList triple = {"Abc1", "", "Abc1", "42", "Abc1"};
+        QTest::newRow("frmQuill duplicates") << Variant::Quill << false << QStringList() << triple
+                                             << QStringList({"Abc1", "42"}) << true << 0;
+        QTest::newRow("frmQuill duplicate of an earlier entry")
+            << Variant::Quill << false << QStringList({"42"}) << QStringList({"42", "x"})
+            << QStringList({"42", "x"}) << true << 0;
+        QTest::newRow("frmQuill case matters")
+            << Variant::Quill << false << QStringList() << QStringList({"abc", "ABC"})
+            << QStringList({"abc", "ABC"}) << false << 0;
+        QTest::newRow("frmQuill accession slashes")
+            << Variant::Quill << true << QStringList() << QStringList({"AB000001/AB000002"})
+            << QStringList({"AB000001 AB000002"}) << false << 0;
+        QTest::newRow("frmQuill slashes kept without accession")
+            << Variant::Quill << false << QStringList() << QStringList({"A/B"})
+            << QStringList({"A/B"}) << false << 0;
+        QTest::newRow("frmHits hit names")
+            << Variant::Hits << false << QStringList()
+            << QStringList({"Abc1 | 123 MM#2", "Def2 | x", "Ghi3", "Abc1 | 123 MM#9"})
+            << QStringList({"Abc1 123", "Def2 ", "Ghi3"}) << true << 0;
+        QTest::newRow("frmHits stops at a bad name, keeping earlier ones")
+            << Variant::Hits << false << QStringList({"old"})
+            << QStringList({"A|x", "B|MM#", "C", "A|x"}) << QStringList({"old", "A"}) << false << 0;
+        QTest::newRow("frmUnique keeps duplicates, closes the window")
+            << Variant::Unique << false << QStringList({"Abc1"}) << triple
+            << QStringList({"Abc1", "Abc1", "Abc1", "42", "Abc1"}) << false << 1;
+        QTest::newRow("frmUnique no transformation")
+            << Variant::Unique << true << QStringList() << QStringList({"A/B | MM#"})
+            << QStringList({"A/B | MM#"}) << false << 1;
+    }
+    void importRules() {
+        QFETCH(Variant, variant);
+        QFETCH(bool, accession);
+        QFETCH(QStringList, existing);
+        QFETCH(QStringList, cells);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, duplicateMessage);
+        QFETCH(int, windowsClosed);
+        PlatformDouble pd;
+        auto e = Make(variant);
+        e->SetAccessionModeQuery([accession] { return accession; });
+        e->SetTerms(existing);
+        Open(*e, pd);
+        pd.clear();
+        script_.selection = cells;
+        Button(e.get(), "cmdImport")->click();
+        QCOMPARE(e->Terms(), expected);
+        if (duplicateMessage) {
+            QCOMPARE(pd.shown.size(), 1);
+            QCOMPARE(pd.shown[0].kind, Shown::Message);
+            QCOMPARE(pd.shown[0].text, QStringLiteral("Duplicate entries were removed."));
+            QCOMPARE(pd.shown[0].title, QStringLiteral("Duplicate"));
+            QCOMPARE(pd.shown[0].icon, Icon::None);
+        } else {
+            QVERIFY(pd.shown.isEmpty());
+        }
+        QCOMPARE(script_.windowsClosed, windowsClosed);
+    }
+
+    void importWithoutSelectionDoesNothing_data() { variants(); }
+    void importWithoutSelectionDoesNothing() {
+        QFETCH(Variant, variant);
+        PlatformDouble pd;
+        auto e = Make(variant);
+        Open(*e, pd);
+        script_.selection = std::nullopt;
+        Button(e.get(), "cmdImport")->click();
+        QCOMPARE(e->Count(), 0);
+        QCOMPARE(script_.windowsClosed, 0);
+        QCOMPARE(pd.messageTexts(), QStringList());
+    }
+
+    void importOfALongListKeepsTheFirstOfEach() {
+        PlatformDouble pd;
+        auto e = Make(Variant::Quill);
+        Open(*e, pd);
+        QStringList cells;
+        for (int i = 0; i < 60000; ++i) cells << QStringLiteral("G%1").arg(i % 40000);
+        script_.selection = cells;
+        Button(e.get(), "cmdImport")->click();
+        QCOMPARE(e->Count(), 40000);
+        QCOMPARE(e->Terms().last(), QStringLiteral("G39999"));
+        QCOMPARE(pd.messageTexts(), QStringList({"Duplicate entries were removed."}));
+    }
+
+    void closeActiveWorkbookIgnoresFailures() {
+        PlatformDouble pd;
+        auto e = Make(Variant::Hits);
+        e->CloseActiveWorkbook();  // nothing opened
+        Open(*e, pd);
+        e->CloseActiveWorkbook();
+        e->CloseActiveWorkbook();  // already closed
+        QCOMPARE(script_.workbooksClosed, 1);
+        QCOMPARE(pd.messageTexts(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestTermListEditor)
+#include "test_termlisteditor.moc"
