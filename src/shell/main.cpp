@@ -1,14 +1,104 @@
-// quillfish: the desktop program.
+// quillfish: the desktop program. Starts at the splash window; the program
+// ends when Exit has unloaded every window.
 
 #include <QApplication>
-#include <QWidget>
+#include <QDir>
+#include <QTextStream>
+#include <memory>
+
+#include "common/gui/sheetviewer.h"
+#include "common/pageserver.h"
+#include "shell/appcontext.h"
+#include "shell/appwindows.h"
+#include "shell/windowmanager.h"
+
+namespace {
+
+void PrintError(const QString& text) {
+    QTextStream err(stderr);
+    err << text << Qt::endl;
+}
+
+const char kUsage[] =
+    "usage: quillfish [--demo] [--ncbi-server URL] [--igtc-server URL] [--print-to-pdf DIR]";
+
+// Reads the options into settings; false with a message on a bad option.
+bool ParseOptions(const QStringList& args, quill::Settings& settings, bool& demo, QString& error) {
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto value = [&](QString& out) {
+            if (i + 1 >= args.size() || args[i + 1].startsWith(QStringLiteral("--"))) {
+                error = a + QStringLiteral(" needs a value");
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        if (a == QLatin1String("--demo")) {
+            demo = true;
+        } else if (a == QLatin1String("--ncbi-server")) {
+            if (!value(settings.NcbiServerBase)) return false;
+            while (settings.NcbiServerBase.endsWith(QLatin1Char('/')))
+                settings.NcbiServerBase.chop(1);
+        } else if (a == QLatin1String("--igtc-server")) {
+            if (!value(settings.IgtcServerBase)) return false;
+            while (settings.IgtcServerBase.endsWith(QLatin1Char('/')))
+                settings.IgtcServerBase.chop(1);
+        } else if (a == QLatin1String("--print-to-pdf")) {
+            if (!value(settings.PrintToPdfDir)) return false;
+            if (!QDir().mkpath(settings.PrintToPdfDir)) {
+                error = QStringLiteral("cannot create the folder ") + settings.PrintToPdfDir;
+                return false;
+            }
+        } else {
+            error = QStringLiteral("unknown option ") + a;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillfish"));
-    QApplication::setApplicationVersion(QStringLiteral("2.0.0"));
-    QWidget frame;
-    frame.setWindowTitle(QStringLiteral("Quillfish"));
-    frame.show();
-    return app.exec();
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(QUILL_VERSION_MAJOR)
+                                            .arg(QUILL_VERSION_MINOR)
+                                            .arg(QUILL_VERSION_PATCH));
+    // The program ends when every window is unloaded, not when the last one hides.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    quill::ui::AppContext ctx;
+    bool demo = false;
+    QString error;
+    if (!ParseOptions(QApplication::arguments(), ctx.settings, demo, error)) {
+        PrintError(QStringLiteral("quillfish: ") + error);
+        PrintError(QString::fromLatin1(kUsage));
+        return 2;
+    }
+    std::unique_ptr<quill::PageServer> demoServer;
+    if (demo) {
+        demoServer = std::make_unique<quill::PageServer>(quill::BundledPagesDir());
+        if (!demoServer->Start()) {
+            PrintError(QStringLiteral("quillfish: the demo page server did not start: ") +
+                       demoServer->Error());
+            return 1;
+        }
+        ctx.settings.NcbiServerBase = demoServer->BaseUrl();
+        ctx.settings.IgtcServerBase = demoServer->BaseUrl();
+    }
+
+    quill::ui::WindowManager windows(ctx);
+    ctx.windows = &windows;
+    quill::ui::RegisterAppWindows(windows);
+    QObject::connect(&windows, &quill::ui::WindowManager::AllUnloaded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    windows.Show(quill::ui::win::Splash);
+
+    const int status = QApplication::exec();
+    quill::ui::SheetViewer::CloseAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
 }

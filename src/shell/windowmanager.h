@@ -28,7 +28,7 @@ inline const QString Unique = QStringLiteral("frmUnique");
 
 class WindowManager : public QObject {
     Q_OBJECT
-public:
+  public:
     using Factory = std::function<QWidget*(AppContext&)>;
 
     explicit WindowManager(AppContext& ctx, QObject* parent = nullptr);
@@ -58,12 +58,28 @@ public:
         return qobject_cast<T*>(Window(name));
     }
 
-signals:
+    // What the title-bar close control of a window does. Without an action
+    // of its own, a working window (frmQuill, frmIGTC, frmHits, frmUnique,
+    // frmAbout) presses its back button (cmdMenu, cmdClose or cmdOK), and
+    // closing frmMenu or frmSplash ends the program like Exit; other windows
+    // close as usual.
+    void SetCloseAction(const QString& name, std::function<void()> action);
+
+    AppContext& Context() const { return ctx_; }
+
+  signals:
     // Emitted after the last window was unloaded.
     void AllUnloaded();
 
-private:
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void CloseRequested(const QString& name);
+
     AppContext& ctx_;
+    QHash<QString, std::function<void()>> closeActions_;
+    bool unloadingAll_ = false;
     QHash<QString, Factory> factories_;
     QHash<QString, QPointer<QWidget>> loaded_;
     QStringList order_;

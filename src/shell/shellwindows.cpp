@@ -1,0 +1,96 @@
+#include "shell/shellwindows.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+
+#include "shell/windowmanager.h"
+#include "ui_frmabout.h"
+#include "ui_frmmenu.h"
+#include "ui_frmsplash.h"
+
+// Resources of the static gui library are registered once, outside any namespace.
+static void InitShellResources() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    Q_INIT_RESOURCE(quillfish);
+}
+
+namespace quill::ui {
+
+QPixmap ShellLogo() {
+    InitShellResources();
+    return QPixmap(QStringLiteral(":/shell/logo.png"));
+}
+
+QString VersionCaption(int major, int minor, int patch) {
+    return QStringLiteral("Version %1.%2.%3").arg(major).arg(minor).arg(patch);
+}
+
+FrmSplash::FrmSplash(WindowManager& windows, QWidget* parent)
+    : QWidget(parent), windows_(windows), ui_(std::make_unique<Ui::FrmSplashForm>()) {
+    ui_->setupUi(this);
+    ui_->imgLogo->setPixmap(ShellLogo());
+    ui_->lblVersion->setText(
+        VersionCaption(QUILL_VERSION_MAJOR, QUILL_VERSION_MINOR, QUILL_VERSION_PATCH));
+    ui_->lblProductName->setText(QStringLiteral("Quillfish"));
+    ui_->Frame1->installEventFilter(this);
+    setFocus();
+}
+
+FrmSplash::~FrmSplash() = default;
+
+void FrmSplash::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    Continue();
+}
+
+bool FrmSplash::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->Frame1 && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && ui_->Frame1->rect().contains(mouse->pos())) {
+            Continue();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmSplash::Continue() {
+    windows_.Show(win::Menu);
+    windows_.Hide(win::Splash);
+}
+
+FrmMenu::FrmMenu(WindowManager& windows, QWidget* parent)
+    : QWidget(parent), windows_(windows), ui_(std::make_unique<Ui::FrmMenuForm>()) {
+    ui_->setupUi(this);
+    setWindowIcon(ShellLogo());
+    connect(ui_->cmdSearch, &QPushButton::clicked, this, [this] { Open(win::Quill); });
+    connect(ui_->cmdProcess, &QPushButton::clicked, this, [this] { Open(win::Igtc); });
+    connect(ui_->cmdHits, &QPushButton::clicked, this, [this] { Open(win::Hits); });
+    connect(ui_->cmdUnique, &QPushButton::clicked, this, [this] { Open(win::Unique); });
+    connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { Open(win::About); });
+    connect(ui_->cmdExit, &QPushButton::clicked, this, [this] { windows_.UnloadAll(); });
+}
+
+FrmMenu::~FrmMenu() = default;
+
+void FrmMenu::Open(const QString& window) {
+    windows_.Show(window);
+    windows_.Hide(win::Menu);
+}
+
+FrmAbout::FrmAbout(WindowManager& windows, QWidget* parent)
+    : QWidget(parent), windows_(windows), ui_(std::make_unique<Ui::FrmAboutForm>()) {
+    ui_->setupUi(this);
+    ui_->Image1->setPixmap(ShellLogo());
+    connect(ui_->cmdOK, &QPushButton::clicked, this, [this] {
+        windows_.Unload(win::About);
+        windows_.Show(win::Menu);
+    });
+}
+
+FrmAbout::~FrmAbout() = default;
+
+}  // namespace quill::ui
