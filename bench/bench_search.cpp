@@ -1,0 +1,96 @@
+// A 200-term search run against the sample page server over loopback, timed
+// against curl fetching the same addresses one after another.
+// Usage: bench_search [TERMS]   (default 200). Goal: run <= 1.3 x curl.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "common/module1.h"
+#include "common/pageserver.h"
+#include "common/webpageloader.h"
+#include "search/searchengine.h"
+
+using namespace quill;
+
+namespace {
+
+struct Opts : SearchOptions {
+    SearchPolicy Current() const override { return {}; }
+};
+struct FirstRow : Chooser {
+    int Choose(const ChoiceTable&) override { return 0; }
+};
+struct QuietView : RunView {
+    void EnterRunning() override {}
+    void SetStatusLine(const QString&) override {}
+    void AddProgress(int) override {}
+    void EndCanceled() override {}
+    void EndComplete(const QString&, const QString&) override {}
+};
+// Records every address the run asks for.
+struct Recorder : PageLoader {
+    PageLoader& inner;
+    QStringList asked;
+    explicit Recorder(PageLoader& l) : inner(l) {}
+    int NavigateAndWait(const QString& a) override {
+        asked << a;
+        return inner.NavigateAndWait(a);
+    }
+    QString Markup() const override { return inner.Markup(); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
+    PageServer server(QStringLiteral(QUILL_PAGES_DIR));
+    if (!server.Start()) {
+        std::fprintf(stderr, "page server: %s\n", qPrintable(server.Error()));
+        return 1;
+    }
+    Settings settings;
+    settings.NcbiServerBase = server.BaseUrl();
+    const QStringList genes{"Pax6", "Sox2",  "Nanog",    "Gata4", "Hoxa9", "Olfr1",
+                            "Actb", "Gapdh", "Notagene", "Tcrg",  "HBB"};
+    QStringList terms;
+    for (int i = 0; i < count; ++i) terms << genes.at(i % genes.size());
+
+    Module1 module;
+    WebPageLoader web(module, settings);
+    Recorder loader(web);
+    Opts opts;
+    FirstRow chooser;
+    QuietView view;
+    SearchEngine engine(module, settings, loader, opts, chooser, view);
+    QElapsedTimer clock;
+    clock.start();
+    engine.BeginUniGeneRun();
+    if (!engine.RunUniGene(terms)) return 1;
+    const double runMs = clock.nsecsElapsed() / 1e6;
+
+    QTemporaryDir tmp;
+    QFile config(tmp.filePath(QStringLiteral("urls.cfg")));
+    if (!config.open(QIODevice::WriteOnly)) return 1;
+    for (const QString& a : loader.asked)
+        config.write("url = \"" + a.toUtf8() + "\"\noutput = \"/dev/null\"\n");
+    config.close();
+    QProcess curl;
+    clock.restart();
+    curl.start(QStringLiteral("curl"), {"-s", "-K", config.fileName()});
+    // The page server runs on its own thread; this thread only waits.
+    if (!curl.waitForFinished(600000) || curl.exitCode() != 0) {
+        std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
+        return 1;
+    }
+    const double curlMs = clock.nsecsElapsed() / 1e6;
+    std::printf(
+        "%d terms, %lld page loads\nsearch run: %.1f ms\ncurl:       %.1f ms\n"
+        "ratio:      %.2f (goal <= 1.30)\n",
+        count, static_cast<long long>(loader.asked.size()), runMs, curlMs, runMs / curlMs);
+    return runMs <= 1.3 * curlMs ? 0 : 3;
+}
