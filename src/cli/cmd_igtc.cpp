@@ -63,13 +63,22 @@ int RunIgtc(const QStringList& argsIn) {
             return 1;
         }
         text = in.readAll();
-    } else {
-        QFile in(args.first());
-        if (!in.open(QIODevice::ReadOnly)) {
-            Err(QStringLiteral("quillfish-cli igtc: %1: %2").arg(args.first(), in.errorString()));
+    }
+    // A file is read through a memory map where possible: large pastes are
+    // not copied.
+    QFile file;
+    if (!args.isEmpty() && args.first() != QLatin1String("-")) {
+        file.setFileName(args.first());
+        if (!file.open(QIODevice::ReadOnly)) {
+            Err(QStringLiteral("quillfish-cli igtc: %1: %2").arg(args.first(), file.errorString()));
             return 1;
         }
-        text = in.readAll();
+        const qint64 size = file.size();
+        uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
+        if (mapped)
+            text = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
+        else
+            text = file.readAll();
     }
 
     if (text.isEmpty()) {

@@ -9,26 +9,27 @@ namespace quill {
 
 namespace {
 
-// The text with A-Z turned into a-z; every other byte unchanged, so positions
-// stay the same and UTF-8 sequences stay intact.
-QByteArray AsciiLower(const QByteArray& text) {
-    QByteArray lower(text.size(), Qt::Uninitialized);
-    const char* in = text.constData();
-    char* out = lower.data();
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
-        const char c = in[i];
-        out[i] = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
-    }
-    return lower;
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
 }
 
-// First occurrence of a fixed needle at or after a position, for positions
-// that never go back: an earlier answer that still lies at or after the new
-// position is the answer again, so every byte is scanned at most once.
+// First occurrence of a fixed lower-case needle, letter case ignored, at or
+// after a position, for positions that never go back: an earlier answer that
+// still lies at or after the new position is the answer again, so every byte
+// is scanned at most once. A needle with a character that has no case (the
+// "=" of "query=", the ")") is found through that character with memchr.
 class ForwardFinder {
   public:
     ForwardFinder(const QByteArray& hay, const char* needle)
-        : hay_(hay.constData()), size_(hay.size()), needle_(needle), len_(std::strlen(needle)) {}
+        : hay_(hay.constData()), size_(hay.size()), needle_(needle), len_(std::strlen(needle)) {
+        for (qsizetype i = len_ - 1; i >= 0; --i) {
+            const char c = needle_[i];
+            if (!(c >= 'a' && c <= 'z')) {
+                anchor_ = i;
+                break;
+            }
+        }
+    }
 
     // 0-based position, -1 when there is none.
     qsizetype Find(qsizetype from) {
@@ -36,19 +37,43 @@ class ForwardFinder {
         if (asked_ && from >= lastFrom_ && (last_ < 0 || last_ >= from)) return last_;
         asked_ = true;
         lastFrom_ = from;
-        last_ = -1;
-        if (from + len_ <= size_) {
-            const void* hit = memmem(hay_ + from, size_ - from, needle_, len_);
-            if (hit) last_ = static_cast<const char*>(hit) - hay_;
-        }
+        last_ = anchor_ >= 0 ? FindByAnchor(from) : FindByScan(from);
         return last_;
     }
 
   private:
+    bool MatchesAt(qsizetype at) const {
+        for (qsizetype k = 0; k < len_; ++k)
+            if (FoldCase(hay_[at + k]) != needle_[k]) return false;
+        return true;
+    }
+
+    qsizetype FindByAnchor(qsizetype from) const {
+        qsizetype at = from + anchor_;
+        const char a = needle_[anchor_];
+        while (at < size_) {
+            const void* hit = std::memchr(hay_ + at, a, size_ - at);
+            if (!hit) return -1;
+            const qsizetype h = static_cast<const char*>(hit) - hay_;
+            const qsizetype begin = h - anchor_;
+            if (begin + len_ <= size_ && MatchesAt(begin)) return begin;
+            at = h + 1;
+        }
+        return -1;
+    }
+
+    qsizetype FindByScan(qsizetype from) const {
+        const char first = needle_[0];
+        for (qsizetype i = from, last = size_ - len_; i <= last; ++i)
+            if ((hay_[i] | 0x20) == first && MatchesAt(i)) return i;
+        return -1;
+    }
+
     const char* hay_;
     qsizetype size_;
     const char* needle_;
     qsizetype len_;
+    qsizetype anchor_ = -1;  // position of a character without case
     bool asked_ = false;
     qsizetype lastFrom_ = 0;
     qsizetype last_ = -1;
@@ -72,11 +97,10 @@ class Scanner {
   public:
     explicit Scanner(const QByteArray& text)
         : text_(text),
-          lower_(AsciiLower(text)),
-          query_(lower_, "query="),
-          letters_(lower_, "letters"),
-          value_(lower_, "value"),
-          paren_(lower_, ")") {}
+          query_(text, "query="),
+          letters_(text, "letters"),
+          value_(text, "value"),
+          paren_(text, ")") {}
 
     IgtcResult Run(int minimum) {
         IgtcResult r;
@@ -150,7 +174,6 @@ class Scanner {
 
   private:
     const QByteArray& text_;
-    QByteArray lower_;
     ForwardFinder query_;
     ForwardFinder letters_;
     ForwardFinder value_;

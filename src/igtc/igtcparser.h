@@ -21,8 +21,8 @@
 // Scores are compared as whole numbers without a 16-bit limit, so a score
 // above 32767 passes every minimum.
 //
-// The work is linear in the length of the text: the searches run forward
-// over one lower-case copy, and results shared by several queries are
+// The work is linear in the length of the text: every search runs forward
+// from where the last one ended, and results shared by several queries are
 // reused.
 
 #include <QByteArray>
