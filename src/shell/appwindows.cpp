@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "common/gui/termlisteditor.h"
+#include "igtc/gui/frmigtc.h"
 #include "shell/shellwindows.h"
 #include "shell/windowmanager.h"
 
@@ -89,11 +90,8 @@ void RegisterAppWindows(WindowManager& wm) {
     wm.Register(win::Options, [](AppContext&) {
         return MakeOptionsPlaceholder(win::Options, QStringLiteral("Search Options"));
     });
-    // frmIGTC (placeholder)
-    wm.Register(win::Igtc, [&wm](AppContext& ctx) {
-        return MakePlaceholder(wm, ctx, win::Igtc, QStringLiteral("Process IGTC Results"),
-                               QStringLiteral("cmdClose"));
-    });
+    // frmIGTC
+    wm.Register(win::Igtc, CreateFrmIGTC);
     // frmHits (placeholder)
     wm.Register(win::Hits, [&wm](AppContext& ctx) {
         return MakePlaceholder(wm, ctx, win::Hits, QStringLiteral("Process Expression Profile"),

@@ -11,6 +11,8 @@
 #include "common/textrules.h"
 #include "igtc/gui/frmigtc.h"
 #include "shell/appcontext.h"
+#include "shell/appwindows.h"
+#include "shell/windowmanager.h"
 #include "support/testsupport.h"
 
 using namespace quill;
@@ -239,6 +241,26 @@ class FrmIgtcTest : public QObject {
         ctx_.settings.IgtcServerBase = "http://127.0.0.1:9";
         get<QPushButton>("cmdOpenIGTC")->click();
         QCOMPARE(platform_->openedUrls, QStringList({"http://127.0.0.1:9/dataaccess/blast.html"}));
+    }
+
+    void menuButtonGoesBackToTheMenu() {
+        AppContext ctx;
+        WindowManager wm(ctx);
+        ctx.windows = &wm;
+        RegisterAppWindows(wm);
+        auto* w = qobject_cast<FrmIGTC*>(wm.Show(win::Igtc));
+        QVERIFY(w);
+        w->findChild<QPlainTextEdit*>("txtInput")->setPlainText(kTwoHits);
+        w->findChild<QPushButton*>("cmdClose")->click();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!wm.IsLoaded(win::Igtc));
+        QVERIFY(wm.IsLoaded(win::Menu));
+        QVERIFY(wm.Window(win::Menu)->isVisible());
+        // Shown again, the window starts empty.
+        auto* again = qobject_cast<FrmIGTC*>(wm.Show(win::Igtc));
+        QCOMPARE(again->findChild<QPlainTextEdit*>("txtInput")->toPlainText(), QString());
+        wm.UnloadAll();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void largePasteIsProcessed() {

@@ -12,6 +12,7 @@
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
 #include "shell/appcontext.h"
+#include "shell/appwindows.h"
 #include "shell/windowmanager.h"
 #include "ui_frmigtc.h"
 
@@ -124,8 +125,7 @@ void FrmIGTC::cmdClose_Click() {
         close();
         return;
     }
-    windows->Unload(win::Igtc);
-    windows->Show(win::Menu);
+    ReturnToMenu(*windows, win::Igtc);
 }
 
 QWidget* CreateFrmIGTC(AppContext& ctx) {
