@@ -95,7 +95,7 @@ int RunIgtc(const QStringList& argsIn) {
         return 1;
     }
 
-    const IgtcResult result = ParseIgtcResultsUtf8(text, minimum.value);
+    const IgtcResult result = ParseIgtcResultsUtf8(text, minimum.value, LineBreaks::AsTextBox);
     if (save) {
         const WriteResult w =
             WriteQuotedItems(savePath, IgtcSaveItems(minimumText, result.output, Now()));

@@ -95,8 +95,9 @@ bool IsDigit(char c) {
 // The parser's state over one text.
 class Scanner {
   public:
-    explicit Scanner(const QByteArray& text)
+    explicit Scanner(const QByteArray& text, LineBreaks breaks = LineBreaks::AsIs)
         : text_(text),
+          breaks_(breaks),
           query_(text, "query="),
           letters_(text, "letters"),
           value_(text, "value"),
@@ -142,6 +143,7 @@ class Scanner {
         const qsizetype j = beforeDigits_;
         if (j < s) return std::nullopt;  // no room for a name
         QString name = QString::fromUtf8(text_.constData() + s, j - s);
+        Normalize(name);
         name.replace(QLatin1Char('\n'), QLatin1Char(' '));
         name.replace(QLatin1Char('\r'), QLatin1Char(' '));
         qsizetype end = name.size();
@@ -168,12 +170,21 @@ class Scanner {
         // ends there.
         const void* blank = std::memchr(t + p + 1, ' ', n - p - 1);
         const qsizetype e = blank ? static_cast<const char*>(blank) - t : n;
-        score_ = RoundHalfEven(Val(QString::fromUtf8(t + p, e - p)));
+        QString token = QString::fromUtf8(t + p, e - p);
+        Normalize(token);
+        score_ = RoundHalfEven(Val(token));
         return score_;
     }
 
   private:
+    void Normalize(QString& piece) const {
+        if (breaks_ != LineBreaks::AsTextBox || !piece.contains(QLatin1Char('\r'))) return;
+        piece.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        piece.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    }
+
     const QByteArray& text_;
+    LineBreaks breaks_;
     ForwardFinder query_;
     ForwardFinder letters_;
     ForwardFinder value_;
@@ -200,13 +211,13 @@ QString IgtcOutputText(const QStringList& names) {
     return out;
 }
 
-IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum) {
-    Scanner scanner(text);
+IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum, LineBreaks breaks) {
+    Scanner scanner(text, breaks);
     return scanner.Run(minimum);
 }
 
-IgtcResult ParseIgtcResults(const QString& text, int minimum) {
-    return ParseIgtcResultsUtf8(text.toUtf8(), minimum);
+IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks) {
+    return ParseIgtcResultsUtf8(text.toUtf8(), minimum, breaks);
 }
 
 std::optional<double> ScoreAfter(const QString& text, int start) {

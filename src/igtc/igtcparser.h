@@ -43,10 +43,19 @@ struct IgtcResult {
 // count line and the names indented by two blanks, every line ending CR LF.
 QString IgtcOutputText(const QStringList& names);
 
+// How line breaks inside a name or a score token count.
+enum class LineBreaks {
+    AsIs,       // CR and LF are one character each (a CR LF gives two blanks)
+    AsTextBox,  // CR LF and a lone CR count as one LF, as a text box shows them
+};
+
 // Processes text with the given minimum score.
-IgtcResult ParseIgtcResults(const QString& text, int minimum);
-// The same over UTF-8 bytes (the command line reads files as they are).
-IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum);
+IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks = LineBreaks::AsIs);
+// The same over UTF-8 bytes (the command line reads files as they are; it
+// counts line breaks as the window's text box does, so that both give the
+// same output for the same text).
+IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum,
+                                LineBreaks breaks = LineBreaks::AsIs);
 
 // The score read after 1-based position start of text, rounded halves to
 // even; nullopt when text has no score there (no "value", no ")" after it, or

@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -261,6 +263,36 @@ class FrmIgtcTest : public QObject {
         QCOMPARE(again->findChild<QPlainTextEdit*>("txtInput")->toPlainText(), QString());
         wm.UnloadAll();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // The command line gives the output text the window gives, for the same
+    // text and minimum, whatever the line ends.
+    void sameOutputAsCommandLine_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("cutoff");
+        const QByteArray twoLine = "Query= ABC1 gene\r\ntrap\r\n   (88 letters)\r\nValue x) 300 ";
+        QTest::newRow("two hits") << kTwoHits.toUtf8() << "100";
+        QTest::newRow("name over CR LF") << twoLine << "100";
+        QTest::newRow("name over LF") << QByteArray(twoLine).replace("\r\n", "\n") << "100";
+        QTest::newRow("name over CR") << QByteArray(twoLine).replace("\r\n", "\r") << "100";
+        QTest::newRow("score over CR LF")
+            << QByteArray("Query= A (5 letters) Value) 1\r\n2 ") << "2";
+        const QDir real(QUILL_REALDATA_DIR);
+        for (const QString& f : real.entryList({"*.blast*", "*blastn*", "*blastx*"}, QDir::Files))
+            QTest::newRow(qPrintable(f)) << test::ReadBytes(real.filePath(f)) << "-32768";
+    }
+    void sameOutputAsCommandLine() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, cutoff);
+        process(QString::fromUtf8(text), cutoff);
+        QProcess cli;
+        cli.start(QUILL_CLI_PATH, {"igtc", "--min-score", cutoff});
+        QVERIFY(cli.waitForStarted());
+        cli.write(text);
+        cli.closeWriteChannel();
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(cli.readAllStandardOutput()), w_->OutputText());
     }
 
     void largePasteIsProcessed() {

@@ -118,6 +118,27 @@ class IgtcParserTest : public QObject {
         QCOMPARE(b.names, names);
     }
 
+    void lineBreaksAsTextBox_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("asIs");
+        QTest::addColumn<QStringList>("asTextBox");
+        QTest::newRow("CR LF in name")
+            << "Query= A\r\nB (5 letters) Value) 9 " << QStringList{"A  B"} << QStringList{"A B"};
+        QTest::newRow("lone CR in name")
+            << "Query= A\rB (5 letters) Value) 9 " << QStringList{"A B"} << QStringList{"A B"};
+        // Read as is, the CR stops the number at 1; as a text box shows it
+        // the line feed is skipped and the token reads 12.
+        QTest::newRow("CR LF in score")
+            << "Query= A (5 letters) Value) 1\r\n2 " << QStringList{} << QStringList{"A"};
+    }
+    void lineBreaksAsTextBox() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, asIs);
+        QFETCH(QStringList, asTextBox);
+        QCOMPARE(ParseIgtcResults(text, 2).names, asIs);
+        QCOMPARE(ParseIgtcResults(text, 2, LineBreaks::AsTextBox).names, asTextBox);
+    }
+
     void outputText() {
         QCOMPARE(IgtcOutputText({}), QString("No hits found."));
         QCOMPARE(IgtcOutputText({"ABC1", "DEF2"}),

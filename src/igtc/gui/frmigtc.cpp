@@ -70,7 +70,7 @@ void FrmIGTC::cmdProcess_Click() {
     ui_->cmdProcess->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
-    const IgtcResult result = ParseIgtcResults(text, minimum.value);
+    const IgtcResult result = ParseIgtcResults(text, minimum.value, LineBreaks::AsTextBox);
     outputText_ = result.output;
     QString shown = result.output;
     shown.replace(kCrLf, QStringLiteral("\n"));
