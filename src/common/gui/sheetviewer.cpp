@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <algorithm>
 
 namespace quill::ui {
 
@@ -120,7 +121,16 @@ std::optional<QStringList> SheetViewer::SelectedTexts() const {
     QItemSelectionModel* sel = table->selectionModel();
     QStringList out;
     QSet<quint64> seen;
-    for (const QItemSelectionRange& range : sel->selection()) {
+    // The selection model keeps ranges in no useful order and splits a range
+    // where a later one overlaps it: ranges are taken from the left, and from
+    // the top among ranges that start in one column.
+    const QItemSelection selection = sel->selection();
+    QList<QItemSelectionRange> ranges(selection.cbegin(), selection.cend());
+    std::stable_sort(ranges.begin(), ranges.end(),
+                     [](const QItemSelectionRange& a, const QItemSelectionRange& b) {
+                         return a.left() != b.left() ? a.left() < b.left() : a.top() < b.top();
+                     });
+    for (const QItemSelectionRange& range : ranges) {
         for (int row = range.top(); row <= range.bottom(); ++row) {
             for (int col = range.left(); col <= range.right(); ++col) {
                 const quint64 key = (quint64(row) << 32) | quint64(col);

@@ -48,8 +48,8 @@ class SheetViewer : public QMainWindow {
     QTableView* ActiveTable() const;
 
     // Every selected cell of the shown sheet once, row by row within each
-    // range (ranges in the order they were selected); nullopt when no cell
-    // is selected.
+    // range; ranges from the left, top to bottom among ranges that start in
+    // the same column. nullopt when no cell is selected.
     std::optional<QStringList> SelectedTexts() const;
 
     // Every viewer still open (all are closed when the program ends).
