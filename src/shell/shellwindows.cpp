@@ -1,8 +1,10 @@
 #include "shell/shellwindows.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 
 #include "shell/windowmanager.h"
 #include "ui_frmabout.h"
@@ -24,6 +26,18 @@ QPixmap ShellLogo() {
     return QPixmap(QStringLiteral(":/shell/logo.png"));
 }
 
+namespace {
+// Places a window in the middle of the screen.
+void Center(QWidget* w) {
+    w->adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = w->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        w->move(frame.topLeft());
+    }
+}
+}  // namespace
+
 QString VersionCaption(int major, int minor, int patch) {
     return QStringLiteral("Version %1.%2.%3").arg(major).arg(minor).arg(patch);
 }
@@ -37,6 +51,7 @@ FrmSplash::FrmSplash(WindowManager& windows, QWidget* parent)
     ui_->lblProductName->setText(QStringLiteral("Quillfish"));
     ui_->Frame1->installEventFilter(this);
     setFocus();
+    Center(this);
 }
 
 FrmSplash::~FrmSplash() = default;
@@ -72,6 +87,8 @@ FrmMenu::FrmMenu(WindowManager& windows, QWidget* parent)
     connect(ui_->cmdUnique, &QPushButton::clicked, this, [this] { Open(win::Unique); });
     connect(ui_->cmdAbout, &QPushButton::clicked, this, [this] { Open(win::About); });
     connect(ui_->cmdExit, &QPushButton::clicked, this, [this] { windows_.UnloadAll(); });
+    setMinimumWidth(380);
+    Center(this);
 }
 
 FrmMenu::~FrmMenu() = default;
@@ -89,6 +106,7 @@ FrmAbout::FrmAbout(WindowManager& windows, QWidget* parent)
         windows_.Unload(win::About);
         windows_.Show(win::Menu);
     });
+    Center(this);
 }
 
 FrmAbout::~FrmAbout() = default;

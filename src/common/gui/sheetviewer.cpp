@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
@@ -44,6 +45,12 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
         const QString text = sheet_.Cell(index.row(), index.column());
         if (role == Qt::ToolTipRole && text.isEmpty()) return {};
         return text;
+    }
+    if (role == Qt::TextAlignmentRole) {
+        // Numbers stand to the right, as in a spreadsheet.
+        bool number = false;
+        sheet_.Cell(index.row(), index.column()).toDouble(&number);
+        return QVariant::fromValue(Qt::AlignVCenter | (number ? Qt::AlignRight : Qt::AlignLeft));
     }
     return {};
 }
@@ -85,12 +92,23 @@ SheetViewer::SheetViewer(Workbook book, QWidget* parent)
         table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
         table->horizontalHeader()->setDefaultSectionSize(90);
         table->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+        // Columns fit their first rows' texts, within limits.
+        table->horizontalHeader()->setResizeContentsPrecision(200);
+        table->resizeColumnsToContents();
+        for (int c = 0; c < table->model()->columnCount(); ++c)
+            table->setColumnWidth(c, qBound(70, table->columnWidth(c) + 8, 320));
         // Like a spreadsheet, the first cell starts selected.
         const QModelIndex first = table->model()->index(0, 0);
         table->selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect);
         tabs_->addTab(table, book_.sheets[i].name);
     }
+    // Keys move within the cells; the sheet tabs are chosen with the mouse.
+    tabs_->tabBar()->setFocusPolicy(Qt::NoFocus);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+        if (QTableView* t = ActiveTable()) t->setFocus();
+    });
     setCentralWidget(tabs_);
+    if (QTableView* t = ActiveTable()) setFocusProxy(t);
     statusBar()->showMessage(QStringLiteral(
         "Select the cells to import (Ctrl adds a range), then press Import Selected Data."));
     resize(760, 480);
