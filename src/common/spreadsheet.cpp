@@ -386,8 +386,9 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
     } catch (const std::exception& e) {
         QString reason = QString::fromUtf8(e.what()).trimmed();
         if (reason.endsWith(QLatin1Char('.'))) reason.chop(1);
-        r.error = Fail(
-            path, QStringLiteral("the file is damaged or not a .%1 file (%2)").arg(suffix, reason));
+        QString why = QStringLiteral("the file is damaged or not a .%1 file").arg(suffix);
+        if (!reason.isEmpty()) why += QStringLiteral(" (") + reason + QLatin1Char(')');
+        r.error = Fail(path, why);
         return r;
     } catch (...) {
         r.error = Fail(path, QStringLiteral("the file is damaged or not a .%1 file").arg(suffix));

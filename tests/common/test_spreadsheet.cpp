@@ -63,6 +63,7 @@ class TestSpreadsheet : public QObject {
         QVERIFY(r.book.sheets.isEmpty());
         QVERIFY2(r.error.contains(QFileInfo(file).fileName()), qPrintable(r.error));
         QVERIFY2(r.error.contains(QStringLiteral(": ")), qPrintable(r.error));
+        QVERIFY2(!r.error.contains(QStringLiteral("()")), qPrintable(r.error));
     }
 
     void numbersShowAsASpreadsheetShowsThem_data() {
