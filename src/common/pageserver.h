@@ -7,6 +7,10 @@
 // Lines starting with # are comments. The query is compared after
 // percent-decoding ("+" stays "+"). Faults: "delay=MS", "hang" (never
 // answers), "status=500" (or any status), "drop" (closes the connection).
+// Several may be joined by commas; further options: "retry-after=S" (sent
+// with a status), "redirect=/path" (302 to that path on this server) and
+// "times=N" (the fault applies to the first N requests only). The file "-"
+// stands for an empty page.
 // In a served page the placeholder {{SERVER}} is replaced by the server's own
 // address (scheme, host and port, no trailing slash).
 

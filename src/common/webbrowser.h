@@ -1,0 +1,90 @@
+#pragma once
+// The browser component: loads one page at a time with Qt Network and gives
+// its markup in the serialized form of markup.h.
+//
+// A response that arrives (whatever its status, also 404) completes the page.
+// A transport failure (refused, reset, name not found, TLS failure), a 5xx
+// status or a 429 does not: the page stays incomplete, the problem is passed
+// to the problem handler, and whoever waits loads it again later. Requests to
+// a host other than loopback are spaced by the politeness interval; a 429's
+// Retry-After holds back the next request to that host.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+namespace quill {
+
+class WebBrowser : public QObject {
+    Q_OBJECT
+  public:
+    enum State { Uninitialized = 0, Loading = 1, Complete = 4 };
+
+    explicit WebBrowser(QObject* parent = nullptr);
+    ~WebBrowser() override;
+
+    // Starts loading the address; a load under way is abandoned. Blanks and
+    // other characters not allowed in an address are encoded here.
+    void Navigate(const QString& address);
+    // Abandons the load under way; the markup of the last completed page stays.
+    void Stop();
+    // 4 when the last navigation has completed.
+    int ReadyState() const { return state_; }
+    // Serialized markup of the last completed page ("" before the first).
+    QString Markup() const;
+    // Status code of the last completed page.
+    int HttpStatus() const { return status_; }
+    // The address that was finally loaded (after redirects).
+    QString LocationUrl() const { return finalUrl_.toString(); }
+
+    // Least spacing between two requests to a host other than loopback.
+    void SetPolitenessMs(int ms) { politenessMs_ = ms; }
+    // Receives a short text whenever a load fails without completing.
+    void SetProblemHandler(std::function<void(const QString&)> handler) {
+        onProblem_ = std::move(handler);
+    }
+
+    // The encoded request URL that Navigate builds from an address.
+    static QUrl ToRequestUrl(const QString& address);
+    static bool IsLoopbackHost(const QString& host);
+
+  signals:
+    // The page completed or a load failed; wakes whoever waits.
+    void StateChanged();
+
+  private:
+    void Send();
+    void OnFinished();
+    void Report(const QString& text);
+    qint64 DelayBeforeSendMs() const;
+
+    QNetworkAccessManager* manager_;
+    QNetworkReply* reply_ = nullptr;
+    QNetworkReply* retired_ = nullptr;
+    QTimer sendTimer_;
+    QUrl url_;
+    QUrl finalUrl_;
+    int state_ = Uninitialized;
+    int status_ = 0;
+    int politenessMs_ = 340;
+    QByteArray body_;
+    QByteArray contentType_;
+    mutable QString markup_;
+    mutable bool markupReady_ = true;
+    std::function<void(const QString&)> onProblem_;
+    // Per host: when the last request went out, and when a 429 allows the next.
+    QHash<QString, qint64> lastSendMs_;
+    QHash<QString, qint64> notBeforeMs_;
+    QElapsedTimer clock_;
+};
+
+}  // namespace quill
