@@ -8,6 +8,8 @@
 
 #include "common/gui/termlisteditor.h"
 #include "igtc/gui/frmigtc.h"
+#include "search/gui/frmoptions.h"
+#include "search/gui/frmquill.h"
 #include "shell/shellwindows.h"
 #include "shell/windowmanager.h"
 
@@ -81,15 +83,10 @@ void RegisterAppWindows(WindowManager& wm) {
 
     // ---- Working and option windows: one line each. A placeholder is
     // ---- replaced by its window's real factory when that window lands.
-    // frmQuill (placeholder)
-    wm.Register(win::Quill, [&wm](AppContext& ctx) {
-        return MakePlaceholder(wm, ctx, win::Quill, QStringLiteral("Quillfish"),
-                               QStringLiteral("cmdMenu"), std::nullopt, {}, {}, {win::Options});
-    });
-    // frmOptions (placeholder)
-    wm.Register(win::Options, [](AppContext&) {
-        return MakeOptionsPlaceholder(win::Options, QStringLiteral("Search Options"));
-    });
+    // frmQuill
+    wm.Register(win::Quill, CreateFrmQuill);
+    // frmOptions
+    wm.Register(win::Options, CreateFrmOptions);
     // frmIGTC
     wm.Register(win::Igtc, CreateFrmIGTC);
     // frmHits (placeholder)
