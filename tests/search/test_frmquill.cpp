@@ -108,6 +108,7 @@ class TestFrmQuill : public QObject {
     void closeBoxLeadsToMenu();
     void printNotAvailableYet();
     void simpleSearch();
+    void enterKey();
     void advancedThreeTermSearch();
     void choiceDialogAnsweredByUser_data();
     void choiceDialogAnsweredByUser();
@@ -620,6 +621,25 @@ struct DialogAnswer {
 };
 
 }  // namespace
+
+void TestFrmQuill::enterKey() {
+    App app(pages_->BaseUrl());
+    FrmQuill* q = app.Open();
+    // Enter in the Add box adds the term; it starts nothing.
+    Find<QCheckBox>(q, "chkSearch")->click();
+    auto* add = Find<QLineEdit>(q, "txtAdd");
+    add->setText("Nanog");
+    QTest::keyClick(add, Qt::Key_Return);
+    QCOMPARE(q->Editor()->Terms(), QStringList{"Nanog"});
+    QVERIFY(!q->IsRunning());
+    // Back in simple mode, Enter in the term box runs the search.
+    Find<QCheckBox>(q, "chkSearch")->click();
+    auto* box = Find<QLineEdit>(q, "txtSearch");
+    box->setText("Pax6");
+    QTest::keyClick(box, Qt::Key_Return);
+    ExpectComplete(q);
+    QVERIFY(SummaryOf(q).contains("\tPax6\r\n"));
+}
 
 void TestFrmQuill::simpleSearch() {
     App app(pages_->BaseUrl());

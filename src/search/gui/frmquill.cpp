@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -99,6 +101,10 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
     connect(ui_->cmdProcessIGTC, &QPushButton::clicked, this, &FrmQuill::ProcessIgtc);
     connect(ui_->cmdMenu, &QPushButton::clicked, this, &FrmQuill::BackToMenu);
     ui_->txtSearch->installEventFilter(this);
+    connect(ui_->txtSearch, &QLineEdit::returnPressed, this, &FrmQuill::ClickDefaultButton);
+    connect(editor_->AddBox(), &QLineEdit::returnPressed, this, [this] {
+        if (auto* add = editor_->findChild<QPushButton*>(QStringLiteral("cmdAdd"))) add->click();
+    });
 
     // Load: simple mode, idle state.
     ui_->txtSearch->setEnabled(true);
@@ -165,6 +171,30 @@ bool FrmQuill::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui_->txtSearch && event->type() == QEvent::FocusIn)
         QTimer::singleShot(0, ui_->txtSearch, [box = ui_->txtSearch] { box->selectAll(); });
     return QWidget::eventFilter(watched, event);
+}
+
+void FrmQuill::ClickDefaultButton() {
+    if (running_) return;
+    for (QPushButton* button : {ui_->cmdSearch, ui_->cmdSearchAccession}) {
+        if (button->isDefault() && button->isVisible() && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
+}
+
+void FrmQuill::keyPressEvent(QKeyEvent* event) {
+    // Enter acts on the window's default button, the search button of the
+    // current mode. The one-line boxes answer Enter themselves (the term box
+    // searches, the Add box adds) and the result texts keep the key.
+    QWidget* focus = focusWidget();
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && focus && !qobject_cast<QLineEdit*>(focus) &&
+        !qobject_cast<QPlainTextEdit*>(focus)) {
+        ClickDefaultButton();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FrmQuill::closeEvent(QCloseEvent* event) {

@@ -53,10 +53,12 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     // Controls' operations.
     void SwitchSearchMode();
+    void ClickDefaultButton();
     void SetAccessionMode(bool on);
     void ShowOptions();
     void SearchUniGene();
