@@ -238,6 +238,14 @@ bool PageServer::Start(const QString& host, int port) {
     d.stopping = false;
     d.server = std::make_unique<httplib::Server>();
     d.server->set_keep_alive_timeout(1);
+    // Pages go out at once instead of waiting for the client's delayed ACK.
+    d.server->set_tcp_nodelay(true);
+    // Pages go out uncompressed: the library's compression costs tens of
+    // milliseconds per page, far more than the loopback transfer.
+    d.server->set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
+        const_cast<httplib::Request&>(req).headers.erase("Accept-Encoding");
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     d.server->Get(
         ".*", [&d](const httplib::Request& req, httplib::Response& res) { d.Handle(req, res); });
     const std::string h = host.toStdString();
