@@ -246,7 +246,11 @@ QString NormalizeStyle(const QString& style) {
 }
 
 QString SerializeMarkup(const QByteArray& utf8Html) {
-    GumboOutput* output = gumbo_parse_with_options(&kGumboDefaultOptions, utf8Html.constData(),
+    // Parse errors are of no use here; not recording them saves time on
+    // sloppy pages.
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    GumboOutput* output = gumbo_parse_with_options(&options, utf8Html.constData(),
                                                    static_cast<size_t>(utf8Html.size()));
     std::string out;
     out.reserve(static_cast<size_t>(utf8Html.size()) + utf8Html.size() / 8 + 64);
@@ -256,7 +260,7 @@ QString SerializeMarkup(const QByteArray& utf8Html) {
         for (unsigned i = 0; i < children.length; ++i)
             AppendNode(out, static_cast<const GumboNode*>(children.data[i]), false);
     }
-    gumbo_destroy_output(&kGumboDefaultOptions, output);
+    gumbo_destroy_output(&options, output);
     return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <exception>
@@ -396,6 +397,17 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
     }
     if (r.book.sheets.isEmpty()) {
         r.error = Fail(path, QStringLiteral("the file holds no sheet"));
+        return r;
+    }
+    // Some programs write .xlsx files whose parts this reader cannot find;
+    // they would show as empty sheets. Say so rather than show nothing.
+    if (suffix == QLatin1String("xlsx") &&
+        std::all_of(r.book.sheets.cbegin(), r.book.sheets.cend(),
+                    [](const SheetData& s) { return s.rows == 0 || s.columns == 0; })) {
+        r.error = Fail(path, QStringLiteral("no cell of it could be read; open it in a spreadsheet "
+                                            "program and save it again, or save it as .xls, "
+                                            ".ods or .csv"));
+        r.book.sheets.clear();
         return r;
     }
     r.ok = true;

@@ -53,6 +53,9 @@ class TestSpreadsheet : public QObject {
         QTest::newRow("corrupt xls") << Sheet("corrupt.xls");
         QTest::newRow("text named xls") << Sheet("notasheet.xls");
         QTest::newRow("truncated xlsx") << Sheet("corrupt.xlsx");
+        // Written with absolute part names, which the reader cannot follow:
+        // refused with a reason instead of showing empty sheets.
+        QTest::newRow("xlsx with unreadable parts") << Sheet("unreadable_parts.xlsx");
         QTest::newRow("missing") << Sheet("nosuchfile.ods");
         QTest::newRow("unknown kind") << Sheet("../sheets");
     }
