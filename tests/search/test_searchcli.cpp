@@ -5,6 +5,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+
+#include "common/pageserver.h"
 
 #include "support/testsupport.h"
 
@@ -159,6 +162,30 @@ class SearchCliTest : public QObject {
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.contains("less than 40 terms is recommended"));
         QVERIFY(r.out.contains("\t41 query(s) were not found or retired"));
+    }
+
+    // Ctrl-C while a page never answers acts as Cancel: "Search canceled",
+    // exit status 130, and no results file written as if complete.
+    void interruptCancelsTheRun() {
+        quill::PageServer hang(QStringLiteral(QUILL_TEST_DATA "/frmquill"));
+        QVERIFY2(hang.Start(), qPrintable(hang.Error()));
+        const QString save = tmp.filePath("interrupted.txt");
+        QProcess p;
+        p.start(QStringLiteral(QUILL_CLI_PATH),
+                {"search", "--ncbi-server", hang.BaseUrl(), "--save", save, "Hang1"});
+        QVERIFY(p.waitForStarted());
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(p.readAllStandardError()))
+                                     .contains("0/1 complete.  Current search term: Hang1"),
+                                 10000);
+        QTest::qWait(200);  // well inside the page wait
+        ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(5000));
+        err += QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 130);
+        QVERIFY2(err.contains("Search canceled"), qPrintable(err));
+        QVERIFY(!QFile::exists(save));
     }
 
     void unwritableSaveIsReported() {
