@@ -12,20 +12,24 @@ namespace {
 QString Sheet(const QString& name) {
     return QStringLiteral(QUILL_TEST_DATA "/sheets/") + name;
 }
+QString WriteTemp(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    QFile f(dir.filePath(name));
+    if (!f.open(QIODevice::WriteOnly)) return QString();
+    f.write(bytes);
+    return f.fileName();
+}
 }  // namespace
 
 class TestSpreadsheet : public QObject {
     Q_OBJECT
   private slots:
-    void readsEveryFormat_data() {
+    void everyFormat_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("sheetCount");
-        QTest::newRow("xls") << "terms.xls" << 2;
-        QTest::newRow("xlsx") << "terms.xlsx" << 2;
-        QTest::newRow("ods") << "terms.ods" << 2;
-        QTest::newRow("csv") << "terms.csv" << 1;
+        for (const char* kind : {"xls", "xlsx", "ods", "csv"})
+            QTest::newRow(kind) << QString("terms.") + kind << (kind == QString("csv") ? 1 : 2);
     }
-    void readsEveryFormat() {
+    void everyFormat() {
         QFETCH(QString, file);
         QFETCH(int, sheetCount);
         const WorkbookResult r = ReadWorkbook(Sheet(file));
@@ -34,18 +38,34 @@ class TestSpreadsheet : public QObject {
         const SheetData& s = r.book.sheets.first();
         QCOMPARE(s.rows, 5);
         QCOMPARE(s.columns, 3);
-        QCOMPARE(s.Cell(0, 0), QStringLiteral("Name"));
-        QCOMPARE(s.Cell(1, 1), QStringLiteral("42"));  // not 42.000000
-        QCOMPARE(s.Cell(2, 1), QStringLiteral("3.5"));
-        QCOMPARE(s.Cell(2, 2), QString());  // empty cell
-        QCOMPARE(s.Cell(3, 0), QStringLiteral("AB000001/AB000002"));
-        QCOMPARE(s.Cell(4, 1), QString());
-        QCOMPARE(s.Cell(4, 2), QStringLiteral("Abc1 | 123 MM#2"));
+        // Numbers as text ("42", not "42.000000"), empty cells empty.
+        QStringList cells;
+        for (int row = 0; row < s.rows; ++row)
+            for (int column = 0; column < s.columns; ++column) cells << s.Cell(row, column);
+        QCOMPARE(cells, QStringList({"Name", "Score", "Hit", "Abc1", "42", "Abc1 | 123 MM#2",
+                                     "Def2", "3.5", "", "AB000001/AB000002", "7", "Def2 | x",
+                                     "Abc1", "", "Abc1 | 123 MM#2"}));
         QCOMPARE(s.Cell(99, 99), QString());  // outside the data
         if (sheetCount == 2) {
-            QCOMPARE(r.book.sheets[1].name, QStringLiteral("Other"));
-            QCOMPARE(r.book.sheets[1].Cell(1, 1), QStringLiteral("Y2"));
+            QCOMPARE(r.book.sheets[1].name, "Other");
+            QCOMPARE(r.book.sheets[1].Cell(1, 1), "Y2");
         }
+
+        // As a term file: the first sheet, row by row, under each rule.
+        TermFileResult t = ReadTermFile(Sheet(file), SearchImportRule(false));
+        QVERIFY2(t.ok, qPrintable(t.error));
+        QCOMPARE(t.terms, QStringList({"Name", "Score", "Hit", "Abc1", "42", "Abc1 | 123 MM#2",
+                                       "Def2", "3.5", "AB000001/AB000002", "7", "Def2 | x"}));
+        QVERIFY(t.duplicatesRemoved);
+        t = ReadTermFile(Sheet(file), SearchImportRule(true));
+        QVERIFY(t.terms.contains("AB000001 AB000002"));
+        t = ReadTermFile(Sheet(file), UniqueImportRule());
+        QCOMPARE(t.terms.size(), 13);
+        QCOMPARE(t.terms.count("Abc1"), 2);
+        QVERIFY(!t.duplicatesRemoved);
+        t = ReadTermFile(Sheet(file), HitsImportRule());
+        QCOMPARE(t.terms, QStringList({"Name", "Score", "Hit", "Abc1", "42", "Abc1 123", "Def2",
+                                       "3.5", "AB000001/AB000002", "7", "Def2 "}));
     }
 
     void damagedFilesNameTheFile_data() {
@@ -64,9 +84,15 @@ class TestSpreadsheet : public QObject {
         const WorkbookResult r = ReadWorkbook(file);
         QVERIFY(!r.ok);
         QVERIFY(r.book.sheets.isEmpty());
-        QVERIFY2(r.error.contains(QFileInfo(file).fileName()), qPrintable(r.error));
-        QVERIFY2(r.error.contains(QStringLiteral(": ")), qPrintable(r.error));
-        QVERIFY2(!r.error.contains(QStringLiteral("()")), qPrintable(r.error));
+        const QString name = QFileInfo(file).fileName();
+        QVERIFY2(r.error.contains(name), qPrintable(r.error));
+        QVERIFY2(r.error.contains(": "), qPrintable(r.error));
+        QVERIFY2(!r.error.contains("()"), qPrintable(r.error));
+        // A term file read from it reports the same.
+        const TermFileResult t = ReadTermFile(file);
+        QVERIFY(!t.ok);
+        QVERIFY(t.terms.isEmpty());
+        QVERIFY2(t.error.contains(name), qPrintable(t.error));
     }
 
     void numbersShowAsASpreadsheetShowsThem_data() {
@@ -108,62 +134,17 @@ class TestSpreadsheet : public QObject {
         if (ok) QCOMPARE(*r, out);
     }
 
-    void termFileTakesFirstSheetRowByRow_data() {
-        QTest::addColumn<QString>("file");
-        QTest::newRow("xls") << "terms.xls";
-        QTest::newRow("xlsx") << "terms.xlsx";
-        QTest::newRow("ods") << "terms.ods";
-        QTest::newRow("csv") << "terms.csv";
-    }
-    void termFileTakesFirstSheetRowByRow() {
-        QFETCH(QString, file);
-        TermFileResult r = ReadTermFile(Sheet(file), SearchImportRule(false));
-        QVERIFY2(r.ok, qPrintable(r.error));
-        QCOMPARE(r.terms, QStringList({"Name", "Score", "Hit", "Abc1", "42", "Abc1 | 123 MM#2",
-                                       "Def2", "3.5", "AB000001/AB000002", "7", "Def2 | x"}));
-        QVERIFY(r.duplicatesRemoved);
-
-        r = ReadTermFile(Sheet(file), SearchImportRule(true));
-        QVERIFY(r.terms.contains(QStringLiteral("AB000001 AB000002")));
-
-        r = ReadTermFile(Sheet(file), UniqueImportRule());
-        QCOMPARE(r.terms.size(), 13);
-        QCOMPARE(r.terms.count(QStringLiteral("Abc1")), 2);
-        QVERIFY(!r.duplicatesRemoved);
-
-        r = ReadTermFile(Sheet(file), HitsImportRule());
-        QCOMPARE(r.terms, QStringList({"Name", "Score", "Hit", "Abc1", "42", "Abc1 123", "Def2",
-                                       "3.5", "AB000001/AB000002", "7", "Def2 "}));
-    }
-
-    void termFileStopsWhereTheHitRuleFails() {
+    void plainTextFiles() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("bad.csv"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Abc1\nA|MM#\nDef2\n");
-        f.close();
-        const TermFileResult r = ReadTermFile(path, HitsImportRule());
+        // The hit rule stops at the first cell it cannot take.
+        TermFileResult r =
+            ReadTermFile(WriteTemp(dir, "bad.csv", "Abc1\nA|MM#\nDef2\n"), HitsImportRule());
         QVERIFY(r.ok);
         QCOMPARE(r.terms, QStringList({"Abc1"}));
-        QCOMPARE(r.stoppedAt, QStringLiteral("A|MM#"));
-    }
-
-    void termFileReportsDamagedSpreadsheet() {
-        const TermFileResult r = ReadTermFile(Sheet("corrupt.xlsx"));
-        QVERIFY(!r.ok);
-        QVERIFY(r.terms.isEmpty());
-        QVERIFY(r.error.contains(QStringLiteral("corrupt.xlsx")));
-    }
-
-    void plainTextStaysOneTermPerLine() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("terms.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Abc1\r\nAbc1\r\nA/B\r\n");
-        f.close();
-        const TermFileResult r = ReadTermFile(path, SearchImportRule(true));
+        QCOMPARE(r.stoppedAt, "A|MM#");
+        // A .txt file stays one term per line, "/" and repeats included.
+        r = ReadTermFile(WriteTemp(dir, "terms.txt", "Abc1\r\nAbc1\r\nA/B\r\n"),
+                         SearchImportRule(true));
         QVERIFY(r.ok);
         QCOMPARE(r.terms, QStringList({"Abc1", "Abc1", "A/B"}));
     }
