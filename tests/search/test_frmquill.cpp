@@ -4,12 +4,9 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -31,6 +28,52 @@ using namespace quill;
 using namespace quill::ui;
 
 namespace {
+
+template <class T = QWidget>
+T* Find(QWidget* w, const char* name) {
+    T* found = w->findChild<T*>(QLatin1String(name));
+    if (!found) qFatal("control %s not found", name);
+    return found;
+}
+QString Text(QWidget* w, const char* name) {
+    return Find(w, name)->property("text").toString();
+}
+bool Visible(QWidget* w, const char* name) {
+    return Find(w, name)->isVisible();
+}
+bool Enabled(QWidget* w, const char* name) {
+    return Find(w, name)->isEnabled();
+}
+bool Checked(QWidget* w, const char* name) {
+    return Find<QAbstractButton>(w, name)->isChecked();
+}
+void Click(QWidget* w, const char* name) {
+    Find<QAbstractButton>(w, name)->click();
+}
+void SetText(QWidget* w, const char* name, const QString& text) {
+    if (auto* box = qobject_cast<QPlainTextEdit*>(Find(w, name)))
+        box->setPlainText(text);
+    else
+        Find<QLineEdit>(w, name)->setText(text);
+}
+// The texts of the two result boxes, CR LF lines.
+QString SummaryOf(FrmQuill* q) {
+    return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtSummary"));
+}
+QString CdnaOf(FrmQuill* q) {
+    return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtcDNA"));
+}
+
+// Each shown dialog as "kind|title|text|icon".
+QStringList Log(const PlatformDouble& pd) {
+    static const char* const kinds[] = {"Message", "Question", "Input", "OpenFile", "SaveFile"};
+    static const char* const icons[] = {"None", "Exclamation", "Question"};
+    QStringList out;
+    for (const Shown& s : pd.shown)
+        out << QStringLiteral("%1|%2|%3|%4")
+                   .arg(kinds[s.kind], s.title, s.text, icons[int(s.icon)]);
+    return out;
+}
 
 QWidget* Placeholder(const QString& name) {
     auto* w = new QWidget;
@@ -57,22 +100,15 @@ struct App {
     }
     FrmQuill* Open() { return qobject_cast<FrmQuill*>(wm.Show(win::Quill)); }
     FrmOptions* Options() { return wm.As<FrmOptions>(win::Options); }
+    void Click(const char* option) { ::Click(Options(), option); }
+    bool Shown(const QString& name) { return wm.Window(name) && wm.Window(name)->isVisible(); }
 };
-
-template <class T>
-T* Find(QWidget* w, const char* name) {
-    T* found = w->findChild<T*>(QLatin1String(name));
-    if (!found) qWarning("control %s not found", name);
-    return found;
-}
 
 QPushButton* Cancel(FrmQuill* q) {
     return q->Editor()->CancelButton();
 }
-
 void SetAdvanced(FrmQuill* q, const QStringList& terms) {
-    auto* chk = Find<QCheckBox>(q, "chkSearch");
-    if (!chk->isChecked()) chk->click();
+    if (!Checked(q, "chkSearch")) Click(q, "chkSearch");
     q->Editor()->SetTerms(terms);
 }
 
@@ -82,512 +118,21 @@ void After(int ms, QObject* window, std::function<void()> fn) {
     QTimer::singleShot(ms, window, fn);
 }
 
-}  // namespace
-
-class TestFrmQuill : public QObject {
-    Q_OBJECT
-  private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void loadState();
-    void modeSwitch();
-    void searchBoxSelectsOnFocus();
-    void inputChecks_data();
-    void inputChecks();
-    void termLimit_data();
-    void termLimit();
-    void cancelWhilePageHangs();
-    void accessionSwitch();
-    void save();
-    void saveFailureChangesNothing_data();
-    void saveFailureChangesNothing();
-    void openIgtc_data();
-    void openIgtc();
-    void processIgtcKeepsOptions();
-    void menuThenReopenStartsAfresh();
-    void closeBoxLeadsToMenu();
-    void printNotAvailableYet();
-    void simpleSearch();
-    void enterKey();
-    void advancedThreeTermSearch();
-    void choiceDialogAnsweredByUser_data();
-    void choiceDialogAnsweredByUser();
-    void accessionRun();
-
-  private:
-    std::unique_ptr<PageServer> hang_;
-    std::unique_ptr<PageServer> pages_;
-};
-
-void TestFrmQuill::initTestCase() {
-    hang_ = std::make_unique<PageServer>(QStringLiteral(QUILL_TEST_DATA "/frmquill"));
-    QVERIFY2(hang_->Start(), qPrintable(hang_->Error()));
-    pages_ = std::make_unique<PageServer>(QStringLiteral(QUILL_PAGES_DIR));
-    QVERIFY2(pages_->Start(), qPrintable(pages_->Error()));
-    SetNowForTesting(QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)));
-}
-
-void TestFrmQuill::loadState() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    QVERIFY(q);
-    QCOMPARE(q->objectName(), QStringLiteral("frmQuill"));
-    QCOMPARE(q->windowTitle(), QStringLiteral("Quillfish"));
-    QCOMPARE(Find<QLabel>(q, "lblTitle")->text(), QStringLiteral("Unigene-IGTC Search"));
-    QCOMPARE(Find<QGroupBox>(q, "fraSearch")->title(), QStringLiteral("1: SEARCH"));
-    QCOMPARE(Find<QGroupBox>(q, "fraResults")->title(), QStringLiteral("2: RESULTS"));
-    QCOMPARE(Find<QPushButton>(q, "cmdSearch")->text(), QStringLiteral("&SEARCH Unigene"));
-    QCOMPARE(Find<QPushButton>(q, "cmdSearchOptions")->text(), QStringLiteral("&Search Options"));
-    QCOMPARE(Find<QPushButton>(q, "cmdSave")->toolTip(), QStringLiteral("Save current window"));
-    QCOMPARE(Find<QPushButton>(q, "cmdMenu")->toolTip(), QStringLiteral("Exit Quillfish"));
-    QCOMPARE(Find<QCheckBox>(q, "chkSearch")->text(), QStringLiteral("Click for Advanced Search"));
-    QVERIFY(Find<QLabel>(q, "Label2")->text().startsWith("Notes: For best results"));
-
-    // Simple mode, idle, UniGene mode.
-    QVERIFY(Find<QLineEdit>(q, "txtSearch")->isEnabled());
-    QVERIFY(!q->Editor()->List()->isVisible());
-    QCOMPARE(Find<QLabel>(q, "lblLoading")->text(), QString());
-    QVERIFY(!Find<QProgressBar>(q, "pgrBar")->isVisible());
-    QVERIFY(!Cancel(q)->isVisible());
-    QVERIFY(!Find<QLabel>(q, "lblStatus")->isVisible());
-    QVERIFY(!Find<QGroupBox>(q, "fraResults")->isEnabled());
-    QVERIFY(Find<QGroupBox>(q, "fraSearch")->isEnabled());
-    QCOMPARE(q->height(), FrmQuill::kIdleHeight);
-    auto* search = Find<QPushButton>(q, "cmdSearch");
-    QVERIFY(search->isVisible() && search->isEnabled() && search->isDefault());
-    QVERIFY(!Find<QPushButton>(q, "cmdSearchAccession")->isVisible());
-    QVERIFY(Find<QPushButton>(q, "cmdPrint")->isVisible());
-    QVERIFY(!Find<QPushButton>(q, "cmdPrintAccession")->isVisible());
-    QVERIFY(Find<QRadioButton>(q, "optSummary")->isChecked());
-    QVERIFY(Find<QPlainTextEdit>(q, "txtSummary")->isVisible());
-    QVERIFY(!Find<QPlainTextEdit>(q, "txtcDNA")->isVisible());
-    // The cDNA view lines sequence blocks up.
-    QVERIFY(QFontInfo(Find<QPlainTextEdit>(q, "txtcDNA")->font()).fixedPitch());
-
-    // The options window is loaded, hidden, with its defaults.
-    FrmOptions* opt = app.Options();
-    QVERIFY(opt);
-    QVERIFY(!opt->isVisible());
-    QVERIFY(Find<QRadioButton>(opt, "optMm")->isChecked());
-    QVERIFY(Find<QRadioButton>(opt, "optAuto")->isChecked());
-}
-
-void TestFrmQuill::modeSwitch() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    auto* chk = Find<QCheckBox>(q, "chkSearch");
-    auto* frame = Find<QGroupBox>(q, "fraSearch");
-    const int simpleHeight = frame->height();
-    chk->click();
-    QVERIFY(chk->isChecked());
-    QCOMPARE(chk->text(), QStringLiteral("Click for Simple Search"));
-    QVERIFY(!Find<QLineEdit>(q, "txtSearch")->isEnabled());
-    QVERIFY(q->Editor()->List()->isVisible());
-    QVERIFY(q->Editor()->AddBox()->isVisible());
-    QVERIFY(frame->height() > simpleHeight);
-    QCOMPARE(q->height(), FrmQuill::kIdleHeight);  // the window keeps its height
-    q->Editor()->AddTerm("Pax6");
-    chk->click();
-    QVERIFY(!chk->isChecked());
-    QCOMPARE(chk->text(), QStringLiteral("Click for Advanced Search"));
-    QVERIFY(Find<QLineEdit>(q, "txtSearch")->isEnabled());
-    QVERIFY(!q->Editor()->List()->isVisible());
-    QCOMPARE(frame->height(), simpleHeight);
-    QCOMPARE(q->Editor()->Terms(), QStringList{"Pax6"});  // kept while hidden
-}
-
-void TestFrmQuill::searchBoxSelectsOnFocus() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    q->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(q));
-    auto* box = Find<QLineEdit>(q, "txtSearch");
-    box->setText("Pax6 paired box");
-    Find<QPushButton>(q, "cmdSearchOptions")->setFocus();
-    box->deselect();
-    box->setFocus(Qt::MouseFocusReason);
-    QTRY_COMPARE(box->selectedText(), QStringLiteral("Pax6 paired box"));
-}
-
-void TestFrmQuill::inputChecks_data() {
-    QTest::addColumn<bool>("accession");
-    QTest::addColumn<bool>("advanced");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("title");
-    QTest::newRow("unigene simple") << false << false << "Search box is empty"
-                                    << "Search empty";
-    QTest::newRow("unigene advanced") << false << true << "Listbox is empty"
-                                      << "Listbox empty";
-    QTest::newRow("accession simple") << true << false << "Search box is empty"
-                                      << "Search empty";
-    QTest::newRow("accession advanced") << true << true << "Listbox is empty"
-                                        << "Listbox empty";
-}
-
-void TestFrmQuill::inputChecks() {
-    QFETCH(bool, accession);
-    QFETCH(bool, advanced);
-    QFETCH(QString, message);
-    QFETCH(QString, title);
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    if (accession) Find<QCheckBox>(app.Options(), "chkAccession")->click();
-    // Leftovers that the run's first step clears (simple mode: also the list).
-    q->Engine().Results().lstModel.add("old");
-    q->Editor()->SetTerms({"old term"});
-    if (advanced) SetAdvanced(q, {});
-    Find<QPushButton>(q, accession ? "cmdSearchAccession" : "cmdSearch")->click();
-    QCOMPARE(app.platform.shown.size(), 1);
-    QCOMPARE(app.platform.shown[0].kind, Shown::Message);
-    QCOMPARE(app.platform.shown[0].text, message);
-    QCOMPARE(app.platform.shown[0].title, title);
-    QCOMPARE(app.platform.shown[0].icon, Icon::Exclamation);
-    QCOMPARE(q->Engine().Results().lstModel.count(), 0);
-    QCOMPARE(q->Editor()->Count(), 0);
-    QCOMPARE(Find<QLabel>(q, "lblLoading")->text(), QString());
-    QVERIFY(Find<QGroupBox>(q, "fraSearch")->isEnabled());
+// The state between runs: search frame usable, run controls hidden.
+void ExpectIdle(FrmQuill* q, const QString& loading, bool results) {
     QVERIFY(!q->IsRunning());
-}
-
-void TestFrmQuill::termLimit_data() {
-    QTest::addColumn<bool>("accession");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<bool>("answer");
-    QTest::newRow("40 unigene terms") << false << 40 << false << false;
-    QTest::newRow("41 unigene terms, No") << false << 41 << true << false;
-    QTest::newRow("41 unigene terms, Yes") << false << 41 << true << true;
-    QTest::newRow("100 accessions") << true << 100 << false << false;
-    QTest::newRow("101 accessions, No") << true << 101 << true << false;
-    QTest::newRow("101 accessions, Yes") << true << 101 << true << true;
-}
-
-void TestFrmQuill::termLimit() {
-    QFETCH(bool, accession);
-    QFETCH(int, count);
-    QFETCH(bool, asked);
-    QFETCH(bool, answer);
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    if (accession) Find<QCheckBox>(app.Options(), "chkAccession")->click();
-    // Every term hangs on its first page; a run that starts is canceled.
-    SetAdvanced(q, QStringList(count, accession ? "HANG1" : "Hang1"));
-    if (asked) app.platform.queueAnswer(answer);
-    bool ran = false;
-    After(200, q, [&] {
-        ran = q->IsRunning();
-        if (ran) {
-            app.platform.queueAnswer(true);
-            Cancel(q)->click();
-        }
-    });
-    Find<QPushButton>(q, accession ? "cmdSearchAccession" : "cmdSearch")->click();
-    QTRY_VERIFY(!q->IsRunning());
-    QTest::qWait(250);
-
-    const QString question =
-        QStringLiteral("Searching for less than %1 terms is recommended.  Do you want to continue?")
-            .arg(accession ? 100 : 40);
-    const bool questionShown = !app.platform.shown.isEmpty() &&
-                               app.platform.shown[0].kind == Shown::Question &&
-                               app.platform.shown[0].text == question;
-    QCOMPARE(questionShown, asked);
-    if (asked) {
-        QCOMPARE(app.platform.shown[0].title, QStringLiteral("Continue?"));
-        QCOMPARE(app.platform.shown[0].icon, Icon::Exclamation);
-    }
-    const bool shouldRun = !asked || answer;
-    QCOMPARE(ran, shouldRun);
-    QCOMPARE(Find<QLabel>(q, "lblLoading")->text(),
-             shouldRun ? QStringLiteral("Search canceled") : QString());
-    QCOMPARE(q->Editor()->Count(), count);  // the list is never touched
-}
-
-void TestFrmQuill::cancelWhilePageHangs() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    auto* summary = Find<QPlainTextEdit>(q, "txtSummary");
-    auto* cdna = Find<QPlainTextEdit>(q, "txtcDNA");
-    summary->setPlainText("earlier summary");
-    cdna->setPlainText("earlier cDNA");
-    Find<QLineEdit>(q, "txtSearch")->setText("Hang1");
-
-    struct Seen {
-        bool running = false, searchFrame = true, resultsFrame = true, bar = false,
-             cancelShown = false, statusShown = false, stillRunningAfterNo = false;
-        int height = 0;
-        QString loading, status;
-    } seen;
-    QElapsedTimer sinceCancel;
-    After(300, q, [&] {
-        seen.running = q->IsRunning();
-        seen.searchFrame = Find<QGroupBox>(q, "fraSearch")->isEnabled();
-        seen.resultsFrame = Find<QGroupBox>(q, "fraResults")->isEnabled();
-        seen.bar = Find<QProgressBar>(q, "pgrBar")->isVisible();
-        seen.cancelShown = Cancel(q)->isVisible() && Cancel(q)->isEnabled();
-        seen.statusShown = Find<QLabel>(q, "lblStatus")->isVisible();
-        seen.status = Find<QLabel>(q, "lblStatus")->text();
-        seen.loading = Find<QLabel>(q, "lblLoading")->text();
-        seen.height = q->height();
-        // First answered No: the run goes on.
-        app.platform.queueAnswer(false);
-        Cancel(q)->click();
-        After(300, q, [&] {
-            seen.stillRunningAfterNo = q->IsRunning();
-            app.platform.queueAnswer(true);
-            sinceCancel.start();
-            Cancel(q)->click();
-        });
-    });
-    Find<QPushButton>(q, "cmdSearch")->click();
-    QTRY_VERIFY(!q->IsRunning());
-    QVERIFY(sinceCancel.isValid());
-    QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
-
-    QVERIFY(seen.running);
-    QVERIFY(!seen.searchFrame);
-    QVERIFY(!seen.resultsFrame);
-    QVERIFY(seen.bar);
-    QVERIFY(seen.cancelShown);
-    QVERIFY(seen.statusShown);
-    QCOMPARE(seen.status, QStringLiteral("0/1 complete.  Current search term: Hang1"));
-    QCOMPARE(seen.loading, QStringLiteral("Searching..."));
-    QCOMPARE(seen.height, FrmQuill::kRunHeight);
-    QVERIFY(seen.stillRunningAfterNo);
-
-    const QStringList questions = [&] {
-        QStringList t;
-        for (const Shown& s : app.platform.shown)
-            if (s.kind == Shown::Question) t << s.text + "|" + s.title;
-        return t;
-    }();
-    QCOMPARE(questions, QStringList(2, "Are you sure you want to cancel the search?|Cancel?"));
-
-    QCOMPARE(Find<QLabel>(q, "lblLoading")->text(), QStringLiteral("Search canceled"));
-    QVERIFY(!Find<QGroupBox>(q, "fraResults")->isEnabled());
-    QVERIFY(Find<QGroupBox>(q, "fraSearch")->isEnabled());
-    QVERIFY(!Find<QProgressBar>(q, "pgrBar")->isVisible());
+    QCOMPARE(Text(q, "lblLoading"), loading);
+    QVERIFY(Enabled(q, "fraSearch"));
+    QCOMPARE(Enabled(q, "fraResults"), results);
+    QVERIFY(!Visible(q, "pgrBar"));
+    QVERIFY(!Visible(q, "lblStatus"));
     QVERIFY(!Cancel(q)->isVisible());
-    QVERIFY(!Find<QLabel>(q, "lblStatus")->isVisible());
     QCOMPARE(q->height(), FrmQuill::kIdleHeight);
-    QCOMPARE(summary->toPlainText(), QStringLiteral("earlier summary"));
-    QCOMPARE(cdna->toPlainText(), QStringLiteral("earlier cDNA"));
-    QCOMPARE(q->Editor()->Terms(), QStringList{"Hang1"});
 }
-
-void TestFrmQuill::accessionSwitch() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    auto* chk = Find<QCheckBox>(app.Options(), "chkAccession");
-    auto* search = Find<QPushButton>(q, "cmdSearch");
-    auto* acc = Find<QPushButton>(q, "cmdSearchAccession");
-    auto* print = Find<QPushButton>(q, "cmdPrint");
-    auto* printAcc = Find<QPushButton>(q, "cmdPrintAccession");
-    QCOMPARE(acc->text(), QStringLiteral("&SEARCH Accession"));
-    chk->click();
-    QVERIFY(q->AccessionMode());
-    QVERIFY(acc->isVisible() && acc->isEnabled() && acc->isDefault());
-    QVERIFY(!search->isVisible() && !search->isEnabled() && !search->isDefault());
-    QVERIFY(printAcc->isVisible() && !print->isVisible());
-    chk->click();
-    QVERIFY(!q->AccessionMode());
-    QVERIFY(!acc->isVisible() && !acc->isEnabled() && !acc->isDefault());
-    QVERIFY(search->isVisible() && search->isEnabled() && search->isDefault());
-    QVERIFY(!printAcc->isVisible() && print->isVisible());
-
-    // In accession mode a typed "/" separates nothing: it becomes a blank.
-    chk->click();
-    Find<QLineEdit>(q, "txtSearch")->setText("HANG1/AB000002");
-    After(200, q, [&] {
-        app.platform.queueAnswer(true);
-        Cancel(q)->click();
-    });
-    acc->click();
-    QTRY_VERIFY(!q->IsRunning());
-    QCOMPARE(q->Editor()->Terms(), QStringList{"HANG1 AB000002"});
-}
-
-void TestFrmQuill::save() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    const QString summary =
-        "Results for 1/2/24, 10:00, 1 Mm queries searched\r\n\r\n\tsaid \"x\"\r\n";
-    const QString cdna = "Results for\r\n\r\ncDNA results for 01-02-2024, 10:00:00\r\n> Pax6\r\n";
-    Find<QPlainTextEdit>(q, "txtSummary")->setPlainText(summary);
-    Find<QPlainTextEdit>(q, "txtcDNA")->setPlainText(cdna);
-    Find<QGroupBox>(q, "fraResults")->setEnabled(true);
-    Find<QRadioButton>(q, "optDNA")->click();  // what is shown does not matter
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath("results.txt");
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("an older and much longer file that the save replaces entirely\r\n");
-    old.close();
-    app.platform.queueSaveFile(path);
-    Find<QPushButton>(q, "cmdSave")->click();
-    QCOMPARE(app.platform.shown.size(), 1);
-    QCOMPARE(app.platform.shown[0].kind, Shown::SaveFile);
-    QCOMPARE(app.platform.shown[0].text, QStringLiteral("Text Files (*.txt)|*.txt"));
-    const QByteArray expected = ("\"" + summary + "\"\r\n\"" + cdna + "\"\r\n").toUtf8();
-    QCOMPARE(quill::test::ReadBytes(path), expected);
-
-    // A cancelled dialog writes nothing.
-    QVERIFY(QFile::remove(path));
-    Find<QPushButton>(q, "cmdSave")->click();
-    QVERIFY(!QFile::exists(path));
-    QVERIFY(app.platform.messageTexts().isEmpty());
-}
-
-void TestFrmQuill::saveFailureChangesNothing_data() {
-    QTest::addColumn<QString>("where");
-    QTest::newRow("missing folder") << "missing/results.txt";
-    QTest::newRow("a folder") << "folder";
-}
-
-void TestFrmQuill::saveFailureChangesNothing() {
-    QFETCH(QString, where);
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    Find<QPlainTextEdit>(q, "txtSummary")->setPlainText("summary");
-    Find<QGroupBox>(q, "fraResults")->setEnabled(true);
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("folder"));
-    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    const QString path = dir.filePath(where);
-    app.platform.queueSaveFile(path);
-    Find<QPushButton>(q, "cmdSave")->click();
-    const QStringList messages = app.platform.messageTexts();
-    QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages[0].contains(path), qPrintable(messages[0]));
-    QCOMPARE(app.platform.shown.last().icon, Icon::Exclamation);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-    QVERIFY(QDir(dir.filePath("folder")).isEmpty());
-}
-
-void TestFrmQuill::openIgtc_data() {
-    QTest::addColumn<QString>("cdna");
-    QTest::addColumn<QString>("clipboard");
-    QTest::newRow("fasta part")
-        << "Results for x\n\ncDNA results for y\n> Pax6 | mRNA sequence NM_1\n"
-           "        1 acgt\n"
-        << "> Pax6 | mRNA sequence NM_1\r\n        1 acgt\r\n";
-    QTest::newRow("no sequence") << "Results for x\n\ncDNA results for y\n" << QString();
-}
-
-void TestFrmQuill::openIgtc() {
-    QFETCH(QString, cdna);
-    QFETCH(QString, clipboard);
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    Find<QPlainTextEdit>(q, "txtcDNA")->setPlainText(cdna);
-    Find<QGroupBox>(q, "fraResults")->setEnabled(true);
-    auto* open = Find<QPushButton>(q, "cmdOpenIGTC");
-    QCOMPARE(open->text(), QStringLiteral("Open IGTC"));
-    open->click();
-    QCOMPARE(app.platform.clipboard, clipboard);
-    QCOMPARE(app.platform.openedUrls, QStringList{hang_->BaseUrl() + "/dataaccess/blast.html"});
-    QVERIFY(app.platform.shown.isEmpty());
-}
-
-void TestFrmQuill::processIgtcKeepsOptions() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    FrmOptions* opt = app.Options();
-    Find<QRadioButton>(opt, "optHs")->click();
-    Find<QRadioButton>(opt, "optPrompt")->click();
-    Find<QRadioButton>(opt, "optESTSkip")->click();
-    Find<QCheckBox>(opt, "chkAccession")->click();
-    Find<QLineEdit>(q, "txtSearch")->setText("Pax6");
-    Find<QGroupBox>(q, "fraResults")->setEnabled(true);
-    auto* process = Find<QPushButton>(q, "cmdProcessIGTC");
-    QCOMPARE(process->text(), QStringLiteral("Process IGTC"));
-    process->click();
-    QTRY_VERIFY(!app.wm.IsLoaded(win::Quill));
-    QVERIFY(app.wm.Window(win::Igtc) && app.wm.Window(win::Igtc)->isVisible());
-    QVERIFY(app.wm.IsLoaded(win::Options));
-
-    q = app.Open();
-    QVERIFY(q);
-    QCOMPARE(Find<QLineEdit>(q, "txtSearch")->text(), QString());
-    opt = app.Options();
-    QVERIFY(Find<QRadioButton>(opt, "optAuto")->isChecked());       // defaults again
-    QVERIFY(Find<QRadioButton>(opt, "optESTPrompt")->isChecked());  // defaults again
-    QVERIFY(Find<QRadioButton>(opt, "optHs")->isChecked());         // kept
-    QVERIFY(opt->AccessionMode());                                  // kept ...
-    QVERIFY(q->AccessionMode());                                    // ... and the buttons follow it
-    QVERIFY(Find<QPushButton>(q, "cmdSearchAccession")->isVisible());
-    QVERIFY(!Find<QPushButton>(q, "cmdSearch")->isVisible());
-}
-
-void TestFrmQuill::menuThenReopenStartsAfresh() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    Find<QRadioButton>(app.Options(), "optHs")->click();
-    Find<QRadioButton>(app.Options(), "optStillPrompt")->click();
-    Find<QCheckBox>(app.Options(), "chkAccession")->click();
-    Find<QLineEdit>(q, "txtSearch")->setText("Pax6");
-    SetAdvanced(q, {"a", "b"});
-    Find<QPlainTextEdit>(q, "txtSummary")->setPlainText("old");
-    auto* menu = Find<QPushButton>(q, "cmdMenu");
-    QCOMPARE(menu->text(), QStringLiteral("&Menu"));
-    menu->click();
-    QTRY_VERIFY(!app.wm.IsLoaded(win::Quill));
-    QVERIFY(!app.wm.IsLoaded(win::Options));
-    QVERIFY(app.wm.Window(win::Menu) && app.wm.Window(win::Menu)->isVisible());
-    QVERIFY(app.platform.shown.isEmpty());  // no spreadsheet: nothing to report
-
-    q = app.Open();
-    QCOMPARE(Find<QLineEdit>(q, "txtSearch")->text(), QString());
-    QCOMPARE(q->Editor()->Count(), 0);
-    QVERIFY(!Find<QCheckBox>(q, "chkSearch")->isChecked());
-    QCOMPARE(Find<QPlainTextEdit>(q, "txtSummary")->toPlainText(), QString());
-    FrmOptions* opt = app.Options();
-    const SearchPolicy p = opt->Policy();
-    QCOMPARE(p.species, SearchPolicy::Species::Mouse);
-    QVERIFY(p.optAuto && p.optAutoOne && p.optESTPrompt && p.optAutoOneEST);
-    QVERIFY(!opt->AccessionMode());
-    QVERIFY(!q->AccessionMode());
-}
-
-void TestFrmQuill::closeBoxLeadsToMenu() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    q->close();
-    QTRY_VERIFY(!app.wm.IsLoaded(win::Quill));
-    QVERIFY(app.wm.Window(win::Menu) && app.wm.Window(win::Menu)->isVisible());
-}
-
-void TestFrmQuill::printNotAvailableYet() {
-    App app(hang_->BaseUrl());
-    FrmQuill* q = app.Open();
-    Find<QGroupBox>(q, "fraResults")->setEnabled(true);
-    auto* print = Find<QPushButton>(q, "cmdPrint");
-    QCOMPARE(print->text(), QStringLiteral("&Print"));
-    QCOMPARE(print->toolTip(), QStringLiteral("Print current window"));
-    print->click();
-    QCOMPARE(app.platform.messageTexts().size(), 1);
-}
-
-namespace {
-
-// The texts a completed run left in the two boxes, CR LF lines.
-QString SummaryOf(FrmQuill* q) {
-    return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtSummary"));
-}
-QString CdnaOf(FrmQuill* q) {
-    return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtcDNA"));
-}
-
 void ExpectComplete(FrmQuill* q) {
-    QVERIFY(!q->IsRunning());
-    QCOMPARE(Find<QLabel>(q, "lblLoading")->text(), QStringLiteral("Search complete"));
-    QVERIFY(Find<QGroupBox>(q, "fraResults")->isEnabled());
-    QVERIFY(Find<QGroupBox>(q, "fraSearch")->isEnabled());
-    QVERIFY(Find<QRadioButton>(q, "optSummary")->isChecked());
-    QVERIFY(Find<QPlainTextEdit>(q, "txtSummary")->isVisible());
-    QVERIFY(!Find<QProgressBar>(q, "pgrBar")->isVisible());
-    QCOMPARE(q->height(), FrmQuill::kIdleHeight);
+    ExpectIdle(q, "Search complete", true);
+    QVERIFY(Checked(q, "optSummary"));
+    QVERIFY(Visible(q, "txtSummary"));
 }
 
 // Answers the choice dialog that a run shows: picks row, or cancels (-1),
@@ -604,17 +149,13 @@ struct DialogAnswer {
             timer->stop();
             timer->deleteLater();
             name = dlg->objectName();
-            prompt = Find<QLabel>(dlg, "lblPrompt")->text();
+            prompt = Text(dlg, "lblPrompt");
             auto* list = Find<QListWidget>(dlg, "lstSequence");
             for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
-            if (row == -2) {
-                dlg->close();
-            } else if (row == -1) {
-                Find<QPushButton>(dlg, "cmdCancel")->click();
-            } else {
-                list->setCurrentRow(row);
-                Find<QPushButton>(dlg, "cmdChoose")->click();
-            }
+            if (row == -2) return void(dlg->close());
+            if (row == -1) return Click(dlg, "cmdCancel");
+            list->setCurrentRow(row);
+            Click(dlg, "cmdChoose");
         });
         timer->start();
     }
@@ -622,135 +163,497 @@ struct DialogAnswer {
 
 }  // namespace
 
-void TestFrmQuill::enterKey() {
-    App app(pages_->BaseUrl());
-    FrmQuill* q = app.Open();
-    // Enter in the Add box adds the term; it starts nothing.
-    Find<QCheckBox>(q, "chkSearch")->click();
-    auto* add = Find<QLineEdit>(q, "txtAdd");
-    add->setText("Nanog");
-    QTest::keyClick(add, Qt::Key_Return);
-    QCOMPARE(q->Editor()->Terms(), QStringList{"Nanog"});
-    QVERIFY(!q->IsRunning());
-    // Back in simple mode, Enter in the term box runs the search.
-    Find<QCheckBox>(q, "chkSearch")->click();
-    auto* box = Find<QLineEdit>(q, "txtSearch");
-    box->setText("Pax6");
-    QTest::keyClick(box, Qt::Key_Return);
-    ExpectComplete(q);
-    QVERIFY(SummaryOf(q).contains("\tPax6\r\n"));
-}
+class TestFrmQuill : public QObject {
+    Q_OBJECT
 
-void TestFrmQuill::simpleSearch() {
-    App app(pages_->BaseUrl());
-    FrmQuill* q = app.Open();
-    Find<QLineEdit>(q, "txtSearch")->setText("Pax6");
-    Find<QPushButton>(q, "cmdSearch")->click();
-    ExpectComplete(q);
-    const QString summary = SummaryOf(q);
-    QVERIFY(summary.startsWith("Results for "));
-    QVERIFY(
-        summary.contains(", 1 Mm queries searched\r\n\r\n1 queries found (1 sequences found)\r\n"));
-    QVERIFY(summary.contains("\t\t1 query(s) have a valid mRNA sequence\r\n"));
-    QVERIFY(summary.contains("  IDs with 1 total mRNA sequences:\r\n\tPax6\r\n"));
-    const QString cdna = CdnaOf(q);
-    QVERIFY(
-        cdna.contains(", 1 Mm sequences searched\r\n\r\ncDNA results for 03-07-2024, 14:05:09\r\n"
-                      "> Pax6 | mRNA sequence NM_013627\r\n        1 cgtccacttg "));
-    QCOMPARE(q->Editor()->Terms(), QStringList{"Pax6"});
-    QVERIFY(app.platform.shown.isEmpty());
-    Find<QRadioButton>(q, "optDNA")->click();
-    QVERIFY(Find<QPlainTextEdit>(q, "txtcDNA")->isVisible());
-    QVERIFY(!Find<QPlainTextEdit>(q, "txtSummary")->isVisible());
-}
+    std::unique_ptr<PageServer> hang_;   // every page hangs
+    std::unique_ptr<PageServer> pages_;  // the stored pages
 
-void TestFrmQuill::advancedThreeTermSearch() {
-    App app(pages_->BaseUrl());
-    FrmQuill* q = app.Open();
-    SetAdvanced(q, {"Pax6", "Sox2", "Notagene"});
-    Find<QPushButton>(q, "cmdSearch")->click();
-    ExpectComplete(q);
-    const QString summary = SummaryOf(q);
-    QVERIFY(
-        summary.contains(", 3 Mm queries searched\r\n\r\n2 queries found (3 sequences found)\r\n"));
-    QVERIFY(summary.contains(
-        "  IDs with 2 total model sequences (# of model sequences):\r\n\tSox2 (2)\r\n"));
-    QVERIFY(summary.contains("  IDs with 1 total mRNA sequences:\r\n\tPax6\r\n"));
-    QVERIFY(summary.contains(
-        "  IDs that were not found:\r\n\tNotagene\r\n  IDs that had clusters:\r\n"));
-    QVERIFY(summary.endsWith("  IDs that had clusters:\r\n"));
-    const QString cdna = CdnaOf(q);
-    QVERIFY(cdna.contains(", 3 Mm sequences searched\r\n"));
-    const int pax6 = cdna.indexOf("> Pax6 | mRNA sequence NM_013627\r\n");
-    const int sox2 = cdna.indexOf("> Sox2 | model sequence 1 ");
-    QVERIFY(pax6 > 0);
-    QVERIFY(sox2 > pax6);
-    QVERIFY(cdna.contains("> Sox2 | model sequence 2 "));
-    QVERIFY(!cdna.contains("Notagene"));
-}
-
-void TestFrmQuill::choiceDialogAnsweredByUser_data() {
-    QTest::addColumn<int>("answer");
-    QTest::newRow("second row") << 1;
-    QTest::newRow("cancel search") << -1;
-    QTest::newRow("close box") << -2;
-}
-
-void TestFrmQuill::choiceDialogAnsweredByUser() {
-    QFETCH(int, answer);
-    App app(pages_->BaseUrl());
-    FrmQuill* q = app.Open();
-    Find<QRadioButton>(app.Options(), "optPrompt")->click();
-    Find<QRadioButton>(app.Options(), "optStillPrompt")->click();
-    Find<QPlainTextEdit>(q, "txtSummary")->setPlainText("earlier");
-    Find<QLineEdit>(q, "txtSearch")->setText("Pax6");
-    DialogAnswer dialog;
-    dialog.Arm(answer);
-    Find<QPushButton>(q, "cmdSearch")->click();
-    QTRY_VERIFY(!q->IsRunning());
-    QCOMPARE(dialog.name, QStringLiteral("frmSequence"));
-    QCOMPARE(dialog.prompt, QStringLiteral("There are 3 mRNA sequence(s) to choose from for Pax6.  "
-                                           "Which one do you want?"));
-    QCOMPARE(dialog.rows, (QStringList{"NM_013627", "AK145789", "BC011272"}));
-    if (answer >= 0) {
-        ExpectComplete(q);
-        QVERIFY(CdnaOf(q).contains("> Pax6 | mRNA sequence AK145789\r\n        1 "));
-    } else {
-        QCOMPARE(Find<QLabel>(q, "lblLoading")->text(), QStringLiteral("Search canceled"));
-        QVERIFY(!Find<QGroupBox>(q, "fraResults")->isEnabled());
-        QCOMPARE(SummaryOf(q), QStringLiteral("earlier"));
-        QVERIFY(!app.ctx.module.CancelSearch || !q->IsRunning());
+  private slots:
+    void initTestCase() {
+        hang_ = std::make_unique<PageServer>(QStringLiteral(QUILL_TEST_DATA "/frmquill"));
+        QVERIFY2(hang_->Start(), qPrintable(hang_->Error()));
+        pages_ = std::make_unique<PageServer>(QStringLiteral(QUILL_PAGES_DIR));
+        QVERIFY2(pages_->Start(), qPrintable(pages_->Error()));
+        SetNowForTesting(QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)));
     }
-}
+    void cleanupTestCase() { SetNowForTesting(std::nullopt); }
 
-void TestFrmQuill::accessionRun() {
-    App app(pages_->BaseUrl());
-    FrmQuill* q = app.Open();
-    Find<QCheckBox>(app.Options(), "chkAccession")->click();
-    SetAdvanced(q, {"NM_013627", "AB999999"});
-    Find<QPushButton>(q, "cmdSearchAccession")->click();
-    ExpectComplete(q);
-    QVERIFY(
-        SummaryOf(q).contains(", 2 accession number(s) searched\r\n\r\n"
-                              "1 accession number(s) found \r\n1 accession number(s) not found\r\n"
-                              "\r\nSEQUENCES FOUND:\r\n\tNM_013627\r\n\r\n"
-                              "SEQUENCES NOT FOUND:\r\n\tAB999999\r\n"));
-    QVERIFY(
-        CdnaOf(q).contains(", 2 sequences searched\r\n\r\ncDNA results for 03-07-2024, "
-                           "14:05:09\r\n> NM_013627\r\n        1 cgtccacttg "));
+    void loadState() {
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        QVERIFY(q);
+        QCOMPARE(q->objectName(), QStringLiteral("frmQuill"));
+        QCOMPARE(q->windowTitle(), QStringLiteral("Quillfish"));
+        const char* const captions[][3] = {
+            {"lblTitle", "text", "Unigene-IGTC Search"},
+            {"fraSearch", "title", "1: SEARCH"},
+            {"fraResults", "title", "2: RESULTS"},
+            {"cmdSearch", "text", "&SEARCH Unigene"},
+            {"cmdSearchAccession", "text", "&SEARCH Accession"},
+            {"cmdSearchOptions", "text", "&Search Options"},
+            {"cmdSave", "toolTip", "Save current window"},
+            {"cmdMenu", "text", "&Menu"},
+            {"cmdMenu", "toolTip", "Exit Quillfish"},
+            {"cmdPrint", "text", "&Print"},
+            {"cmdPrint", "toolTip", "Print current window"},
+            {"cmdOpenIGTC", "text", "Open IGTC"},
+            {"cmdProcessIGTC", "text", "Process IGTC"},
+            {"chkSearch", "text", "Click for Advanced Search"},
+        };
+        for (const auto& c : captions)
+            QCOMPARE(Find(q, c[0])->property(c[1]).toString(), QString::fromUtf8(c[2]));
+        QVERIFY(Text(q, "Label2").startsWith("Notes: For best results"));
 
-    // Saving an accession run writes the same two records.
-    Find<QRadioButton>(q, "optDNA")->click();
-    QTemporaryDir dir;
-    app.platform.queueSaveFile(dir.filePath("acc.txt"));
-    Find<QPushButton>(q, "cmdSave")->click();
-    QCOMPARE(quill::test::ReadBytes(dir.filePath("acc.txt")),
-             ("\"" + SummaryOf(q) + "\"\r\n\"" + CdnaOf(q) + "\"\r\n").toUtf8());
-}
+        // Simple mode, idle, UniGene mode, summary shown.
+        ExpectIdle(q, QString(), false);
+        QVERIFY(Enabled(q, "txtSearch"));
+        for (const char* name : {"cmdSearch", "cmdPrint", "txtSummary"})
+            QVERIFY2(Visible(q, name), name);
+        for (const char* name : {"lstSearch", "cmdSearchAccession", "cmdPrintAccession", "txtcDNA"})
+            QVERIFY2(!Visible(q, name), name);
+        auto* search = Find<QPushButton>(q, "cmdSearch");
+        QVERIFY(search->isEnabled() && search->isDefault());
+        QVERIFY(Checked(q, "optSummary"));
+        // The cDNA view lines sequence blocks up.
+        QVERIFY(QFontInfo(Find(q, "txtcDNA")->font()).fixedPitch());
 
-void TestFrmQuill::cleanupTestCase() {
-    SetNowForTesting(std::nullopt);
-}
+        // The options window is loaded, hidden, with its defaults.
+        FrmOptions* opt = app.Options();
+        QVERIFY(opt && !opt->isVisible());
+        QVERIFY(Checked(opt, "optMm") && Checked(opt, "optAuto"));
+    }
+
+    void modeSwitch() {
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        QWidget* frame = Find(q, "fraSearch");
+        const int simpleHeight = frame->height();
+        Click(q, "chkSearch");
+        QVERIFY(Checked(q, "chkSearch"));
+        QCOMPARE(Text(q, "chkSearch"), QStringLiteral("Click for Simple Search"));
+        QVERIFY(!Enabled(q, "txtSearch"));
+        QVERIFY(q->Editor()->List()->isVisible() && q->Editor()->AddBox()->isVisible());
+        QVERIFY(frame->height() > simpleHeight);
+        QCOMPARE(q->height(), FrmQuill::kIdleHeight);  // the window keeps its height
+        q->Editor()->AddTerm("Pax6");
+        Click(q, "chkSearch");
+        QVERIFY(!Checked(q, "chkSearch"));
+        QCOMPARE(Text(q, "chkSearch"), QStringLiteral("Click for Advanced Search"));
+        QVERIFY(Enabled(q, "txtSearch"));
+        QVERIFY(!q->Editor()->List()->isVisible());
+        QCOMPARE(frame->height(), simpleHeight);
+        QCOMPARE(q->Editor()->Terms(), QStringList{"Pax6"});  // kept while hidden
+    }
+
+    void searchBoxSelectsOnFocus() {
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        q->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(q));
+        auto* box = Find<QLineEdit>(q, "txtSearch");
+        box->setText("Pax6 paired box");
+        Find(q, "cmdSearchOptions")->setFocus();
+        box->deselect();
+        box->setFocus(Qt::MouseFocusReason);
+        QTRY_COMPARE(box->selectedText(), QStringLiteral("Pax6 paired box"));
+    }
+
+    void inputChecks_data() {
+        QTest::addColumn<bool>("accession");
+        QTest::addColumn<bool>("advanced");
+        QTest::addColumn<QString>("shown");
+        const QString simple = "Message|Search empty|Search box is empty|Exclamation";
+        const QString advanced = "Message|Listbox empty|Listbox is empty|Exclamation";
+        QTest::newRow("unigene simple") << false << false << simple;
+        QTest::newRow("unigene advanced") << false << true << advanced;
+        QTest::newRow("accession simple") << true << false << simple;
+        QTest::newRow("accession advanced") << true << true << advanced;
+    }
+    void inputChecks() {
+        QFETCH(bool, accession);
+        QFETCH(bool, advanced);
+        QFETCH(QString, shown);
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        if (accession) app.Click("chkAccession");
+        // Leftovers that the run's first step clears (simple mode: also the list).
+        q->Engine().Results().lstModel.add("old");
+        q->Editor()->SetTerms({"old term"});
+        if (advanced) SetAdvanced(q, {});
+        Click(q, accession ? "cmdSearchAccession" : "cmdSearch");
+        QCOMPARE(Log(app.platform), QStringList{shown});
+        QCOMPARE(q->Engine().Results().lstModel.count(), 0);
+        QCOMPARE(q->Editor()->Count(), 0);
+        ExpectIdle(q, QString(), false);
+    }
+
+    void termLimit_data() {
+        QTest::addColumn<bool>("accession");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("40 unigene terms") << false << 40 << false << false;
+        QTest::newRow("41 unigene terms, No") << false << 41 << true << false;
+        QTest::newRow("41 unigene terms, Yes") << false << 41 << true << true;
+        QTest::newRow("100 accessions") << true << 100 << false << false;
+        QTest::newRow("101 accessions, No") << true << 101 << true << false;
+        QTest::newRow("101 accessions, Yes") << true << 101 << true << true;
+    }
+    void termLimit() {
+        QFETCH(bool, accession);
+        QFETCH(int, count);
+        QFETCH(bool, asked);
+        QFETCH(bool, answer);
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        if (accession) app.Click("chkAccession");
+        // Every term hangs on its first page; a run that starts is canceled.
+        SetAdvanced(q, QStringList(count, accession ? "HANG1" : "Hang1"));
+        if (asked) app.platform.queueAnswer(answer);
+        bool ran = false;
+        After(200, q, [&] {
+            if (!(ran = q->IsRunning())) return;
+            app.platform.queueAnswer(true);
+            Cancel(q)->click();
+        });
+        Click(q, accession ? "cmdSearchAccession" : "cmdSearch");
+        QTRY_VERIFY(!q->IsRunning());
+        QTest::qWait(250);
+
+        const QString question = QStringLiteral(
+                                     "Question|Continue?|Searching for less than %1 terms is "
+                                     "recommended.  Do you want to continue?|Exclamation")
+                                     .arg(accession ? 100 : 40);
+        const QStringList log = Log(app.platform);
+        QCOMPARE(!log.isEmpty() && log[0] == question, asked);
+        const bool shouldRun = !asked || answer;
+        QCOMPARE(ran, shouldRun);
+        QCOMPARE(Text(q, "lblLoading"), shouldRun ? QStringLiteral("Search canceled") : QString());
+        QCOMPARE(q->Editor()->Count(), count);  // the list is never touched
+    }
+
+    void cancelWhilePageHangs() {
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        SetText(q, "txtSummary", "earlier summary");
+        SetText(q, "txtcDNA", "earlier cDNA");
+        SetText(q, "txtSearch", "Hang1");
+
+        bool running = false, framesOff = false, runControls = false, goesOnAfterNo = false;
+        int height = 0;
+        QString loading, status;
+        QElapsedTimer sinceCancel;
+        After(300, q, [&] {
+            running = q->IsRunning();
+            framesOff = !Enabled(q, "fraSearch") && !Enabled(q, "fraResults");
+            runControls = Visible(q, "pgrBar") && Visible(q, "lblStatus") &&
+                          Cancel(q)->isVisible() && Cancel(q)->isEnabled();
+            status = Text(q, "lblStatus");
+            loading = Text(q, "lblLoading");
+            height = q->height();
+            // First answered No: the run goes on.
+            app.platform.queueAnswer(false);
+            Cancel(q)->click();
+            After(300, q, [&] {
+                goesOnAfterNo = q->IsRunning();
+                app.platform.queueAnswer(true);
+                sinceCancel.start();
+                Cancel(q)->click();
+            });
+        });
+        Click(q, "cmdSearch");
+        QTRY_VERIFY(!q->IsRunning());
+        QVERIFY(sinceCancel.isValid());
+        QVERIFY2(sinceCancel.elapsed() < 1000, qPrintable(QString::number(sinceCancel.elapsed())));
+
+        QVERIFY(running && framesOff && runControls && goesOnAfterNo);
+        QCOMPARE(status, QStringLiteral("0/1 complete.  Current search term: Hang1"));
+        QCOMPARE(loading, QStringLiteral("Searching..."));
+        QCOMPARE(height, FrmQuill::kRunHeight);
+        QCOMPARE(Log(app.platform),
+                 QStringList(2,
+                             "Question|Cancel?|Are you sure you want to cancel the "
+                             "search?|Question"));
+
+        ExpectIdle(q, "Search canceled", false);
+        QCOMPARE(SummaryOf(q), QStringLiteral("earlier summary"));
+        QCOMPARE(CdnaOf(q), QStringLiteral("earlier cDNA"));
+        QCOMPARE(q->Editor()->Terms(), QStringList{"Hang1"});
+    }
+
+    void accessionSwitch() {
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        auto* search = Find<QPushButton>(q, "cmdSearch");
+        auto* acc = Find<QPushButton>(q, "cmdSearchAccession");
+        for (bool on : {true, false}) {
+            app.Click("chkAccession");
+            QCOMPARE(q->AccessionMode(), on);
+            QPushButton* shown = on ? acc : search;
+            QPushButton* hidden = on ? search : acc;
+            QVERIFY(shown->isVisible() && shown->isEnabled() && shown->isDefault());
+            QVERIFY(!hidden->isVisible() && !hidden->isEnabled() && !hidden->isDefault());
+            QCOMPARE(Visible(q, "cmdPrintAccession"), on);
+            QCOMPARE(Visible(q, "cmdPrint"), !on);
+        }
+
+        // In accession mode a typed "/" separates nothing: it becomes a blank.
+        app.Click("chkAccession");
+        SetText(q, "txtSearch", "HANG1/AB000002");
+        After(200, q, [&] {
+            app.platform.queueAnswer(true);
+            Cancel(q)->click();
+        });
+        acc->click();
+        QTRY_VERIFY(!q->IsRunning());
+        QCOMPARE(q->Editor()->Terms(), QStringList{"HANG1 AB000002"});
+    }
+
+    void save() {
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        const QString summary =
+            "Results for 1/2/24, 10:00, 1 Mm queries searched\r\n\r\n\tsaid \"x\"\r\n";
+        const QString cdna =
+            "Results for\r\n\r\ncDNA results for 01-02-2024, 10:00:00\r\n> Pax6\r\n";
+        SetText(q, "txtSummary", summary);
+        SetText(q, "txtcDNA", cdna);
+        Find(q, "fraResults")->setEnabled(true);
+        Click(q, "optDNA");  // what is shown does not matter
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("results.txt");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an older and much longer file that the save replaces entirely\r\n");
+        old.close();
+        app.platform.queueSaveFile(path);
+        Click(q, "cmdSave");
+        QCOMPARE(Log(app.platform), QStringList{"SaveFile||Text Files (*.txt)|*.txt|None"});
+        QCOMPARE(quill::test::ReadBytes(path),
+                 ("\"" + summary + "\"\r\n\"" + cdna + "\"\r\n").toUtf8());
+
+        // A cancelled dialog writes nothing.
+        QVERIFY(QFile::remove(path));
+        Click(q, "cmdSave");
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(app.platform.messageTexts().isEmpty());
+    }
+
+    void saveFailureChangesNothing_data() {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("missing folder") << "missing/results.txt";
+        QTest::newRow("a folder") << "folder";
+    }
+    void saveFailureChangesNothing() {
+        QFETCH(QString, where);
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        SetText(q, "txtSummary", "summary");
+        Find(q, "fraResults")->setEnabled(true);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder"));
+        const auto entries = [&] {
+            return QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        };
+        const QStringList before = entries();
+        const QString path = dir.filePath(where);
+        app.platform.queueSaveFile(path);
+        Click(q, "cmdSave");
+        const QStringList messages = app.platform.messageTexts();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].contains(path), qPrintable(messages[0]));
+        QCOMPARE(app.platform.shown.last().icon, Icon::Exclamation);
+        QCOMPARE(entries(), before);
+        QVERIFY(QDir(dir.filePath("folder")).isEmpty());
+    }
+
+    void openIgtc_data() {
+        QTest::addColumn<QString>("cdna");
+        QTest::addColumn<QString>("clipboard");
+        QTest::newRow("fasta part")
+            << "Results for x\n\ncDNA results for y\n> Pax6 | mRNA sequence NM_1\n"
+               "        1 acgt\n"
+            << "> Pax6 | mRNA sequence NM_1\r\n        1 acgt\r\n";
+        QTest::newRow("no sequence") << "Results for x\n\ncDNA results for y\n" << QString();
+    }
+    void openIgtc() {
+        QFETCH(QString, cdna);
+        QFETCH(QString, clipboard);
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        SetText(q, "txtcDNA", cdna);
+        Find(q, "fraResults")->setEnabled(true);
+        Click(q, "cmdOpenIGTC");
+        QCOMPARE(app.platform.clipboard, clipboard);
+        QCOMPARE(app.platform.openedUrls, QStringList{hang_->BaseUrl() + "/dataaccess/blast.html"});
+        QVERIFY(app.platform.shown.isEmpty());
+    }
+
+    // Leaving the window unloads it. Back to the menu (button or close box)
+    // also unloads the options; the hand-on to IGTC keeps the species and the
+    // accession mode. Either way the window and the options start afresh.
+    void leaveAndReopen_data() {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("menu button") << "cmdMenu";
+        QTest::newRow("close box") << "";
+        QTest::newRow("process IGTC") << "cmdProcessIGTC";
+    }
+    void leaveAndReopen() {
+        QFETCH(QString, way);
+        const bool igtc = way == "cmdProcessIGTC";
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        for (const char* option :
+             {"optHs", "optPrompt", "optStillPrompt", "optESTSkip", "chkAccession"})
+            app.Click(option);
+        SetText(q, "txtSearch", "Pax6");
+        SetAdvanced(q, {"a", "b"});
+        SetText(q, "txtSummary", "old");
+        Find(q, "fraResults")->setEnabled(true);
+        if (way.isEmpty())
+            q->close();
+        else
+            Click(q, qPrintable(way));
+        QTRY_VERIFY(!app.wm.IsLoaded(win::Quill));
+        QCOMPARE(app.wm.IsLoaded(win::Options), igtc);
+        QVERIFY(app.Shown(igtc ? win::Igtc : win::Menu));
+        QVERIFY(app.platform.shown.isEmpty());  // no spreadsheet: nothing to report
+
+        q = app.Open();
+        QVERIFY(q);
+        QCOMPARE(Text(q, "txtSearch"), QString());
+        QCOMPARE(q->Editor()->Count(), 0);
+        QVERIFY(!Checked(q, "chkSearch"));
+        QCOMPARE(SummaryOf(q), QString());
+        FrmOptions* opt = app.Options();
+        const SearchPolicy p = opt->Policy();
+        QCOMPARE(p.species, igtc ? SearchPolicy::Species::Human : SearchPolicy::Species::Mouse);
+        QVERIFY(p.optAuto && p.optAutoOne && p.optESTPrompt && p.optAutoOneEST);
+        QCOMPARE(opt->AccessionMode(), igtc);
+        QCOMPARE(q->AccessionMode(), igtc);  // and the buttons follow it
+        QCOMPARE(Visible(q, "cmdSearchAccession"), igtc);
+        QCOMPARE(Visible(q, "cmdSearch"), !igtc);
+    }
+
+    void printNotAvailableYet() {
+        App app(hang_->BaseUrl());
+        FrmQuill* q = app.Open();
+        Find(q, "fraResults")->setEnabled(true);
+        Click(q, "cmdPrint");
+        QCOMPARE(app.platform.messageTexts().size(), 1);
+    }
+
+    void enterKey() {
+        App app(pages_->BaseUrl());
+        FrmQuill* q = app.Open();
+        // Enter in the Add box adds the term; it starts nothing.
+        Click(q, "chkSearch");
+        SetText(q, "txtAdd", "Nanog");
+        QTest::keyClick(Find(q, "txtAdd"), Qt::Key_Return);
+        QCOMPARE(q->Editor()->Terms(), QStringList{"Nanog"});
+        QVERIFY(!q->IsRunning());
+        // Back in simple mode, Enter in the term box runs the search.
+        Click(q, "chkSearch");
+        SetText(q, "txtSearch", "Pax6");
+        QTest::keyClick(Find(q, "txtSearch"), Qt::Key_Return);
+        ExpectComplete(q);
+        QVERIFY(SummaryOf(q).contains("\tPax6\r\n"));
+    }
+
+    void simpleSearch() {
+        App app(pages_->BaseUrl());
+        FrmQuill* q = app.Open();
+        SetText(q, "txtSearch", "Pax6");
+        Click(q, "cmdSearch");
+        ExpectComplete(q);
+        const QString summary = SummaryOf(q);
+        QVERIFY(summary.startsWith("Results for "));
+        QVERIFY(summary.contains(
+            ", 1 Mm queries searched\r\n\r\n1 queries found (1 sequences found)\r\n"));
+        QVERIFY(summary.contains("\t\t1 query(s) have a valid mRNA sequence\r\n"));
+        QVERIFY(summary.contains("  IDs with 1 total mRNA sequences:\r\n\tPax6\r\n"));
+        QVERIFY(CdnaOf(q).contains(
+            ", 1 Mm sequences searched\r\n\r\ncDNA results for 03-07-2024, 14:05:09\r\n"
+            "> Pax6 | mRNA sequence NM_013627\r\n        1 cgtccacttg "));
+        QCOMPARE(q->Editor()->Terms(), QStringList{"Pax6"});
+        QVERIFY(app.platform.shown.isEmpty());
+        Click(q, "optDNA");
+        QVERIFY(Visible(q, "txtcDNA") && !Visible(q, "txtSummary"));
+    }
+
+    void advancedThreeTermSearch() {
+        App app(pages_->BaseUrl());
+        FrmQuill* q = app.Open();
+        SetAdvanced(q, {"Pax6", "Sox2", "Notagene"});
+        Click(q, "cmdSearch");
+        ExpectComplete(q);
+        const QString summary = SummaryOf(q);
+        QVERIFY(summary.contains(
+            ", 3 Mm queries searched\r\n\r\n2 queries found (3 sequences found)\r\n"));
+        QVERIFY(summary.contains(
+            "  IDs with 2 total model sequences (# of model sequences):\r\n\tSox2 (2)\r\n"
+            "  IDs with 1 total mRNA sequences:\r\n\tPax6\r\n"));
+        QVERIFY(summary.endsWith(
+            "  IDs that were not found:\r\n\tNotagene\r\n  IDs that had clusters:\r\n"));
+        const QString cdna = CdnaOf(q);
+        QVERIFY(cdna.contains(", 3 Mm sequences searched\r\n"));
+        const int pax6 = cdna.indexOf("> Pax6 | mRNA sequence NM_013627\r\n");
+        const int sox2 = cdna.indexOf("> Sox2 | model sequence 1 ");
+        QVERIFY(pax6 > 0 && sox2 > pax6);
+        QVERIFY(cdna.contains("> Sox2 | model sequence 2 "));
+        QVERIFY(!cdna.contains("Notagene"));
+    }
+
+    void choiceDialogAnsweredByUser_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("second row") << 1;
+        QTest::newRow("cancel search") << -1;
+        QTest::newRow("close box") << -2;
+    }
+    void choiceDialogAnsweredByUser() {
+        QFETCH(int, answer);
+        App app(pages_->BaseUrl());
+        FrmQuill* q = app.Open();
+        app.Click("optPrompt");
+        app.Click("optStillPrompt");
+        SetText(q, "txtSummary", "earlier");
+        SetText(q, "txtSearch", "Pax6");
+        DialogAnswer dialog;
+        dialog.Arm(answer);
+        Click(q, "cmdSearch");
+        QTRY_VERIFY(!q->IsRunning());
+        QCOMPARE(dialog.name, QStringLiteral("frmSequence"));
+        QCOMPARE(dialog.prompt,
+                 QStringLiteral("There are 3 mRNA sequence(s) to choose from for Pax6.  "
+                                "Which one do you want?"));
+        QCOMPARE(dialog.rows, (QStringList{"NM_013627", "AK145789", "BC011272"}));
+        if (answer >= 0) {
+            ExpectComplete(q);
+            QVERIFY(CdnaOf(q).contains("> Pax6 | mRNA sequence AK145789\r\n        1 "));
+        } else {
+            ExpectIdle(q, "Search canceled", false);
+            QCOMPARE(SummaryOf(q), QStringLiteral("earlier"));
+        }
+    }
+
+    void accessionRun() {
+        App app(pages_->BaseUrl());
+        FrmQuill* q = app.Open();
+        app.Click("chkAccession");
+        SetAdvanced(q, {"NM_013627", "AB999999"});
+        Click(q, "cmdSearchAccession");
+        ExpectComplete(q);
+        QVERIFY(SummaryOf(q).contains(
+            ", 2 accession number(s) searched\r\n\r\n"
+            "1 accession number(s) found \r\n1 accession number(s) not found\r\n"
+            "\r\nSEQUENCES FOUND:\r\n\tNM_013627\r\n\r\nSEQUENCES NOT FOUND:\r\n\tAB999999\r\n"));
+        QVERIFY(
+            CdnaOf(q).contains(", 2 sequences searched\r\n\r\ncDNA results for 03-07-2024, "
+                               "14:05:09\r\n> NM_013627\r\n        1 cgtccacttg "));
+    }
+};
 
 QTEST_MAIN(TestFrmQuill)
 #include "test_frmquill.moc"
