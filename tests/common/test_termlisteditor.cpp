@@ -23,10 +23,7 @@ namespace {
 struct Script {
     std::optional<QStringList> selection;
     bool openOk = true;
-    int opened = 0;
-    int windowsClosed = 0;
-    int workbooksClosed = 0;
-    int instances = 0;
+    int opened = 0, windowsClosed = 0, workbooksClosed = 0, instances = 0;
 };
 
 class FakeSpreadsheet : public SpreadsheetApp {
@@ -38,33 +35,38 @@ class FakeSpreadsheet : public SpreadsheetApp {
             return false;
         }
         ++s_.opened;
-        open_ = true;
-        return true;
+        return open_ = true;
     }
     std::optional<QStringList> ReadSelection() override {
-        if (!open_) return std::nullopt;
-        return s_.selection;
+        return open_ ? s_.selection : std::nullopt;
     }
-    bool CloseActiveWindow() override {
-        if (!open_) return false;
-        open_ = false;
-        ++s_.windowsClosed;
-        return true;
-    }
-    bool CloseActiveWorkbook() override {
-        if (!open_) return false;
-        open_ = false;
-        ++s_.workbooksClosed;
-        return true;
-    }
+    bool CloseActiveWindow() override { return Close(s_.windowsClosed); }
+    bool CloseActiveWorkbook() override { return Close(s_.workbooksClosed); }
 
   private:
+    bool Close(int& counter) {
+        if (!open_) return false;
+        open_ = false;
+        ++counter;
+        return true;
+    }
     Script& s_;
     bool open_ = false;
 };
 
 QPushButton* Button(QWidget* w, const char* name) {
     return w->findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+// Each shown dialog as "kind|title|text|icon".
+QStringList Log(const PlatformDouble& pd) {
+    static const char* const kinds[] = {"Message", "Question", "Input", "OpenFile", "SaveFile"};
+    static const char* const icons[] = {"None", "Exclamation", "Question"};
+    QStringList out;
+    for (const Shown& s : pd.shown)
+        out << QStringLiteral("%1|%2|%3|%4")
+                   .arg(kinds[s.kind], s.title, s.text, icons[int(s.icon)]);
+    return out;
 }
 
 }  // namespace
@@ -86,7 +88,6 @@ class TestTermListEditor : public QObject {
         pd.queueOpenFile(QStringLiteral("/data/hits.xls"));
         Button(&e, "cmdOpen")->click();
     }
-
     void variants() {
         QTest::addColumn<Variant>("variant");
         QTest::newRow("frmQuill") << Variant::Quill;
@@ -106,29 +107,23 @@ class TestTermListEditor : public QObject {
     void captionsAndTooltips() {
         QFETCH(Variant, variant);
         auto e = Make(variant);
-        const struct {
-            const char* name;
-            const char* caption;
-            const char* tip;
-        } buttons[] = {
+        const char* const captions[][3] = {
             {"cmdAdd", "&Add", "Add term to listbox"},
             {"cmdDelete", "&Delete", "Delete selected term from listbox"},
             {"cmdClear", "&Clear", "Clear listbox"},
             {"cmdCut", "C&ut", ""},
             {"cmdOpen", "&Open Excel Spreadsheet", "Open Excel spreadsheet"},
             {"cmdImport", "&Import Selected Data", "Import selected data from Excel"},
+            {"lblAdd", "Add:", ""},
+            {"lblSearchListbox", "Search Listbox", ""},
+            {"lblImport", "Import Excel data to listbox", ""},
         };
-        for (const auto& b : buttons) {
-            QPushButton* button = Button(e.get(), b.name);
-            QVERIFY2(button, b.name);
-            QCOMPARE(button->text(), QString::fromUtf8(b.caption));
-            QCOMPARE(button->toolTip(), QString::fromUtf8(b.tip));
+        for (const auto& c : captions) {
+            QWidget* w = e->findChild<QWidget*>(QString::fromLatin1(c[0]));
+            QVERIFY2(w, c[0]);
+            QCOMPARE(w->property("text").toString(), QString::fromUtf8(c[1]));
+            QCOMPARE(w->toolTip(), QString::fromUtf8(c[2]));
         }
-        QCOMPARE(e->findChild<QLabel*>("lblAdd")->text(), QStringLiteral("Add:"));
-        QCOMPARE(e->findChild<QLabel*>("lblSearchListbox")->text(),
-                 QStringLiteral("Search Listbox"));
-        QCOMPARE(e->findChild<QLabel*>("lblImport")->text(),
-                 QStringLiteral("Import Excel data to listbox"));
         QVERIFY(e->findChild<QListWidget*>("lstSearch") == e->List());
         QVERIFY(e->findChild<QLineEdit*>("txtAdd") == e->AddBox());
         if (variant == Variant::Unique) {
@@ -169,24 +164,34 @@ class TestTermListEditor : public QObject {
         QCOMPARE(e->Terms(), QStringList({"a", "c"}));
     }
 
-    void clearAsksFirst_data() {
+    // Clear empties the list and Cancel raises the cancel flag, each only on Yes.
+    void questions_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("yes");
-        QTest::newRow("yes") << true;
-        QTest::newRow("no") << false;
+        QTest::newRow("clear yes") << Variant::Unique << "cmdClear" << true;
+        QTest::newRow("clear no") << Variant::Unique << "cmdClear" << false;
+        QTest::newRow("frmQuill cancel yes") << Variant::Quill << "cmdCancel" << true;
+        QTest::newRow("frmQuill cancel no") << Variant::Quill << "cmdCancel" << false;
+        QTest::newRow("frmHits cancel yes") << Variant::Hits << "cmdCancel" << true;
     }
-    void clearAsksFirst() {
+    void questions() {
+        QFETCH(Variant, variant);
+        QFETCH(QString, button);
         QFETCH(bool, yes);
         PlatformDouble pd;
         pd.queueAnswer(yes);
-        auto e = Make(Variant::Unique);
+        auto e = Make(variant);
         e->SetTerms({"a", "b"});
-        Button(e.get(), "cmdClear")->click();
-        QCOMPARE(pd.shown.size(), 1);
-        QCOMPARE(pd.shown[0].kind, Shown::Question);
-        QCOMPARE(pd.shown[0].title, QStringLiteral("Clear?"));
-        QCOMPARE(pd.shown[0].text, QStringLiteral("Are you sure you want to clear the listbox?"));
-        QCOMPARE(pd.shown[0].icon, Icon::Question);
-        QCOMPARE(e->Count(), yes ? 0 : 2);
+        const bool clear = button == "cmdClear";
+        if (!clear) e->CancelButton()->show();
+        Button(e.get(), qPrintable(button))->click();
+        QCOMPARE(Log(pd), QStringList{clear ? "Question|Clear?|Are you sure you want to clear the "
+                                              "listbox?|Question"
+                                            : "Question|Cancel?|Are you sure you want to cancel "
+                                              "the search?|Question"});
+        QCOMPARE(e->Count(), clear && yes ? 0 : 2);
+        QCOMPARE(module_.CancelSearch, !clear && yes);
     }
 
     void cutAtFirstOccurrence_data() {
@@ -212,33 +217,8 @@ class TestTermListEditor : public QObject {
         e->SetTerms(before);
         Button(e.get(), "cmdCut")->click();
         QCOMPARE(e->Terms(), after);
-        QCOMPARE(pd.shown.size(), 1);
-        QCOMPARE(pd.shown[0].kind, Shown::Input);
-        QCOMPARE(pd.shown[0].title, QStringLiteral("Cut"));
-        QCOMPARE(pd.shown[0].text,
-                 QStringLiteral("Cut all entries in listbox up to what character (i.e. ; or -)?"));
-    }
-
-    void cancelRaisesTheFlagOnYes_data() {
-        QTest::addColumn<Variant>("variant");
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("frmQuill yes") << Variant::Quill << true;
-        QTest::newRow("frmQuill no") << Variant::Quill << false;
-        QTest::newRow("frmHits yes") << Variant::Hits << true;
-    }
-    void cancelRaisesTheFlagOnYes() {
-        QFETCH(Variant, variant);
-        QFETCH(bool, yes);
-        PlatformDouble pd;
-        pd.queueAnswer(yes);
-        auto e = Make(variant);
-        e->CancelButton()->show();
-        e->CancelButton()->click();
-        QCOMPARE(module_.CancelSearch, yes);
-        QCOMPARE(pd.shown.size(), 1);
-        QCOMPARE(pd.shown[0].title, QStringLiteral("Cancel?"));
-        QCOMPARE(pd.shown[0].text, QStringLiteral("Are you sure you want to cancel the search?"));
-        QCOMPARE(pd.shown[0].icon, Icon::Question);
+        QCOMPARE(Log(pd), QStringList{"Input|Cut|Cut all entries in listbox up to what character "
+                                      "(i.e. ; or -)?|None"});
     }
 
     void simpleModeHidesTheListControls() {
@@ -272,37 +252,48 @@ class TestTermListEditor : public QObject {
         QCOMPARE(script_.instances, 0);
     }
 
-    void openFailureKeepsTheEarlierSpreadsheet() {
+    // Each open makes a new spreadsheet and leaves the earlier one alone; a
+    // failed open keeps the last one.
+    void eachOpenMakesANewSpreadsheet() {
         PlatformDouble pd;
         auto e = Make(Variant::Quill);
         Open(*e, pd);
-        SpreadsheetApp* first = e->Spreadsheet();
-        QVERIFY(first);
+        Open(*e, pd);
+        SpreadsheetApp* last = e->Spreadsheet();
+        QVERIFY(last);
+        QCOMPARE(script_.instances, 2);
+        QCOMPARE(script_.opened, 2);
+        QCOMPARE(script_.workbooksClosed, 0);
         script_.openOk = false;
         Open(*e, pd);
-        QCOMPARE(e->Spreadsheet(), first);
+        QCOMPARE(e->Spreadsheet(), last);
         QCOMPARE(pd.messageTexts().size(), 1);
         QVERIFY(pd.messageTexts()[0].contains(QStringLiteral("/data/hits.xls")));
         QCOMPARE(pd.shown.last().icon, Icon::Exclamation);
     }
 
-    void eachOpenMakesANewSpreadsheet() {
-        PlatformDouble pd;
-        auto e = Make(Variant::Unique);
-        Open(*e, pd);
-        Open(*e, pd);
-        QCOMPARE(script_.instances, 2);
-        QCOMPARE(script_.opened, 2);
-        QCOMPARE(script_.workbooksClosed, 0);  // the earlier one is left alone
+    // Before any open, or with nothing selected, Import does nothing at all.
+    void importWithoutSelectionDoesNothing_data() {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<bool>("opened");
+        for (bool opened : {false, true}) {
+            const char* when = opened ? "no selection" : "not opened";
+            QTest::addRow("frmQuill %s", when) << Variant::Quill << opened;
+            QTest::addRow("frmHits %s", when) << Variant::Hits << opened;
+            QTest::addRow("frmUnique %s", when) << Variant::Unique << opened;
+        }
     }
-
-    void importBeforeOpenDoesNothing_data() { variants(); }
-    void importBeforeOpenDoesNothing() {
+    void importWithoutSelectionDoesNothing() {
         QFETCH(Variant, variant);
+        QFETCH(bool, opened);
         PlatformDouble pd;
         auto e = Make(variant);
+        if (opened) Open(*e, pd);
+        pd.clear();
+        script_.selection = std::nullopt;
         Button(e.get(), "cmdImport")->click();
         QCOMPARE(e->Count(), 0);
+        QCOMPARE(script_.windowsClosed, 0);
         QVERIFY(pd.shown.isEmpty());
     }
 
@@ -342,6 +333,11 @@ class TestTermListEditor : public QObject {
         QTest::newRow("frmUnique no transformation")
             << Variant::Unique << true << QStringList() << QStringList({"A/B | MM#"})
             << QStringList({"A/B | MM#"}) << false << 1;
+        QStringList many, firsts;
+        for (int i = 0; i < 60000; ++i) many << QStringLiteral("G%1").arg(i % 40000);
+        for (int i = 0; i < 40000; ++i) firsts << QStringLiteral("G%1").arg(i);
+        QTest::newRow("frmQuill long list keeps the first of each")
+            << Variant::Quill << false << QStringList() << many << firsts << true << 0;
     }
     void importRules() {
         QFETCH(Variant, variant);
@@ -360,42 +356,11 @@ class TestTermListEditor : public QObject {
         script_.selection = cells;
         Button(e.get(), "cmdImport")->click();
         QCOMPARE(e->Terms(), expected);
-        if (duplicateMessage) {
-            QCOMPARE(pd.shown.size(), 1);
-            QCOMPARE(pd.shown[0].kind, Shown::Message);
-            QCOMPARE(pd.shown[0].text, QStringLiteral("Duplicate entries were removed."));
-            QCOMPARE(pd.shown[0].title, QStringLiteral("Duplicate"));
-            QCOMPARE(pd.shown[0].icon, Icon::None);
-        } else {
-            QVERIFY(pd.shown.isEmpty());
-        }
+        QCOMPARE(Log(pd),
+                 duplicateMessage
+                     ? QStringList{"Message|Duplicate|Duplicate entries were removed.|None"}
+                     : QStringList());
         QCOMPARE(script_.windowsClosed, windowsClosed);
-    }
-
-    void importWithoutSelectionDoesNothing_data() { variants(); }
-    void importWithoutSelectionDoesNothing() {
-        QFETCH(Variant, variant);
-        PlatformDouble pd;
-        auto e = Make(variant);
-        Open(*e, pd);
-        script_.selection = std::nullopt;
-        Button(e.get(), "cmdImport")->click();
-        QCOMPARE(e->Count(), 0);
-        QCOMPARE(script_.windowsClosed, 0);
-        QCOMPARE(pd.messageTexts(), QStringList());
-    }
-
-    void importOfALongListKeepsTheFirstOfEach() {
-        PlatformDouble pd;
-        auto e = Make(Variant::Quill);
-        Open(*e, pd);
-        QStringList cells;
-        for (int i = 0; i < 60000; ++i) cells << QStringLiteral("G%1").arg(i % 40000);
-        script_.selection = cells;
-        Button(e.get(), "cmdImport")->click();
-        QCOMPARE(e->Count(), 40000);
-        QCOMPARE(e->Terms().last(), QStringLiteral("G39999"));
-        QCOMPARE(pd.messageTexts(), QStringList({"Duplicate entries were removed."}));
     }
 
     void closeActiveWorkbookIgnoresFailures() {
