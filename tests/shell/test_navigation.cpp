@@ -43,21 +43,25 @@ class TestNavigation : public QObject {
         QTest::keyClick(wm_->Window(win::Splash), Qt::Key_Space);
         QVERIFY(Shown(win::Menu));
     }
+    // The menu buttons, each with its caption, window and back button; each
+    // row once with the back button and once with the close box.
     void MenuButtons() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("back");
-        QTest::newRow("search") << "cmdSearch"
-                                << "&Search Unigene for Sequences" << win::Quill << "cmdMenu";
-        QTest::newRow("igtc") << "cmdProcess"
-                              << "&Process Sequences on IGTC" << win::Igtc << "cmdClose";
-        QTest::newRow("hits") << "cmdHits"
-                              << "P&rocess Expression Profile" << win::Hits << "cmdMenu";
-        QTest::newRow("unique") << "cmdUnique"
-                                << "&Find Unique IGTC Hits" << win::Unique << "cmdMenu";
-        QTest::newRow("about") << "cmdAbout"
-                               << "A&bout" << win::About << "cmdOK";
+        QTest::addColumn<bool>("closeBox");
+        const QString rows[][4] = {
+            {"cmdSearch", "&Search Unigene for Sequences", win::Quill, "cmdMenu"},
+            {"cmdProcess", "&Process Sequences on IGTC", win::Igtc, "cmdClose"},
+            {"cmdHits", "P&rocess Expression Profile", win::Hits, "cmdMenu"},
+            {"cmdUnique", "&Find Unique IGTC Hits", win::Unique, "cmdMenu"},
+            {"cmdAbout", "A&bout", win::About, "cmdOK"},
+        };
+        for (bool closeBox : {false, true})
+            for (const auto& r : rows)
+                QTest::addRow("%s %s", qPrintable(r[2]), closeBox ? "close box" : "back")
+                    << r[0] << r[1] << r[2] << r[3] << closeBox;
     }
 
   private slots:
@@ -89,55 +93,52 @@ class TestNavigation : public QObject {
         QCOMPARE(VersionCaption(major, minor, patch), text);
     }
 
-    void splashShowsNameAndVersion() {
-        QWidget* splash = wm_->Show(win::Splash);
-        QVERIFY(splash);
-        QCOMPARE(splash->findChild<QLabel*>("lblVersion")->text(), QStringLiteral("Version 2.0.0"));
-        QCOMPARE(splash->findChild<QLabel*>("lblProductName")->text(), QStringLiteral("Quillfish"));
-        QCOMPARE(splash->findChild<QLabel*>("Label1")->text(),
-                 QStringLiteral("Press any key to continue"));
-        for (const char* name :
-             {"imgLogo", "lblLicenseTo", "lblWarning", "lblCompany", "lblCopyright"})
-            QVERIFY2(splash->findChild<QLabel*>(name), name);
-        QVERIFY(!splash->findChild<QLabel*>("imgLogo")->pixmap().isNull());
-        QVERIFY(!wm_->IsLoaded(win::Menu));  // no timer leaves the splash
-    }
-
-    void keyOrFrameClickLeavesTheSplash_data() {
+    // The splash waits, with no timer, for a key or a click on its frame; it
+    // is then hidden, not unloaded, and the menu shows.
+    void splashThenMenu_data() {
         QTest::addColumn<bool>("click");
         QTest::newRow("key") << false;
         QTest::newRow("frame click") << true;
     }
-    void keyOrFrameClickLeavesTheSplash() {
+    void splashThenMenu() {
         QFETCH(bool, click);
         QWidget* splash = wm_->Show(win::Splash);
+        QVERIFY(splash);
+        const auto text = [](QWidget* w, const char* name) {
+            return w->findChild<QLabel*>(name)->text();
+        };
+        QCOMPARE(text(splash, "lblVersion"), QStringLiteral("Version 2.0.0"));
+        QCOMPARE(text(splash, "lblProductName"), QStringLiteral("Quillfish"));
+        QCOMPARE(text(splash, "Label1"), QStringLiteral("Press any key to continue"));
+        for (const char* name :
+             {"imgLogo", "lblLicenseTo", "lblWarning", "lblCompany", "lblCopyright"})
+            QVERIFY2(splash->findChild<QLabel*>(name), name);
+        QVERIFY(!splash->findChild<QLabel*>("imgLogo")->pixmap().isNull());
+        QVERIFY(!wm_->IsLoaded(win::Menu));
         if (click)
             QTest::mouseClick(splash->findChild<QFrame*>("Frame1"), Qt::LeftButton);
         else
             QTest::keyClick(splash, Qt::Key_A);
-        QVERIFY(Shown(win::Menu));
         QVERIFY(!splash->isVisible());
-        QVERIFY(wm_->IsLoaded(win::Splash));  // hidden, not unloaded
-    }
-
-    void menuCaptions() {
-        ToMenu();
+        QVERIFY(wm_->IsLoaded(win::Splash));
+        QVERIFY(Shown(win::Menu));
         QWidget* menu = wm_->Window(win::Menu);
         QCOMPARE(menu->windowTitle(), QStringLiteral("Quillfish"));
-        QCOMPARE(menu->findChild<QLabel*>("Label1")->text(),
-                 QStringLiteral("Welcome to Quillfish"));
-        QCOMPARE(menu->findChild<QLabel*>("Label2")->text(), QStringLiteral("Main Menu"));
+        QCOMPARE(text(menu, "Label1"), QStringLiteral("Welcome to Quillfish"));
+        QCOMPARE(text(menu, "Label2"), QStringLiteral("Main Menu"));
         QVERIFY(menu->findChild<QFrame*>("Line1"));
         QCOMPARE(Button(menu, "cmdExit")->text(), QStringLiteral("E&xit"));
-        QCOMPARE(wm_->Window(win::Menu), menu);
     }
 
+    // Each menu button opens its window; its back button, or its close box,
+    // unloads it at once and shows the same menu again.
     void menuOpensAndBackReturns_data() { MenuButtons(); }
     void menuOpensAndBackReturns() {
         QFETCH(QString, button);
         QFETCH(QString, caption);
         QFETCH(QString, window);
         QFETCH(QString, back);
+        QFETCH(bool, closeBox);
         PlatformDouble pd;
         ToMenu();
         QWidget* menu = wm_->Window(win::Menu);
@@ -147,25 +148,15 @@ class TestNavigation : public QObject {
         QVERIFY(!menu->isVisible());
         QAbstractButton* backButton = Button(wm_->Window(window), back);
         QVERIFY(backButton);
-        backButton->click();
+        if (closeBox)
+            wm_->Window(window)->close();
+        else
+            backButton->click();
         QVERIFY(!wm_->IsLoaded(window));  // at once, before the deferred delete
         Flush();
         QVERIFY(Shown(win::Menu));
         QCOMPARE(wm_->Window(win::Menu), menu);  // the same menu, shown again
         QVERIFY(pd.shown.isEmpty());             // no spreadsheet opened: no message
-    }
-
-    void closeBoxActsLikeBack_data() { MenuButtons(); }
-    void closeBoxActsLikeBack() {
-        QFETCH(QString, button);
-        QFETCH(QString, window);
-        ToMenu();
-        Button(wm_->Window(win::Menu), button)->click();
-        QVERIFY(Shown(window));
-        wm_->Window(window)->close();
-        QVERIFY(!wm_->IsLoaded(window));
-        Flush();
-        QVERIFY(Shown(win::Menu));
     }
 
     void reopenedWindowStartsEmpty() {
@@ -202,60 +193,58 @@ class TestNavigation : public QObject {
         QVERIFY(wm_->IsLoaded(win::HitsOptions));
     }
 
-    void backClosesTheOpenedWorkbook_data() {
+    // Going back closes the workbook the window has active; a viewer opened
+    // before that one stays open.
+    void backClosesTheActiveWorkbook_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("window");
-        QTest::newRow("hits") << "cmdHits" << win::Hits;
-        QTest::newRow("unique") << "cmdUnique" << win::Unique;
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("hits") << "cmdHits" << win::Hits << QStringList{"terms.csv"}
+                              << QStringList();
+        QTest::newRow("unique") << "cmdUnique" << win::Unique << QStringList{"terms.csv"}
+                                << QStringList();
+        QTest::newRow("unique, two opened")
+            << "cmdUnique" << win::Unique << QStringList{"terms.xls", "terms.ods"}
+            << QStringList{"terms.xls"};
     }
-    void backClosesTheOpenedWorkbook() {
+    void backClosesTheActiveWorkbook() {
         QFETCH(QString, button);
         QFETCH(QString, window);
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, left);
         PlatformDouble pd;
         ToMenu();
         Button(wm_->Window(win::Menu), button)->click();
-        pd.queueOpenFile(QStringLiteral(QUILL_TEST_DATA "/sheets/terms.csv"));
-        Button(wm_->Window(window), "cmdOpen")->click();
-        QCOMPARE(SheetViewer::OpenViewers().size(), 1);
+        for (const QString& file : files) {
+            pd.queueOpenFile(QStringLiteral(QUILL_TEST_DATA "/sheets/") + file);
+            Button(wm_->Window(window), "cmdOpen")->click();
+        }
+        QCOMPARE(SheetViewer::OpenViewers().size(), files.size());
         Button(wm_->Window(window), "cmdMenu")->click();
         Flush();
-        QCOMPARE(SheetViewer::OpenViewers().size(), 0);
+        QStringList open;
+        for (SheetViewer* v : SheetViewer::OpenViewers()) open << v->WorkbookName();
+        QCOMPARE(open, left);
         QVERIFY(Shown(win::Menu));
         QCOMPARE(pd.messageTexts(), QStringList());
     }
 
-    void viewerOutlivesTheWindowThatOpenedIt() {
-        PlatformDouble pd;
-        ToMenu();
-        Button(wm_->Window(win::Menu), "cmdUnique")->click();
-        pd.queueOpenFile(QStringLiteral(QUILL_TEST_DATA "/sheets/terms.xls"));
-        Button(wm_->Window(win::Unique), "cmdOpen")->click();
-        pd.queueOpenFile(QStringLiteral(QUILL_TEST_DATA "/sheets/terms.ods"));
-        Button(wm_->Window(win::Unique), "cmdOpen")->click();
-        QCOMPARE(SheetViewer::OpenViewers().size(), 2);
-        Button(wm_->Window(win::Unique), "cmdMenu")->click();
-        Flush();
-        // Only the active workbook is closed; the earlier viewer stays open.
-        QCOMPARE(SheetViewer::OpenViewers().size(), 1);
-        QCOMPARE(SheetViewer::OpenViewers()[0]->WorkbookName(), QStringLiteral("terms.xls"));
+    void exitOrMenuCloseBoxUnloadsEveryWindow_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("exit") << false;
+        QTest::newRow("close box") << true;
     }
-
-    void exitUnloadsEveryWindow() {
+    void exitOrMenuCloseBoxUnloadsEveryWindow() {
+        QFETCH(bool, closeBox);
         ToMenu();
         wm_->Load(win::Options);
         wm_->Load(win::HitsOptions);
         QSignalSpy ended(wm_.get(), &WindowManager::AllUnloaded);
-        Button(wm_->Window(win::Menu), "cmdExit")->click();
-        QCOMPARE(ended.count(), 1);
-        QVERIFY(wm_->Loaded().isEmpty());
-        for (const QString& name : {win::Splash, win::Menu, win::Options, win::HitsOptions})
-            QVERIFY(!wm_->IsLoaded(name));
-    }
-
-    void closingTheMenuEndsTheProgram() {
-        ToMenu();
-        QSignalSpy ended(wm_.get(), &WindowManager::AllUnloaded);
-        wm_->Window(win::Menu)->close();
+        if (closeBox)
+            wm_->Window(win::Menu)->close();
+        else
+            Button(wm_->Window(win::Menu), "cmdExit")->click();
         QCOMPARE(ended.count(), 1);
         QVERIFY(wm_->Loaded().isEmpty());
     }
@@ -268,12 +257,6 @@ class TestNavigation : public QObject {
         QVERIFY(!Shown(win::Menu));
         Button(wm_->Window(win::Igtc), "cmdClose")->click();
         QVERIFY(Shown(win::Menu));
-    }
-
-    void everyWindowIsRegistered() {
-        for (const QString& name : {win::Splash, win::Menu, win::About, win::Quill, win::Options,
-                                    win::Igtc, win::Hits, win::HitsOptions, win::Unique})
-            QVERIFY2(wm_->IsRegistered(name), qPrintable(name));
     }
 };
 
