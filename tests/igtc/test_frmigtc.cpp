@@ -13,8 +13,6 @@
 #include "common/textrules.h"
 #include "igtc/gui/frmigtc.h"
 #include "shell/appcontext.h"
-#include "shell/appwindows.h"
-#include "shell/windowmanager.h"
 #include "support/testsupport.h"
 
 using namespace quill;
@@ -29,6 +27,18 @@ QString Section(const QString& name, int score) {
 }
 
 const QString kTwoHits = Section("ABC1", 250) + Section("XYZ9", 50) + Section("DEF2", 100);
+const QString kTwoHitsOutput = "2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n";
+
+// Each shown dialog as "kind|title|text|icon".
+QStringList Log(const PlatformDouble& pd) {
+    static const char* const kinds[] = {"Message", "Question", "Input", "OpenFile", "SaveFile"};
+    static const char* const icons[] = {"None", "Exclamation", "Question"};
+    QStringList out;
+    for (const Shown& s : pd.shown)
+        out << QStringLiteral("%1|%2|%3|%4")
+                   .arg(kinds[s.kind], s.title, s.text, icons[int(s.icon)]);
+    return out;
+}
 
 }  // namespace
 
@@ -45,6 +55,8 @@ class FrmIgtcTest : public QObject {
         if (!c) qFatal("control %s missing", name);
         return c;
     }
+    bool enabled(const char* name) { return get<QWidget>(name)->isEnabled(); }
+    QString textOf(const char* name) { return get<QWidget>(name)->property("text").toString(); }
     QStringList results() {
         QStringList names;
         auto* lst = get<QListWidget>("lstResults");
@@ -71,27 +83,21 @@ class FrmIgtcTest : public QObject {
 
     void startState() {
         QCOMPARE(w_->windowTitle(), QString("Quillfish"));
-        QCOMPARE(get<QLineEdit>("txtCutoff")->text(), QString("100"));
-        QVERIFY(!get<QPushButton>("cmdSave")->isEnabled());
-        QVERIFY(!get<QPushButton>("cmdPrint")->isEnabled());
-        QVERIFY(!get<QLineEdit>("txtCutoff1")->isEnabled());
-        QCOMPARE(get<QPushButton>("cmdProcess")->text(), QString("&Process"));
-        QCOMPARE(get<QPushButton>("cmdSave")->text(), QString("&Save Hits"));
-        QCOMPARE(get<QPushButton>("cmdClose")->text(), QString("&Menu"));
+        QCOMPARE(textOf("txtCutoff"), QString("100"));
+        QVERIFY(!enabled("cmdSave") && !enabled("cmdPrint") && !enabled("txtCutoff1"));
+        QCOMPARE(textOf("cmdProcess"), QString("&Process"));
+        QCOMPARE(textOf("cmdSave"), QString("&Save Hits"));
+        QCOMPARE(textOf("cmdClose"), QString("&Menu"));
     }
 
     void processKeepsPassingQueries() {
         process(kTwoHits, "100abc");
         QCOMPARE(results(), QStringList({"ABC1", "DEF2"}));
-        QCOMPARE(w_->OutputText(),
-                 QString("2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n"));
+        QCOMPARE(w_->OutputText(), kTwoHitsOutput);
         QCOMPARE(get<QPlainTextEdit>("txtOutput")->toPlainText(),
                  QString("2 hits found on IGTC database:\n  ABC1\n  DEF2\n"));
-        QCOMPARE(get<QLineEdit>("txtCutoff1")->text(), QString("100abc"));
-        QVERIFY(get<QPushButton>("cmdSave")->isEnabled());
-        QVERIFY(get<QPushButton>("cmdPrint")->isEnabled());
-        QCOMPARE(get<QPushButton>("cmdProcess")->text(), QString("&Process"));
-        QVERIFY(get<QPushButton>("cmdProcess")->isEnabled());
+        QCOMPARE(textOf("txtCutoff1"), QString("100abc"));
+        QVERIFY(enabled("cmdSave") && enabled("cmdPrint") && enabled("cmdProcess"));
         QVERIFY(platform_->shown.isEmpty());
 
         process(kTwoHits, "200");
@@ -104,40 +110,29 @@ class FrmIgtcTest : public QObject {
     void refusedInput_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("cutoff");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("shown");
+        const QString invalid = "Message|Minimum score|Enter a valid minimum score|None";
         QTest::newRow("no text") << ""
                                  << "100"
-                                 << "No text was found"
-                                 << "Enter IGTC results";
-        QTest::newRow("zero") << kTwoHits << "0"
-                              << "Enter a valid minimum score"
-                              << "Minimum score";
-        QTest::newRow("no number") << kTwoHits << "abc"
-                                   << "Enter a valid minimum score"
-                                   << "Minimum score";
-        QTest::newRow("out of range") << kTwoHits << "40000"
-                                      << "Enter a minimum score between -32768 and 32767"
-                                      << "Minimum score";
+                                 << "Message|Enter IGTC results|No text was found|None";
+        QTest::newRow("zero") << kTwoHits << "0" << invalid;
+        QTest::newRow("no number") << kTwoHits << "abc" << invalid;
+        QTest::newRow("out of range")
+            << kTwoHits << "40000"
+            << "Message|Minimum score|Enter a minimum score between -32768 and 32767|None";
     }
     void refusedInput() {
         QFETCH(QString, text);
         QFETCH(QString, cutoff);
-        QFETCH(QString, message);
-        QFETCH(QString, title);
+        QFETCH(QString, shown);
         process(kTwoHits, "100");
         process(text, cutoff);
-        QCOMPARE(platform_->shown.size(), 1);
-        QCOMPARE(platform_->shown[0].kind, Shown::Message);
-        QCOMPARE(platform_->shown[0].text, message);
-        QCOMPARE(platform_->shown[0].title, title);
-        QCOMPARE(platform_->shown[0].icon, Icon::None);
+        QCOMPARE(Log(*platform_), QStringList{shown});
         // The list is emptied; the rest describes the last finished result.
         QCOMPARE(results(), QStringList());
-        QCOMPARE(w_->OutputText(),
-                 QString("2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n"));
-        QCOMPARE(get<QLineEdit>("txtCutoff1")->text(), QString("100"));
-        QVERIFY(get<QPushButton>("cmdProcess")->isEnabled());
+        QCOMPARE(w_->OutputText(), kTwoHitsOutput);
+        QCOMPARE(textOf("txtCutoff1"), QString("100"));
+        QVERIFY(enabled("cmdProcess"));
     }
 
     void clearEmptiesOnlyTheInput() {
@@ -145,8 +140,7 @@ class FrmIgtcTest : public QObject {
         get<QPushButton>("cmdClear")->click();
         QCOMPARE(get<QPlainTextEdit>("txtInput")->toPlainText(), QString());
         QCOMPARE(results(), QStringList({"ABC1", "DEF2"}));
-        QVERIFY(get<QPushButton>("cmdSave")->isEnabled());
-        QVERIFY(get<QPushButton>("cmdPrint")->isEnabled());
+        QVERIFY(enabled("cmdSave") && enabled("cmdPrint"));
     }
 
     void focusSelectsAllInput() {
@@ -167,8 +161,7 @@ class FrmIgtcTest : public QObject {
         process(kTwoHits, "100abc");
         platform_->queueSaveFile(path);
         get<QPushButton>("cmdSave")->click();
-        QCOMPARE(platform_->shown[0].kind, Shown::SaveFile);
-        QCOMPARE(platform_->shown[0].text, QString("Excel Worksheet (*.xls)|*.xls"));
+        QCOMPARE(Log(*platform_), QStringList{"SaveFile||Excel Worksheet (*.xls)|*.xls|None"});
         const QString heading = "IGTC search, " + ShortDateTime(Now()) + ", 100abc minimum cutoff";
         QCOMPARE(test::ReadText(path), "\"" + heading +
                                            "\"\r\n\"\"\r\n\"2 hits found on IGTC database:\"\r\n"
@@ -195,28 +188,22 @@ class FrmIgtcTest : public QObject {
         QVERIFY(!QFile::exists(bad));
     }
 
-    void printAnsweredNo() {
-        PrinterDouble printers;
-        process(kTwoHits, "100");
-        platform_->queueAnswer(false);
-        get<QPushButton>("cmdPrint")->click();
-        QCOMPARE(platform_->shown.size(), 1);
-        QCOMPARE(platform_->shown[0].text, QString("Ok to print hits?"));
-        QCOMPARE(platform_->shown[0].title, QString("Print"));
-        QCOMPARE(platform_->shown[0].icon, Icon::Question);
-        QVERIFY(printers.documents.isEmpty());
-    }
-
+    // No to the question prints nothing; Yes asks for a title and prints.
     void printReport() {
         PrinterDouble printers;
         process(kTwoHits, "100abc");
+        const QString question = "Question|Print|Ok to print hits?|Question";
+        platform_->queueAnswer(false);
+        get<QPushButton>("cmdPrint")->click();
+        QCOMPARE(Log(*platform_), QStringList{question});
+        QVERIFY(printers.documents.isEmpty());
+
+        platform_->clear();
         platform_->queueAnswer(true);
         platform_->queueInput("Trap screen");
         get<QPushButton>("cmdPrint")->click();
-        QCOMPARE(platform_->shown.size(), 2);
-        QCOMPARE(platform_->shown[1].kind, Shown::Input);
-        QCOMPARE(platform_->shown[1].text, QString("Enter title of search:"));
-        QCOMPARE(platform_->shown[1].title, QString("Title"));
+        QCOMPARE(Log(*platform_),
+                 QStringList({question, "Input|Title|Enter title of search:|None"}));
         QCOMPARE(printers.documents.size(), 1);
         const PrintedDocument& doc = printers.documents[0];
         QCOMPARE(doc.lines,
@@ -243,26 +230,6 @@ class FrmIgtcTest : public QObject {
         ctx_.settings.IgtcServerBase = "http://127.0.0.1:9";
         get<QPushButton>("cmdOpenIGTC")->click();
         QCOMPARE(platform_->openedUrls, QStringList({"http://127.0.0.1:9/dataaccess/blast.html"}));
-    }
-
-    void menuButtonGoesBackToTheMenu() {
-        AppContext ctx;
-        WindowManager wm(ctx);
-        ctx.windows = &wm;
-        RegisterAppWindows(wm);
-        auto* w = qobject_cast<FrmIGTC*>(wm.Show(win::Igtc));
-        QVERIFY(w);
-        w->findChild<QPlainTextEdit*>("txtInput")->setPlainText(kTwoHits);
-        w->findChild<QPushButton*>("cmdClose")->click();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!wm.IsLoaded(win::Igtc));
-        QVERIFY(wm.IsLoaded(win::Menu));
-        QVERIFY(wm.Window(win::Menu)->isVisible());
-        // Shown again, the window starts empty.
-        auto* again = qobject_cast<FrmIGTC*>(wm.Show(win::Igtc));
-        QCOMPARE(again->findChild<QPlainTextEdit*>("txtInput")->toPlainText(), QString());
-        wm.UnloadAll();
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     // The command line gives the output text the window gives, for the same
