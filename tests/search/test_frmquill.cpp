@@ -221,7 +221,7 @@ class TestFrmQuill : public QObject {
         // The options window is loaded, hidden, with its defaults.
         FrmOptions* opt = app.Options();
         QVERIFY(opt && !opt->isVisible());
-        QVERIFY(Checked(opt, "optMm") && Checked(opt, "optAuto"));
+        QVERIFY(Checked(opt, "optMm") && Checked(opt, "optAuto"));  // its defaults
     }
 
     void modeSwitch() {
@@ -311,9 +311,8 @@ class TestFrmQuill : public QObject {
         // Every term hangs on its first page; a run that starts is canceled.
         SetAdvanced(q, QStringList(count, accession ? "HANG1" : "Hang1"));
         if (asked) app.platform.queueAnswer(answer);
-        bool ran = false;
         After(200, q, [&] {
-            if (!(ran = q->IsRunning())) return;
+            if (!q->IsRunning()) return;
             app.platform.queueAnswer(true);
             Cancel(q)->click();
         });
@@ -327,9 +326,9 @@ class TestFrmQuill : public QObject {
                                      .arg(accession ? 100 : 40);
         const QStringList log = Log(app.platform);
         QCOMPARE(!log.isEmpty() && log[0] == question, asked);
-        const bool shouldRun = !asked || answer;
-        QCOMPARE(ran, shouldRun);
-        QCOMPARE(Text(q, "lblLoading"), shouldRun ? QStringLiteral("Search canceled") : QString());
+        // Only a run that started was canceled.
+        QCOMPARE(Text(q, "lblLoading"),
+                 !asked || answer ? QStringLiteral("Search canceled") : QString());
         QCOMPARE(q->Editor()->Count(), count);  // the list is never touched
     }
 
@@ -545,7 +544,7 @@ class TestFrmQuill : public QObject {
         QCOMPARE(app.platform.messageTexts().size(), 1);
     }
 
-    void enterKey() {
+    void simpleSearch() {
         App app(pages_->BaseUrl());
         FrmQuill* q = app.Open();
         // Enter in the Add box adds the term; it starts nothing.
@@ -558,15 +557,6 @@ class TestFrmQuill : public QObject {
         Click(q, "chkSearch");
         SetText(q, "txtSearch", "Pax6");
         QTest::keyClick(Find(q, "txtSearch"), Qt::Key_Return);
-        ExpectComplete(q);
-        QVERIFY(SummaryOf(q).contains("\tPax6\r\n"));
-    }
-
-    void simpleSearch() {
-        App app(pages_->BaseUrl());
-        FrmQuill* q = app.Open();
-        SetText(q, "txtSearch", "Pax6");
-        Click(q, "cmdSearch");
         ExpectComplete(q);
         const QString summary = SummaryOf(q);
         QVERIFY(summary.startsWith("Results for "));
