@@ -13,12 +13,17 @@ using namespace quill;
 namespace {
 
 const QString kPages = QStringLiteral(QUILL_TEST_DATA "/web");
+const QString kSearch = "/entrez/query.fcgi?orig_db=UniGene&cmd=search&term=";
 
 // A port on which nothing listens right now.
 int FreePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();
+}
+
+QString Ms(qint64 ms) {
+    return QString::number(ms);
 }
 
 }  // namespace
@@ -30,74 +35,68 @@ class WebPageLoaderTest : public QObject {
     Module1 module_;
     Settings settings_;
     QStringList problems_;
+    std::unique_ptr<WebPageLoader> loader_;
 
-    std::unique_ptr<WebPageLoader> MakeLoader(int watchdogMs = 7000) {
+    // A fresh loader with this watchdog interval.
+    WebPageLoader& Loader(int watchdogMs = 7000) {
         settings_.WatchdogMs = watchdogMs;
-        return std::make_unique<WebPageLoader>(module_, settings_,
-                                               [this](const QString& text) { problems_ << text; });
+        loader_ = std::make_unique<WebPageLoader>(
+            module_, settings_, [this](const QString& text) { problems_ << text; });
+        return *loader_;
     }
     QString Url(const QString& path) const { return server_->BaseUrl() + path; }
+    int Load(const QString& path) { return loader_->NavigateAndWait(Url(path)); }
+    int Requests() const { return server_->RequestCount(); }
     // Raises the cancel flag after ms, from inside the wait's event turns.
     void CancelAfter(int ms) {
         QTimer::singleShot(ms, [this] { module_.CancelSearch = true; });
     }
 
   private slots:
-    void initTestCase() {
-        server_ = std::make_unique<PageServer>(kPages);
-        QVERIFY2(server_->Start(), qPrintable(server_->Error()));
-    }
     void init() {
         module_ = Module1();
         problems_.clear();
         // Fresh server per test, so the "times=N" faults start over.
-        server_->Stop();
+        server_ = std::make_unique<PageServer>(kPages);
         QVERIFY2(server_->Start(), qPrintable(server_->Error()));
     }
-    void cleanupTestCase() { server_.reset(); }
+    void cleanup() {
+        loader_.reset();
+        server_.reset();
+    }
 
-    void loadsAndSerializes() {
-        auto loader = MakeLoader();
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/UniGene/clust.cgi?ORG=Mm&CID=3608"))),
-                 int(PageLoader::Loaded));
-        QCOMPARE(loader->Browser().ReadyState(), 4);
-        QCOMPARE(loader->Browser().HttpStatus(), 200);
-        const QString html = loader->Markup();
-        QVERIFY(html.startsWith(QLatin1String("<HEAD>")));
-        QVERIFY(html.contains(QLatin1String("Model sequence")));
-        QVERIFY(html.contains(Url(QStringLiteral("/entrez/query.fcgi?cmd=Retrieve&amp;db="))));
-        QVERIFY(!html.contains(QLatin1String("{{SERVER}}")));
+    // Pages that load at the first try; the markup is the serialized page.
+    void loads_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");  // {base}: the server's address
+        QTest::newRow("page") << "/UniGene/clust.cgi?ORG=Mm&CID=3608" << 200
+                              << "{base}/entrez/query.fcgi?cmd=Retrieve&amp;db=";
+        QTest::newRow("charset read") << "/latin1.html" << 200 << "Kr\u00fcppel &lt;1&gt;";
+        QTest::newRow("redirect followed") << "/redirect.html" << 200 << "Kr\u00fcppel";
+        QTest::newRow("missing page completes") << "/nowhere.html" << 404 << "";
+        // Addresses cut from page markup may hold raw blanks.
+        QTest::newRow("raw blank") << kSearch + "Abc 1" << 200 << "reached the server whole";
+        // The term is the one untrusted part of an address: whatever it
+        // holds reaches the server as one term.
+        for (const char* term : {"A&CID=1#x", "Abc 1", "a+b%c?d=e", "Kr\u00fcppel"})
+            QTest::newRow(qPrintable("term " + QString(term)))
+                << AddressWithTerm(kSearch, term) << 200 << "reached the server whole";
+    }
+    void loads() {
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QFETCH(QString, text);
+        Loader();
+        QCOMPARE(Load(path), int(PageLoader::Loaded));
+        QCOMPARE(loader_->Browser().ReadyState(), 4);
+        QCOMPARE(loader_->Browser().HttpStatus(), status);
+        const QString html = loader_->Markup();
+        QVERIFY(html.startsWith("<HEAD>"));
+        QVERIFY(!html.contains("{{SERVER}}"));
+        QVERIFY2(html.contains(text.replace("{base}", server_->BaseUrl())), qPrintable(html));
         QVERIFY(problems_.isEmpty());
         QVERIFY(!module_.PageTimedOut);
-    }
-
-    void pageCharsetIsRead() {
-        auto loader = MakeLoader();
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/latin1.html"))),
-                 int(PageLoader::Loaded));
-        QVERIFY2(loader->Markup().contains(QStringLiteral("Kr\u00fcppel &lt;1&gt;")),
-                 qPrintable(loader->Markup()));
-    }
-
-    void redirectIsFollowed() {
-        auto loader = MakeLoader();
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/redirect.html"))),
-                 int(PageLoader::Loaded));
-        QCOMPARE(loader->Browser().HttpStatus(), 200);
-        QVERIFY(loader->Markup().contains(QStringLiteral("Kr\u00fcppel")));
-    }
-
-    void missingPageCompletesWith404() {
-        auto loader = MakeLoader();
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/nowhere.html"))),
-                 int(PageLoader::Loaded));
-        QCOMPARE(loader->Browser().HttpStatus(), 404);
-        QVERIFY(problems_.isEmpty());
-        // The server's own answer carries none of the markers of a real result.
-        const QString html = loader->Markup();
-        QVERIFY(!html.contains(QLatin1String("not found")));
-        QVERIFY(!html.contains(QLatin1String("No items found")));
-        QVERIFY(!html.contains(QLatin1String("RETIRED")));
     }
 
     // Failures that must not pass for an answer: the wait goes on, the
@@ -115,18 +114,14 @@ class WebPageLoaderTest : public QObject {
     void failureIsRetried() {
         QFETCH(QString, path);
         QFETCH(QString, problem);
-        auto loader = MakeLoader(300);
-        const int before = server_->RequestCount();
-        QCOMPARE(loader->NavigateAndWait(Url(path)), int(PageLoader::Loaded));
-        QCOMPARE(loader->Browser().HttpStatus(), 200);
-        QVERIFY(loader->Markup().contains(QLatin1String("reached the server whole")));
-        QCOMPARE(server_->RequestCount() - before, 2);
-        if (problem.isEmpty()) {
-            QVERIFY(problems_.isEmpty());
-        } else {
-            QCOMPARE(problems_.size(), 1);
+        Loader(300);
+        QCOMPARE(Load(path), int(PageLoader::Loaded));
+        QCOMPARE(loader_->Browser().HttpStatus(), 200);
+        QVERIFY(loader_->Markup().contains("reached the server whole"));
+        QCOMPARE(Requests(), 2);
+        QCOMPARE(problems_.size(), problem.isEmpty() ? 0 : 1);
+        if (!problem.isEmpty())
             QVERIFY2(problems_.first().contains(problem), qPrintable(problems_.first()));
-        }
         QVERIFY(!module_.PageTimedOut);
     }
 
@@ -138,144 +133,101 @@ class WebPageLoaderTest : public QObject {
     }
     void persistentFailureWaitsUntilCanceled() {
         QFETCH(QString, path);
-        auto loader = MakeLoader(150);
+        Loader(150);
         // A page that was loaded before stays readable after the cancel.
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/latin1.html"))),
-                 int(PageLoader::Loaded));
-        const QString earlier = loader->Markup();
-        const int before = server_->RequestCount();
+        QCOMPARE(Load("/latin1.html"), int(PageLoader::Loaded));
+        const QString earlier = loader_->Markup();
+        const int before = Requests();
         CancelAfter(600);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(loader->NavigateAndWait(Url(path)), int(PageLoader::Canceled));
+        QCOMPARE(Load(path), int(PageLoader::Canceled));
         QVERIFY(clock.elapsed() >= 550);
-        // Several watchdog reloads happened meanwhile.
-        QVERIFY(server_->RequestCount() - before >= 3);
-        QVERIFY(loader->Browser().ReadyState() != 4);
-        QCOMPARE(loader->Markup(), earlier);
+        QVERIFY(Requests() - before >= 3);  // several watchdog reloads meanwhile
+        QVERIFY(loader_->Browser().ReadyState() != 4);
+        QCOMPARE(loader_->Markup(), earlier);
     }
 
     void cancelIsNoticedPromptly() {
-        auto loader = MakeLoader();  // the watchdog does not come into play
+        Loader();  // the watchdog does not come into play
         QElapsedTimer clock;
         QTimer::singleShot(200, [this, &clock] {
             clock.start();
             module_.CancelSearch = true;
         });
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/hang.html"))),
-                 int(PageLoader::Canceled));
+        QCOMPARE(Load("/hang.html"), int(PageLoader::Canceled));
         // Generous bound: the wait turns every 50 ms.
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(Ms(clock.elapsed())));
+    }
+
+    void cancelRaisedBeforeTheWaitEndsItAtOnce() {
+        Loader();
+        module_.CancelSearch = true;
+        QCOMPARE(Load("/slow.html"), int(PageLoader::Canceled));
     }
 
     // A page slower than the watchdog is loaded again and again, each load
     // abandoning the one before, until the user cancels.
     void slowPageIsReloadedByTheWatchdog() {
-        auto loader = MakeLoader(100);
-        const int before = server_->RequestCount();
+        Loader(100);
         CancelAfter(700);
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/slow.html"))),
-                 int(PageLoader::Canceled));
-        QVERIFY(server_->RequestCount() - before >= 4);
-    }
-
-    void cancelRaisedBeforeTheWaitEndsItAtOnce() {
-        auto loader = MakeLoader();
-        module_.CancelSearch = true;
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/slow.html"))),
-                 int(PageLoader::Canceled));
+        QCOMPARE(Load("/slow.html"), int(PageLoader::Canceled));
+        QVERIFY(Requests() >= 4);
     }
 
     void windowEventsRunDuringTheWait() {
-        auto loader = MakeLoader();
+        Loader();
         int ticks = 0;
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
         ticker.start(20);
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/slow.html"))),
-                 int(PageLoader::Loaded));
-        QVERIFY2(ticks >= 3, qPrintable(QString::number(ticks)));
+        QCOMPARE(Load("/slow.html"), int(PageLoader::Loaded));
+        QVERIFY2(ticks >= 3, qPrintable(Ms(ticks)));
     }
 
     void serverDownThenUp() {
         const int port = FreePort();
         QVERIFY(port > 0);
         PageServer late(kPages);
-        auto loader = MakeLoader(300);
-        QTimer::singleShot(
-            700, [&late, port] { QVERIFY(late.Start(QStringLiteral("127.0.0.1"), port)); });
-        const QString address = QStringLiteral("http://127.0.0.1:%1/latin1.html").arg(port);
-        QCOMPARE(loader->NavigateAndWait(address), int(PageLoader::Loaded));
-        QCOMPARE(loader->Browser().HttpStatus(), 200);
+        Loader(300);
+        QTimer::singleShot(700, [&late, port] { QVERIFY(late.Start("127.0.0.1", port)); });
+        const QString address = QString("http://127.0.0.1:%1/latin1.html").arg(port);
+        QCOMPARE(loader_->NavigateAndWait(address), int(PageLoader::Loaded));
+        QCOMPARE(loader_->Browser().HttpStatus(), 200);
         QVERIFY(!problems_.isEmpty());
-        QVERIFY2(problems_.first().contains(QLatin1String("refused"), Qt::CaseInsensitive),
+        QVERIFY2(problems_.first().contains("refused", Qt::CaseInsensitive),
                  qPrintable(problems_.first()));
     }
 
     void retryAfterIsHonoured() {
-        auto loader = MakeLoader(100);
-        const int before = server_->RequestCount();
+        Loader(100);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(loader->NavigateAndWait(Url(QStringLiteral("/busy-once.html"))),
-                 int(PageLoader::Loaded));
+        QCOMPARE(Load("/busy-once.html"), int(PageLoader::Loaded));
         // The 429 asked for one second; the 100 ms watchdog did not hurry it.
-        QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(server_->RequestCount() - before, 2);
+        QVERIFY2(clock.elapsed() >= 950, qPrintable(Ms(clock.elapsed())));
+        QCOMPARE(Requests(), 2);
         QVERIFY(!problems_.isEmpty());
-        QVERIFY(problems_.first().contains(QLatin1String("429")));
-    }
-
-    // The term is the one untrusted part of an address: whatever it holds
-    // reaches the server as one term.
-    void termReachesServerWhole_data() {
-        QTest::addColumn<QString>("term");
-        QTest::newRow("ampersand, equals, hash") << "A&CID=1#x";
-        QTest::newRow("blank") << "Abc 1";
-        QTest::newRow("plus, percent, question mark") << "a+b%c?d=e";
-        QTest::newRow("non-ASCII") << QStringLiteral("Kr\u00fcppel");
-    }
-    void termReachesServerWhole() {
-        QFETCH(QString, term);
-        auto loader = MakeLoader();
-        const QString address = AddressWithTerm(
-            Url(QStringLiteral("/entrez/query.fcgi?orig_db=UniGene&cmd=search&term=")), term);
-        QVERIFY(!address.contains(QLatin1Char(' ')));
-        QCOMPARE(loader->NavigateAndWait(address), int(PageLoader::Loaded));
-        QCOMPARE(loader->Browser().HttpStatus(), 200);
-        QVERIFY(loader->Markup().contains(QLatin1String("reached the server whole")));
+        QVERIFY(problems_.first().contains("429"));
     }
 
     void addressWithTerm_data() {
         QTest::addColumn<QString>("term");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << "Pax6"
-                               << "Pax6";
-        QTest::newRow("cluster id") << "Mm.3608"
-                                    << "Mm.3608";
-        QTest::newRow("structure characters") << "A&CID=1#x"
-                                              << "A%26CID%3D1%23x";
-        QTest::newRow("plus and percent") << "a+b%"
-                                          << "a%2Bb%25";
-        QTest::newRow("blank") << "Pax6 mouse"
-                               << "Pax6%20mouse";
-        QTest::newRow("slash and question mark") << "a/b?c"
-                                                 << "a%2Fb%3Fc";
+        for (const auto& [term, expected] :
+             std::initializer_list<std::pair<const char*, const char*>>{
+                 {"Mm.3608", "Mm.3608"},
+                 {"A&CID=1#x", "A%26CID%3D1%23x"},
+                 {"a+b%", "a%2Bb%25"},
+                 {"Pax6 mouse", "Pax6%20mouse"},
+                 {"a/b?c", "a%2Fb%3Fc"},
+             })
+            QTest::newRow(term) << QString(term) << QString(expected);
     }
     void addressWithTerm() {
         QFETCH(QString, term);
         QFETCH(QString, expected);
-        QCOMPARE(AddressWithTerm(QStringLiteral("http://h/q?term="), term),
-                 QStringLiteral("http://h/q?term=") + expected);
-    }
-
-    // Addresses cut from page markup may hold raw blanks.
-    void rawBlanksInAddress() {
-        auto loader = MakeLoader();
-        QCOMPARE(loader->NavigateAndWait(Url(
-                     QStringLiteral("/entrez/query.fcgi?orig_db=UniGene&cmd=search&term=Abc 1"))),
-                 int(PageLoader::Loaded));
-        QCOMPARE(loader->Browser().HttpStatus(), 200);
+        QCOMPARE(AddressWithTerm("http://h/q?term=", term), "http://h/q?term=" + expected);
     }
 
     void loopbackHosts_data() {
