@@ -106,20 +106,8 @@ class TestSpreadsheetViewer : public QObject {
         QCOMPARE(viewer.isNull(), variant == Variant::Unique);
     }
 
-    void rowByRowWithinARange() {
-        PlatformDouble pd;
-        auto e = Make(Variant::Unique);
-        SheetViewer* viewer = OpenIn(*e, pd, QStringLiteral("terms.xlsx"));
-        QTableView* t = viewer->ActiveTable();
-        t->selectionModel()->clearSelection();
-        SelectRange(t, 0, 0, 1, 1);  // A1:B2
-        QCOMPARE(viewer->SelectedTexts(), QStringList({"Name", "Score", "Abc1", "42"}));
-        SelectRange(t, 2, 2, 3, 2);  // C3:C4, an empty cell included
-        QCOMPARE(viewer->SelectedTexts(),
-                 QStringList({"Name", "Score", "Abc1", "42", "", "Def2 | x"}));
-    }
-
-    void keyboardAndMouseSelect() {
+    // Selected cells come range by range, each range row by row.
+    void selectionOrder() {
         PlatformDouble pd;
         auto e = Make(Variant::Unique);
         SheetViewer* viewer = OpenIn(*e, pd, QStringLiteral("terms.ods"));
@@ -134,6 +122,13 @@ class TestSpreadsheetViewer : public QObject {
         const QRect cell = t->visualRect(t->model()->index(1, 1));
         QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::ControlModifier, cell.center());
         QCOMPARE(viewer->SelectedTexts(), QStringList({"Name", "Abc1", "Def2", "42"}));
+
+        t->selectionModel()->clearSelection();
+        SelectRange(t, 0, 0, 1, 1);  // A1:B2
+        QCOMPARE(viewer->SelectedTexts(), QStringList({"Name", "Score", "Abc1", "42"}));
+        SelectRange(t, 2, 2, 3, 2);  // C3:C4, an empty cell included
+        QCOMPARE(viewer->SelectedTexts(),
+                 QStringList({"Name", "Score", "Abc1", "42", "", "Def2 | x"}));
     }
 
     void selectionComesFromTheShownSheet() {
