@@ -22,6 +22,9 @@ QString Section(const QString& queryLine, const QString& score, const QString& e
            "IGTC|CMHD-CT1 trap (Pax6)  " + score + "  1e-50" + eol + eol;
 }
 
+const QByteArray kTwoQueries =
+    (Section("Query= ABC1", "250") + Section("Query= DEF2", "150")).toUtf8();
+
 }  // namespace
 
 class IgtcParserTest : public QObject {
@@ -32,77 +35,62 @@ class IgtcParserTest : public QObject {
         QTest::addColumn<int>("minimum");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<int>("skipped");
-
-        QTest::newRow("kept") << Section("Query= ABC1", "250") << 100 << QStringList{"ABC1"} << 0;
-        QTest::newRow("dropped") << Section("Query= ABC1", "99") << 100 << QStringList{} << 0;
-        QTest::newRow("equal keeps")
-            << Section("Query= ABC1", "100") << 100 << QStringList{"ABC1"} << 0;
-        QTest::newRow("one less drops")
-            << Section("Query= ABC1", "99") << 100 << QStringList{} << 0;
-        QTest::newRow("lower-case query")
-            << Section("query= abc1", "250") << 100 << QStringList{"abc1"} << 0;
-        QTest::newRow("upper-case value")
-            << QString(Section("QUERY= A", "250")).replace("Value", "VALUE") << 100
-            << QStringList{"A"} << 0;
-        QTest::newRow("line of blanks before length")
-            << "Query= ABC1\r\n          \r\n(1234 letters)\r\n Value\r\nx) 300 " << 100
-            << QStringList{"ABC1"} << 0;
-        QTest::newRow("name over two lines")
-            << "Query= ABC1 gene\r\ntrap line\r\n         (88 letters)\r\nValue\r\nx) 300 " << 100
-            << QStringList{"ABC1 gene  trap line"} << 0;
-        QTest::newRow("LF line ends")
-            << Section("Query= ABC1", "250", "\n") << 100 << QStringList{"ABC1"} << 0;
-        QTest::newRow("leading blanks stay")
-            << Section("Query=   ABC1", "250") << 100 << QStringList{"  ABC1"} << 0;
-        QTest::newRow("comma stops the score")
-            << Section("Query= A", "1,234") << 2 << QStringList{} << 0;
-        QTest::newRow("comma score reads 1")
-            << Section("Query= A", "1,234") << 1 << QStringList{"A"} << 0;
-        QTest::newRow("99.5 rounds to 100")
-            << Section("Query= A", "99.5") << 100 << QStringList{"A"} << 0;
-        QTest::newRow("100.5 rounds to 100")
-            << Section("Query= A", "100.5") << 100 << QStringList{"A"} << 0;
-        QTest::newRow("98.5 rounds to 98")
-            << Section("Query= A", "98.5") << 99 << QStringList{} << 0;
-        QTest::newRow("order and repeats")
-            << Section("Query= B", "300") + Section("Query= A", "50") + Section("Query= B", "200")
-            << 100 << QStringList{"B", "B"} << 0;
-        QTest::newRow("no value in own section takes the next one")
-            << "Query= A\r\n (10 letters)\r\n ***** No hits found *****\r\n" +
-                   Section("Query= B", "300")
-            << 100 << QStringList{"A", "B"} << 0;
-        QTest::newRow("unicode name")
-            << Section("Query= Größe-β1", "250") << 100 << QStringList{"Größe-β1"} << 0;
-        QTest::newRow("no query") << "just some text (12 letters) Value ) 400 " << 1
-                                  << QStringList{} << 0;
-        QTest::newRow("empty name") << Section("Query= ", "250") << 1 << QStringList{""} << 0;
-
-        // Text outside the expected shape: the query is skipped, the rest
-        // processed.
-        QTest::newRow("no letters at all")
-            << "Query= A\r\nValue\r\nx) 300 " << 1 << QStringList{} << 1;
-        QTest::newRow("length only after the next query")
-            << "Query= A no length\r\n" + Section("Query= B", "300") << 1 << QStringList{"B"} << 1;
-        QTest::newRow("no value at all")
-            << "Query= A\r\n (10 letters)\r\n) 300 " << 1 << QStringList{} << 1;
-        QTest::newRow("no parenthesis after value")
-            << "Query= A\r\n (10 letters)\r\nValue 300 " << 1 << QStringList{} << 1;
-        QTest::newRow("nothing after the parenthesis")
-            << "Query= A\r\n (10 letters)\r\nValue x)   " << 1 << QStringList{} << 1;
-        QTest::newRow("score at the very end")
-            << "Query= A\r\n (10 letters)\r\nValue x) 300" << 100 << QStringList{"A"} << 0;
-        QTest::newRow("negative name length")
-            << "Query=(12 letters) Value x) 300 " << 1 << QStringList{} << 1;
-        QTest::newRow("digits from the text start")
-            << "1234 letters query=" << 1 << QStringList{} << 1;
-        QTest::newRow("query at the very end")
-            << Section("Query= A", "300") + "Query=" << 1 << QStringList{"A"} << 1;
-        QTest::newRow("score above 16 bits passes")
-            << Section("Query= A", "40000") << 32767 << QStringList{"A"} << 0;
-        QTest::newRow("score below 16 bits fails")
-            << Section("Query= A", "-40000") << -32768 << QStringList{} << 0;
-        QTest::newRow("negative minimum")
-            << Section("Query= A", "-4") << -5 << QStringList{"A"} << 0;
+        struct Row {
+            const char* name;
+            QString text;
+            int minimum;
+            QStringList names;
+            int skipped = 0;
+        };
+        const QString b300 = Section("Query= B", "300");
+        const std::initializer_list<Row> rows = {
+            {"equal keeps", Section("Query= ABC1", "100"), 100, {"ABC1"}},
+            {"one less drops", Section("Query= ABC1", "99"), 100, {}},
+            {"lower-case query", Section("query= abc1", "250"), 100, {"abc1"}},
+            {"upper-case value", Section("QUERY= A", "250").replace("Value", "VALUE"), 100, {"A"}},
+            {"line of blanks before length",
+             "Query= ABC1\r\n          \r\n(1234 letters)\r\n Value\r\nx) 300 ",
+             100,
+             {"ABC1"}},
+            {"name over two lines",
+             "Query= ABC1 gene\r\ntrap line\r\n         (88 letters)\r\nValue\r\nx) 300 ",
+             100,
+             {"ABC1 gene  trap line"}},
+            {"LF line ends", Section("Query= ABC1", "250", "\n"), 100, {"ABC1"}},
+            {"leading blanks stay", Section("Query=   ABC1", "250"), 100, {"  ABC1"}},
+            {"comma stops the score", Section("Query= A", "1,234"), 2, {}},
+            {"comma score reads 1", Section("Query= A", "1,234"), 1, {"A"}},
+            {"99.5 rounds to 100", Section("Query= A", "99.5"), 100, {"A"}},
+            {"100.5 rounds to 100", Section("Query= A", "100.5"), 100, {"A"}},
+            {"98.5 rounds to 98", Section("Query= A", "98.5"), 99, {}},
+            {"order and repeats",
+             Section("Query= B", "300") + Section("Query= A", "50") + Section("Query= B", "200"),
+             100,
+             {"B", "B"}},
+            {"no value in own section takes the next one",
+             "Query= A\r\n (10 letters)\r\n ***** No hits found *****\r\n" + b300,
+             100,
+             {"A", "B"}},
+            {"unicode name", Section("Query= Größe-β1", "250"), 100, {"Größe-β1"}},
+            {"no query", "just some text (12 letters) Value ) 400 ", 1, {}},
+            {"empty name", Section("Query= ", "250"), 1, {""}},
+            {"score at the very end", "Query= A\r\n (10 letters)\r\nValue x) 300", 100, {"A"}},
+            {"score above 16 bits passes", Section("Query= A", "40000"), 32767, {"A"}},
+            {"score below 16 bits fails", Section("Query= A", "-40000"), -32768, {}},
+            {"negative minimum", Section("Query= A", "-4"), -5, {"A"}},
+            // Text outside the expected shape: the query is skipped, the rest
+            // processed.
+            {"no letters at all", "Query= A\r\nValue\r\nx) 300 ", 1, {}, 1},
+            {"length only after the next query", "Query= A no length\r\n" + b300, 1, {"B"}, 1},
+            {"no value at all", "Query= A\r\n (10 letters)\r\n) 300 ", 1, {}, 1},
+            {"no parenthesis after value", "Query= A\r\n (10 letters)\r\nValue 300 ", 1, {}, 1},
+            {"nothing after the parenthesis", "Query= A\r\n (10 letters)\r\nValue x)   ", 1, {}, 1},
+            {"negative name length", "Query=(12 letters) Value x) 300 ", 1, {}, 1},
+            {"digits from the text start", "1234 letters query=", 1, {}, 1},
+            {"query at the very end", Section("Query= A", "300") + "Query=", 1, {"A"}, 1},
+        };
+        for (const Row& r : rows)
+            QTest::newRow(r.name) << r.text << r.minimum << r.names << r.skipped;
     }
     void parse() {
         QFETCH(QString, text);
@@ -137,18 +125,6 @@ class IgtcParserTest : public QObject {
         QFETCH(QStringList, asTextBox);
         QCOMPARE(ParseIgtcResults(text, 2).names, asIs);
         QCOMPARE(ParseIgtcResults(text, 2, LineBreaks::AsTextBox).names, asTextBox);
-    }
-
-    void outputText() {
-        QCOMPARE(IgtcOutputText({}), QString("No hits found."));
-        QCOMPARE(IgtcOutputText({"ABC1", "DEF2"}),
-                 QString("2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n"));
-    }
-
-    void processingTwiceRebuilds() {
-        const QString text = Section("Query= A", "150") + Section("Query= B", "250");
-        QCOMPARE(ParseIgtcResults(text, 100).names, QStringList({"A", "B"}));
-        QCOMPARE(ParseIgtcResults(text, 200).names, QStringList({"B"}));
     }
 
     void passesMinimumScore_data() {
@@ -333,64 +309,64 @@ class IgtcParserTest : public QObject {
     }
 
     void commandLine_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<bool>("withText");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("out");
         QTest::addColumn<QByteArray>("err");
-        const QByteArray text =
-            (Section("Query= ABC1", "250") + Section("Query= DEF2", "150")).toUtf8();
-        QTest::newRow("two hits") << QStringList{"--min-score", "100"} << text << 0
-                                  << QByteArray(
-                                         "2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n")
-                                  << QByteArray();
-        QTest::newRow("one hit") << QStringList{"--min-score", "200xyz"} << text << 0
-                                 << QByteArray("1 hits found on IGTC database:\r\n  ABC1\r\n")
-                                 << QByteArray();
-        QTest::newRow("none") << QStringList{"--min-score", "300"} << text << 0
-                              << QByteArray("No hits found.") << QByteArray();
-        QTest::newRow("no text") << QStringList{"--min-score", "100"} << QByteArray() << 1
-                                 << QByteArray() << QByteArray("No text was found\n");
-        QTest::newRow("zero minimum")
-            << QStringList{"--min-score", "abc"} << text << 1 << QByteArray()
-            << QByteArray("Enter a valid minimum score\n");
-        QTest::newRow("no text comes first") << QStringList{"--min-score", "0"} << QByteArray() << 1
-                                             << QByteArray() << QByteArray("No text was found\n");
-        QTest::newRow("out of range")
-            << QStringList{"--min-score", "99999"} << text << 1 << QByteArray()
-            << QByteArray("Enter a minimum score between -32768 and 32767\n");
-        QTest::newRow("missing minimum")
-            << QStringList{} << text << 2 << QByteArray() << QByteArray();
+        struct Row {
+            const char *name, *args;
+            bool withText;
+            int status;
+            const char *out, *err;
+        };
+        for (const Row& r : std::initializer_list<Row>{
+                 {"two hits", "--min-score 100", true, 0,
+                  "2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n", ""},
+                 {"one hit", "--min-score 200xyz", true, 0,
+                  "1 hits found on IGTC database:\r\n  ABC1\r\n", ""},
+                 {"none", "--min-score 300", true, 0, "No hits found.", ""},
+                 {"no text", "--min-score 100", false, 1, "", "No text was found\n"},
+                 {"zero minimum", "--min-score abc", true, 1, "", "Enter a valid minimum score\n"},
+                 {"no text comes first", "--min-score 0", false, 1, "", "No text was found\n"},
+                 {"out of range", "--min-score 99999", true, 1, "",
+                  "Enter a minimum score between -32768 and 32767\n"},
+                 {"missing minimum", "", true, 2, "", nullptr},
+             })
+            QTest::newRow(r.name) << QString(r.args) << r.withText << r.status << QByteArray(r.out)
+                                  << QByteArray(r.err);
     }
     void commandLine() {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, input);
+        QFETCH(QString, args);
+        QFETCH(bool, withText);
         QFETCH(int, status);
         QFETCH(QByteArray, out);
         QFETCH(QByteArray, err);
         QProcess cli;
-        cli.start(QUILL_CLI_PATH, QStringList{"igtc"} + args);
+        cli.start(QUILL_CLI_PATH, QStringList{"igtc"} + args.split(' ', Qt::SkipEmptyParts));
         QVERIFY(cli.waitForStarted());
-        cli.write(input);
+        if (withText) cli.write(kTwoQueries);
         cli.closeWriteChannel();
         QVERIFY(cli.waitForFinished(10000));
         QCOMPARE(cli.exitCode(), status);
         QCOMPARE(cli.readAllStandardOutput(), out);
-        if (!err.isEmpty()) QCOMPARE(cli.readAllStandardError(), err);
+        if (!err.isNull()) QCOMPARE(cli.readAllStandardError(), err);
     }
 
     void commandLineSaveAndInputFile() {
         QTemporaryDir dir;
         const QString in = dir.filePath("blast.txt");
         QFile f(in);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write((Section("Query= ABC1", "250") + Section("Query= DEF2", "150")).toUtf8());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(kTwoQueries) > 0);
         f.close();
+        auto run = [&](const QStringList& args) {
+            QProcess cli;
+            cli.start(QUILL_CLI_PATH, QStringList{"igtc", "--min-score", "100"} + args);
+            cli.waitForFinished(10000);
+            return std::make_pair(cli.exitCode(), cli.readAllStandardError());
+        };
         const QString saved = dir.filePath("hits.xls");
-        QProcess cli;
-        cli.start(QUILL_CLI_PATH, {"igtc", "--min-score", "100", "--save", saved, in});
-        QVERIFY(cli.waitForFinished(10000));
-        QCOMPARE(cli.exitCode(), 0);
+        QCOMPARE(run({"--save", saved, in}).first, 0);
         const QString file = test::ReadText(saved);
         QVERIFY2(file.startsWith("\"IGTC search, "), qPrintable(file));
         QVERIFY(
@@ -398,18 +374,12 @@ class IgtcParserTest : public QObject {
                           "\"ABC1\"\r\n\"DEF2\"\r\n"));
 
         // A file that cannot be written: a message, status 1, no file.
-        QProcess bad;
-        bad.start(QUILL_CLI_PATH,
-                  {"igtc", "--min-score", "100", "--save", dir.filePath("no/such/dir/x.xls"), in});
-        QVERIFY(bad.waitForFinished(10000));
-        QCOMPARE(bad.exitCode(), 1);
-        QVERIFY(bad.readAllStandardError().contains("not saved"));
-        QVERIFY(!QFile::exists(dir.filePath("no/such/dir/x.xls")));
-
-        QProcess missing;
-        missing.start(QUILL_CLI_PATH, {"igtc", "--min-score", "100", dir.filePath("absent.txt")});
-        QVERIFY(missing.waitForFinished(10000));
-        QCOMPARE(missing.exitCode(), 1);
+        const QString bad = dir.filePath("no/such/dir/x.xls");
+        const auto [status, err] = run({"--save", bad, in});
+        QCOMPARE(status, 1);
+        QVERIFY(err.contains("not saved"));
+        QVERIFY(!QFile::exists(bad));
+        QCOMPARE(run({dir.filePath("absent.txt")}).first, 1);
     }
 };
 
