@@ -117,15 +117,29 @@ class SearchEngineTest : public QObject {
     std::unique_ptr<FakePageLoader> loader;
     std::unique_ptr<SearchEngine> engine;
 
-    // Sequence page, record page for an accession.
-    void AddSequence(const QString& acc) {
-        loader->SetPage(SeqUrl(acc), SeqPage(acc));
-        loader->SetPage(RetrieveUrl(acc), RecordPage(acc));
+    // Sequence page, record page for each accession.
+    void AddSequences(const QStringList& accs) {
+        for (const QString& acc : accs) {
+            loader->SetPage(SeqUrl(acc), SeqPage(acc));
+            loader->SetPage(RetrieveUrl(acc), RecordPage(acc));
+        }
     }
-    // A term whose search page links one mouse cluster with this page.
-    void AddTerm(const QString& term, const QString& cid, const QString& clusterPage) {
-        loader->SetPage(SearchUrl(term + " mouse"), SearchPage({{"Mm", cid}}));
-        loader->SetPage(ClusterUrl("Mm", cid), clusterPage);
+    // A term whose search page links one mouse cluster with this body.
+    void AddTerm(const QString& term, const QString& cid, const QString& body,
+                 const QStringList& accs = {}) {
+        AddClusters(term, {{cid, body}});
+        AddSequences(accs);
+    }
+    // A term whose search page links these mouse clusters {cid, body}; each
+    // cluster's own search finds just that cluster.
+    void AddClusters(const QString& term, const QList<QPair<QString, QString>>& clusters) {
+        QList<QPair<QString, QString>> links;
+        for (const auto& [cid, body] : clusters) {
+            links.append({"Mm", cid});
+            loader->SetPage(ClusterUrl("Mm", cid), "<BODY>" + body + "</BODY>");
+            loader->SetPage(SearchUrl("Mm." + cid), SearchPage({{"Mm", cid}}));
+        }
+        loader->SetPage(SearchUrl(term + " mouse"), SearchPage(links));
     }
     bool Run(const QStringList& terms) {
         engine->BeginUniGeneRun();
@@ -147,8 +161,7 @@ class SearchEngineTest : public QObject {
     void cleanup() { SetNowForTesting(std::nullopt); }
 
     void mrnaTermIsRetrievedWithProgressAndStatus() {
-        AddTerm("Pax6", "3608", "<BODY>" + MrnaSection({"NM_013627"}) + "</BODY>");
-        AddSequence("NM_013627");
+        AddTerm("Pax6", "3608", MrnaSection({"NM_013627"}), {"NM_013627"});
         QVERIFY(Run({"Pax6"}));
         QCOMPARE(R().lstmRNA.text, QStringList{"Pax6"});
         QCOMPARE(R().CdnaLines,
@@ -192,8 +205,7 @@ class SearchEngineTest : public QObject {
         options.policy.optAuto = autoBest;
         options.policy.optAutoOne = autoOne;
         chooser.answers = {answer};
-        AddTerm("Gene", "1", "<BODY>" + MrnaSection(accs) + "</BODY>");
-        for (const QString& a : accs) AddSequence(a);
+        AddTerm("Gene", "1", MrnaSection(accs), accs);
         QVERIFY(Run({"Gene"}));
         QCOMPARE(module.ChosenAccession, picked);
         QCOMPARE(module.ChosenUrl, SeqUrl(picked));
@@ -225,8 +237,7 @@ class SearchEngineTest : public QObject {
         options.policy.optESTPrompt = !skip;
         options.policy.optESTSkip = skip;
         options.policy.optAutoOneEST = autoOneEst;
-        AddTerm("Est1", "9", "<BODY>" + EstSection({"BG063725"}) + "</BODY>");
-        AddSequence("BG063725");
+        AddTerm("Est1", "9", EstSection({"BG063725"}), {"BG063725"});
         QVERIFY(Run({"Est1"}));
         QCOMPARE(R().lstEST.text, QStringList{"Est1"});
         QCOMPARE(R().CdnaLines.size(), lines);
@@ -241,8 +252,7 @@ class SearchEngineTest : public QObject {
     }
 
     void estTableNeverUsesNmRule() {
-        AddTerm("E", "2", "<BODY>" + EstSection({"AA1", "NM_2"}) + "</BODY>");
-        AddSequence("AA1");
+        AddTerm("E", "2", EstSection({"AA1", "NM_2"}), {"AA1"});
         chooser.answers = {0};
         QVERIFY(Run({"E"}));
         QCOMPARE(chooser.shown.size(), 1);
@@ -300,10 +310,8 @@ class SearchEngineTest : public QObject {
     }
 
     void modelSequences() {
-        AddTerm("Sox2", "65",
-                "<BODY>" + ModelSection("2", {"XM_1", "NM_2"}) + MrnaSection({"NM_9"}) + "</BODY>");
-        AddSequence("XM_1");
-        AddSequence("NM_2");
+        AddTerm("Sox2", "65", ModelSection("2", {"XM_1", "NM_2"}) + MrnaSection({"NM_9"}),
+                {"XM_1", "NM_2"});
         QVERIFY(Run({"Sox2"}));
         QCOMPARE(R().lstModel.text, QStringList{"Sox2"});
         QCOMPARE(R().lstModel.data, QList<qint32>{2});
@@ -315,54 +323,45 @@ class SearchEngineTest : public QObject {
     }
 
     void modelWithoutRecordKeepsGoing() {
-        AddTerm("M", "1", "<BODY>" + ModelSection("2", {"XM_1", "XM_2"}) + "</BODY>");
+        AddTerm("M", "1", ModelSection("2", {"XM_1", "XM_2"}), {"XM_2"});
         loader->SetPage(SeqUrl("XM_1"), "<BODY>no link here</BODY>");
-        AddSequence("XM_2");
         QVERIFY(Run({"M"}));
         QCOMPARE(R().CdnaLines.mid(1),
                  (QStringList{"> M | model sequence 1 XM_1", "", "> M | model sequence 2 XM_2",
                               Block("XM_2"), ""}));
     }
 
-    void unusableModelCount_data() {
+    // The model count must be a number above 0 with at least one link; the
+    // links found are taken when fewer than counted.
+    void modelCount_data() {
         QTest::addColumn<QString>("count");
         QTest::addColumn<QStringList>("links");
-        QTest::newRow("zero") << "0" << QStringList{"XM_1"};
-        QTest::newRow("not a number") << "x" << QStringList{"XM_1"};
+        QTest::addColumn<QString>("list");  // where the term ends up
+        QTest::addColumn<int>("models");
+        QTest::newRow("zero") << "0" << QStringList{"XM_1"} << "mRNA" << 0;
+        QTest::newRow("not a number") << "x" << QStringList{"XM_1"} << "mRNA" << 0;
+        QTest::newRow("no link") << "3" << QStringList{} << "cluster" << 0;
+        QTest::newRow("fewer links than counted") << "3" << QStringList{"XM_1"} << "model" << 1;
     }
-    void unusableModelCount() {
+    void modelCount() {
         QFETCH(QString, count);
         QFETCH(QStringList, links);
-        AddTerm("M", "1",
-                "<BODY>" + ModelSection(count, links) + MrnaSection({"NM_5"}) + "</BODY>");
-        AddSequence("NM_5");
+        QFETCH(QString, list);
+        QFETCH(int, models);
+        const QString mrna = list == "mRNA" ? MrnaSection({"NM_5"}) : QString();
+        AddTerm("M", "1", ModelSection(count, links) + mrna, links + QStringList{"NM_5"});
         QVERIFY(Run({"M"}));
-        QCOMPARE(R().lstModel.count(), 0);
-        QCOMPARE(R().lstmRNA.text, QStringList{"M"});
-    }
-
-    void modelCountWithoutAnyLink() {
-        AddTerm("M", "1", "<BODY>" + ModelSection("3", {}) + "</BODY>");
-        QVERIFY(Run({"M"}));
-        QCOMPARE(R().lstModel.count(), 0);
-        QCOMPARE(R().lstIsCluster.text, QStringList{"M"});
-    }
-
-    void moreModelsClaimedThanLinked() {
-        AddTerm("M", "1", "<BODY>" + ModelSection("3", {"XM_1"}) + "</BODY>");
-        AddSequence("XM_1");
-        QVERIFY(Run({"M"}));
-        QCOMPARE(R().lstModel.data, QList<qint32>{1});
-        QCOMPARE(R().CdnaLines.size(), 1 + 3);
+        QCOMPARE(R().lstModel.data, models ? QList<qint32>{models} : QList<qint32>{});
+        QCOMPARE(R().lstmRNA.count(), list == "mRNA" ? 1 : 0);
+        QCOMPARE(R().lstIsCluster.count(), list == "cluster" ? 1 : 0);
+        QCOMPARE(R().CdnaLines.size(), 1 + 3 * models + 2 * R().lstmRNA.count());
     }
 
     void maxestReloadsCluster() {
-        AddTerm("Big", "44",
-                "<BODY><A href=\"clust.cgi?ORG=Mm&amp;CID=44&amp;MAXEST=900\">all"
-                "</A></BODY>");
+        AddTerm("Big", "44", "<A href=\"clust.cgi?ORG=Mm&amp;CID=44&amp;MAXEST=900\">all</A>",
+                {"BX1"});
         loader->SetPage(ClusterUrl("Mm", "44") + "&MAXEST=900",
                         "<BODY>" + EstSection({"BX1"}) + "</BODY>");
-        AddSequence("BX1");
         QVERIFY(Run({"Big"}));
         QCOMPARE(loader->Asked().at(2), ClusterUrl("Mm", "44") + "&MAXEST=900");
         QCOMPARE(R().lstEST.text, QStringList{"Big"});
@@ -380,7 +379,7 @@ class SearchEngineTest : public QObject {
     void recordWithoutSequenceIsNotReported() {
         QFETCH(QString, seqPage);
         QFETCH(QString, record);
-        AddTerm("G", "1", "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
+        AddTerm("G", "1", MrnaSection({"NM_1"}));
         loader->SetPage(SeqUrl("NM_1"), seqPage);
         loader->SetPage(RetrieveUrl("NM_1"), record);
         QVERIFY(Run({"G"}));
@@ -391,14 +390,14 @@ class SearchEngineTest : public QObject {
     }
 
     void sectionWithoutLinksIsClusterOnly() {
-        AddTerm("G", "1", "<BODY><TH>mRNA sequences (2)</TH></BODY>");
+        AddTerm("G", "1", "<TH>mRNA sequences (2)</TH>");
         QVERIFY(Run({"G"}));
         QCOMPARE(chooser.shown.size(), 0);
         QCOMPARE(R().lstIsCluster.text, QStringList{"G"});
     }
 
     void longSequenceBlock() {
-        AddTerm("Ttn", "1", "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
+        AddTerm("Ttn", "1", MrnaSection({"NM_1"}));
         loader->SetPage(SeqUrl("NM_1"), SeqPage("NM_1"));
         const QString block = "        1 " + QString(100000, QChar('a')) + "\n";
         loader->SetPage(RetrieveUrl("NM_1"), "<PRE>ORIGIN\n" + block + "//</PRE>");
@@ -408,17 +407,10 @@ class SearchEngineTest : public QObject {
 
     void severalClusters() {
         // Three clusters: the second shows no section and is left out.
-        loader->SetPage(SearchUrl("Actb mouse"),
-                        SearchPage({{"Mm", "1"}, {"Mm", "2"}, {"Mm", "3"}}));
-        const QString c1 = "<BODY>" + ModelSection("1", {"XM_1"}) + "</BODY>";
-        const QString c3 = "<BODY>" + MrnaSection({"NM_3"}) + "</BODY>";
-        loader->SetPage(ClusterUrl("Mm", "1"), c1);
-        loader->SetPage(ClusterUrl("Mm", "2"), "<BODY>empty</BODY>");
-        loader->SetPage(ClusterUrl("Mm", "3"), c3);
-        loader->SetPage(SearchUrl("Mm.1"), SearchPage({{"Mm", "1"}}));
-        loader->SetPage(SearchUrl("Mm.3"), SearchPage({{"Mm", "3"}}));
-        AddSequence("XM_1");
-        AddSequence("NM_3");
+        AddClusters(
+            "Actb",
+            {{"1", ModelSection("1", {"XM_1"})}, {"2", "empty"}, {"3", MrnaSection({"NM_3"})}});
+        AddSequences({"XM_1", "NM_3"});
         QVERIFY(Run({"Actb"}));
         QCOMPARE(R().lstWatchOut.text, QStringList{"Actb"});
         QCOMPARE(R().lstWatchOut.data, QList<qint32>{2});
@@ -445,13 +437,8 @@ class SearchEngineTest : public QObject {
     }
 
     void cancelInsideSeveralClusters() {
-        loader->SetPage(SearchUrl("A mouse"), SearchPage({{"Mm", "1"}, {"Mm", "2"}}));
-        loader->SetPage(ClusterUrl("Mm", "1"), "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
-        loader->SetPage(ClusterUrl("Mm", "2"), "<BODY>" + MrnaSection({"NM_2"}) + "</BODY>");
-        loader->SetPage(SearchUrl("Mm.1"), SearchPage({{"Mm", "1"}}));
-        loader->SetPage(SearchUrl("Mm.2"), SearchPage({{"Mm", "2"}}));
-        AddSequence("NM_1");
-        AddSequence("NM_2");
+        AddClusters("A", {{"1", MrnaSection({"NM_1"})}, {"2", MrnaSection({"NM_2"})}});
+        AddSequences({"NM_1", "NM_2"});
         loader->SetPage(SearchUrl("B mouse"), "not found");
         // 1 search, 2 checks, 4 loads for cluster 1, then cluster 2's search.
         loader->CancelAtLoad(8);
@@ -467,7 +454,7 @@ class SearchEngineTest : public QObject {
         options.policy.optAuto = false;
         options.policy.optAutoOne = false;
         chooser.answers = {-1};
-        AddTerm("G", "1", "<BODY>" + MrnaSection({"NM_1"}) + "</BODY>");
+        AddTerm("G", "1", MrnaSection({"NM_1"}));
         loader->SetPage(SearchUrl("H mouse"), "not found");
         QVERIFY(!Run({"G", "H"}));
         QVERIFY(module.CancelSearch);
@@ -507,19 +494,12 @@ class SearchEngineTest : public QObject {
         QFETCH(bool, skip);
         options.policy.optESTPrompt = !skip;
         options.policy.optESTSkip = skip;
-        AddTerm("Mod", "1", "<BODY>" + ModelSection("2", {"XM_1", "XM_2"}) + "</BODY>");
-        AddSequence("XM_1");
-        AddSequence("XM_2");
-        AddTerm("Mr", "2", "<BODY>" + MrnaSection({"NM_2"}) + "</BODY>");
-        AddSequence("NM_2");
-        AddTerm("Es", "3", "<BODY>" + EstSection({"BG3"}) + "</BODY>");
-        AddSequence("BG3");
-        AddTerm("Cl", "4", "<BODY>nothing</BODY>");
-        loader->SetPage(SearchUrl("Multi mouse"), SearchPage({{"Mm", "5"}, {"Mm", "6"}}));
-        loader->SetPage(ClusterUrl("Mm", "5"), "<BODY>" + EstSection({"BG5"}) + "</BODY>");
-        loader->SetPage(ClusterUrl("Mm", "6"), "<BODY>none</BODY>");
-        loader->SetPage(SearchUrl("Mm.5"), SearchPage({{"Mm", "5"}}));
-        AddSequence("BG5");
+        AddTerm("Mod", "1", ModelSection("2", {"XM_1", "XM_2"}), {"XM_1", "XM_2"});
+        AddTerm("Mr", "2", MrnaSection({"NM_2"}), {"NM_2"});
+        AddTerm("Es", "3", EstSection({"BG3"}), {"BG3"});
+        AddTerm("Cl", "4", "nothing");
+        AddClusters("Multi", {{"5", EstSection({"BG5"})}, {"6", "none"}});
+        AddSequences({"BG5"});
         loader->SetPage(SearchUrl("Nf mouse"), "not found");
         QVERIFY(Run({"Mod", "Mr", "Es", "Cl", "Multi", "Nf"}));
         const QString when = ShortDateTime(Now());
