@@ -58,17 +58,6 @@ QPushButton* Button(QWidget* w, const char* name) {
     return w->findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
-// Each shown dialog as "kind|title|text|icon".
-QStringList Log(const PlatformDouble& pd) {
-    static const char* const kinds[] = {"Message", "Question", "Input", "OpenFile", "SaveFile"};
-    static const char* const icons[] = {"None", "Exclamation", "Question"};
-    QStringList out;
-    for (const Shown& s : pd.shown)
-        out << QStringLiteral("%1|%2|%3|%4")
-                   .arg(kinds[s.kind], s.title, s.text, icons[int(s.icon)]);
-    return out;
-}
-
 }  // namespace
 
 class TestTermListEditor : public QObject {
@@ -186,10 +175,10 @@ class TestTermListEditor : public QObject {
         const bool clear = button == "cmdClear";
         if (!clear) e->CancelButton()->show();
         Button(e.get(), qPrintable(button))->click();
-        QCOMPARE(Log(pd), QStringList{clear ? "Question|Clear?|Are you sure you want to clear the "
-                                              "listbox?|Question"
-                                            : "Question|Cancel?|Are you sure you want to cancel "
-                                              "the search?|Question"});
+        QCOMPARE(pd.log(), QStringList{clear ? "Question|Clear?|Are you sure you want to clear the "
+                                               "listbox?|Question"
+                                             : "Question|Cancel?|Are you sure you want to cancel "
+                                               "the search?|Question"});
         QCOMPARE(e->Count(), clear && yes ? 0 : 2);
         QCOMPARE(module_.CancelSearch, !clear && yes);
     }
@@ -217,8 +206,8 @@ class TestTermListEditor : public QObject {
         e->SetTerms(before);
         Button(e.get(), "cmdCut")->click();
         QCOMPARE(e->Terms(), after);
-        QCOMPARE(Log(pd), QStringList{"Input|Cut|Cut all entries in listbox up to what character "
-                                      "(i.e. ; or -)?|None"});
+        QCOMPARE(pd.log(), QStringList{"Input|Cut|Cut all entries in listbox up to what character "
+                                       "(i.e. ; or -)?|None"});
     }
 
     void simpleModeHidesTheListControls() {
@@ -356,7 +345,7 @@ class TestTermListEditor : public QObject {
         script_.selection = cells;
         Button(e.get(), "cmdImport")->click();
         QCOMPARE(e->Terms(), expected);
-        QCOMPARE(Log(pd),
+        QCOMPARE(pd.log(),
                  duplicateMessage
                      ? QStringList{"Message|Duplicate|Duplicate entries were removed.|None"}
                      : QStringList());

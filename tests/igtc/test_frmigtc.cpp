@@ -29,17 +29,6 @@ QString Section(const QString& name, int score) {
 const QString kTwoHits = Section("ABC1", 250) + Section("XYZ9", 50) + Section("DEF2", 100);
 const QString kTwoHitsOutput = "2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n";
 
-// Each shown dialog as "kind|title|text|icon".
-QStringList Log(const PlatformDouble& pd) {
-    static const char* const kinds[] = {"Message", "Question", "Input", "OpenFile", "SaveFile"};
-    static const char* const icons[] = {"None", "Exclamation", "Question"};
-    QStringList out;
-    for (const Shown& s : pd.shown)
-        out << QStringLiteral("%1|%2|%3|%4")
-                   .arg(kinds[s.kind], s.title, s.text, icons[int(s.icon)]);
-    return out;
-}
-
 }  // namespace
 
 class FrmIgtcTest : public QObject {
@@ -127,7 +116,7 @@ class FrmIgtcTest : public QObject {
         QFETCH(QString, shown);
         process(kTwoHits, "100");
         process(text, cutoff);
-        QCOMPARE(Log(*platform_), QStringList{shown});
+        QCOMPARE(platform_->log(), QStringList{shown});
         // The list is emptied; the rest describes the last finished result.
         QCOMPARE(results(), QStringList());
         QCOMPARE(w_->OutputText(), kTwoHitsOutput);
@@ -161,7 +150,7 @@ class FrmIgtcTest : public QObject {
         process(kTwoHits, "100abc");
         platform_->queueSaveFile(path);
         get<QPushButton>("cmdSave")->click();
-        QCOMPARE(Log(*platform_), QStringList{"SaveFile||Excel Worksheet (*.xls)|*.xls|None"});
+        QCOMPARE(platform_->log(), QStringList{"SaveFile||Excel Worksheet (*.xls)|*.xls|None"});
         const QString heading = "IGTC search, " + ShortDateTime(Now()) + ", 100abc minimum cutoff";
         QCOMPARE(test::ReadText(path), "\"" + heading +
                                            "\"\r\n\"\"\r\n\"2 hits found on IGTC database:\"\r\n"
@@ -195,14 +184,14 @@ class FrmIgtcTest : public QObject {
         const QString question = "Question|Print|Ok to print hits?|Question";
         platform_->queueAnswer(false);
         get<QPushButton>("cmdPrint")->click();
-        QCOMPARE(Log(*platform_), QStringList{question});
+        QCOMPARE(platform_->log(), QStringList{question});
         QVERIFY(printers.documents.isEmpty());
 
         platform_->clear();
         platform_->queueAnswer(true);
         platform_->queueInput("Trap screen");
         get<QPushButton>("cmdPrint")->click();
-        QCOMPARE(Log(*platform_),
+        QCOMPARE(platform_->log(),
                  QStringList({question, "Input|Title|Enter title of search:|None"}));
         QCOMPARE(printers.documents.size(), 1);
         const PrintedDocument& doc = printers.documents[0];

@@ -64,17 +64,6 @@ QString CdnaOf(FrmQuill* q) {
     return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtcDNA"));
 }
 
-// Each shown dialog as "kind|title|text|icon".
-QStringList Log(const PlatformDouble& pd) {
-    static const char* const kinds[] = {"Message", "Question", "Input", "OpenFile", "SaveFile"};
-    static const char* const icons[] = {"None", "Exclamation", "Question"};
-    QStringList out;
-    for (const Shown& s : pd.shown)
-        out << QStringLiteral("%1|%2|%3|%4")
-                   .arg(kinds[s.kind], s.title, s.text, icons[int(s.icon)]);
-    return out;
-}
-
 QWidget* Placeholder(const QString& name) {
     auto* w = new QWidget;
     w->setObjectName(name);
@@ -282,7 +271,7 @@ class TestFrmQuill : public QObject {
         q->Editor()->SetTerms({"old term"});
         if (advanced) SetAdvanced(q, {});
         Click(q, accession ? "cmdSearchAccession" : "cmdSearch");
-        QCOMPARE(Log(app.platform), QStringList{shown});
+        QCOMPARE(app.platform.log(), QStringList{shown});
         QCOMPARE(q->Engine().Results().lstModel.count(), 0);
         QCOMPARE(q->Editor()->Count(), 0);
         ExpectIdle(q, QString(), false);
@@ -324,7 +313,7 @@ class TestFrmQuill : public QObject {
                                      "Question|Continue?|Searching for less than %1 terms is "
                                      "recommended.  Do you want to continue?|Exclamation")
                                      .arg(accession ? 100 : 40);
-        const QStringList log = Log(app.platform);
+        const QStringList log = app.platform.log();
         QCOMPARE(!log.isEmpty() && log[0] == question, asked);
         // Only a run that started was canceled.
         QCOMPARE(Text(q, "lblLoading"),
@@ -370,7 +359,7 @@ class TestFrmQuill : public QObject {
         QCOMPARE(status, QStringLiteral("0/1 complete.  Current search term: Hang1"));
         QCOMPARE(loading, QStringLiteral("Searching..."));
         QCOMPARE(height, FrmQuill::kRunHeight);
-        QCOMPARE(Log(app.platform),
+        QCOMPARE(app.platform.log(),
                  QStringList(2,
                              "Question|Cancel?|Are you sure you want to cancel the "
                              "search?|Question"));
@@ -429,7 +418,7 @@ class TestFrmQuill : public QObject {
         old.close();
         app.platform.queueSaveFile(path);
         Click(q, "cmdSave");
-        QCOMPARE(Log(app.platform), QStringList{"SaveFile||Text Files (*.txt)|*.txt|None"});
+        QCOMPARE(app.platform.log(), QStringList{"SaveFile||Text Files (*.txt)|*.txt|None"});
         QCOMPARE(quill::test::ReadBytes(path),
                  ("\"" + summary + "\"\r\n\"" + cdna + "\"\r\n").toUtf8());
 

@@ -126,12 +126,25 @@ PlatformDouble::PlatformDouble() {
     Platform::double_ = this;
 }
 
-PlatformDouble::~PlatformDouble() { Platform::double_ = nullptr; }
+PlatformDouble::~PlatformDouble() {
+    Platform::double_ = nullptr;
+}
 
 QStringList PlatformDouble::messageTexts() const {
     QStringList out;
     for (const Shown& s : shown)
         if (s.kind == Shown::Message) out << s.text;
+    return out;
+}
+
+QStringList PlatformDouble::log() const {
+    static const char* const kinds[] = {"Message", "Question", "Input", "OpenFile", "SaveFile"};
+    static const char* const icons[] = {"None", "Exclamation", "Question"};
+    QStringList out;
+    for (const Shown& s : shown)
+        out << QStringLiteral("%1|%2|%3|%4")
+                   .arg(QLatin1String(kinds[s.kind]), s.title, s.text,
+                        QLatin1String(icons[static_cast<int>(s.icon)]));
     return out;
 }
 

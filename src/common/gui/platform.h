@@ -18,7 +18,7 @@ enum class Icon { None, Exclamation, Question };
 class PlatformDouble;
 
 class Platform {
-public:
+  public:
     // A message with an OK button.
     static void Message(QWidget* parent, const QString& text, const QString& title,
                         Icon icon = Icon::None);
@@ -38,7 +38,7 @@ public:
     // "Excel Worksheet|*.xls|CSV|*.csv" -> "Excel Worksheet (*.xls);;CSV (*.csv)".
     static QString ToQtFilter(const QString& filter);
 
-private:
+  private:
     friend class PlatformDouble;
     static PlatformDouble* double_;
 };
@@ -53,7 +53,7 @@ struct Shown {
 };
 
 class PlatformDouble {
-public:
+  public:
     PlatformDouble();  // installs itself; at most one at a time
     ~PlatformDouble();
     PlatformDouble(const PlatformDouble&) = delete;
@@ -66,16 +66,19 @@ public:
     void queueOpenFile(const QString& path) { openFiles_.enqueue(path); }
     void queueSaveFile(const QString& path) { saveFiles_.enqueue(path); }
 
-    QList<Shown> shown;         // everything shown, in order
-    QString clipboard;          // last clipboard text
-    QStringList openedUrls;     // addresses opened in the browser
-    int unanswered = 0;         // dialogs shown with an empty queue
+    QList<Shown> shown;      // everything shown, in order
+    QString clipboard;       // last clipboard text
+    QStringList openedUrls;  // addresses opened in the browser
+    int unanswered = 0;      // dialogs shown with an empty queue
 
     // Messages (kind Message) only, their texts in order.
     QStringList messageTexts() const;
+    // Everything shown, one "kind|title|text|icon" line each (e.g.
+    // "Question|Clear?|Are you sure ...|Question"), for exact comparisons.
+    QStringList log() const;
     void clear();
 
-private:
+  private:
     friend class Platform;
     QQueue<bool> yesNo_;
     QQueue<QString> inputs_;
