@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QTimer>
 #include <cstdio>
 
@@ -307,18 +306,10 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
         }
     }
     if (!fastaPath.isEmpty()) {
-        QFile f(fastaPath + QStringLiteral(".part"));
-        const QByteArray bytes = CleanFasta(engine.Results().CdnaLines).toUtf8();
-        bool written = f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                       f.write(bytes) == bytes.size() && f.flush();
-        f.close();
-        if (written) {
-            QFile::remove(fastaPath);
-            written = QFile::rename(f.fileName(), fastaPath);
-        }
-        if (!written) {
-            QFile::remove(f.fileName());
-            Err(prefix + QStringLiteral("cannot write %1").arg(fastaPath));
+        const WriteResult w =
+            WriteFileAtomically(fastaPath, CleanFasta(engine.Results().CdnaLines).toUtf8());
+        if (!w.ok) {
+            Err(prefix + QStringLiteral("cannot write ") + w.error);
             status = 1;
         }
     }

@@ -15,9 +15,13 @@ QByteArray QuotedItemsBytes(const QStringList& items) {
 }
 
 WriteResult WriteQuotedItems(const QString& path, const QStringList& items) {
+    return WriteFileAtomically(path, QuotedItemsBytes(items));
+}
+
+WriteResult WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return {false, path + QStringLiteral(": ") + file.errorString()};
-    const QByteArray bytes = QuotedItemsBytes(items);
+    if (!file.open(QIODevice::WriteOnly))
+        return {false, path + QStringLiteral(": ") + file.errorString()};
     if (file.write(bytes) != bytes.size()) {
         const QString reason = file.errorString();
         file.cancelWriting();

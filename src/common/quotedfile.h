@@ -15,7 +15,12 @@ struct WriteResult {
 // The file's bytes for these items (UTF-8).
 QByteArray QuotedItemsBytes(const QStringList& items);
 
-// Writes atomically: the items go to a temporary file beside the target,
+// Writes bytes atomically: they go to a temporary file beside the target,
+// which replaces the target only when everything was written. On failure the
+// old file is left as it was and the result names the path and the reason.
+WriteResult WriteFileAtomically(const QString& path, const QByteArray& bytes);
+
+// Writes atomically (as above): the items go to a temporary file beside the target,
 // which replaces the target only when everything was written. On failure the
 // old file is left as it was and the result names the path and the reason.
 WriteResult WriteQuotedItems(const QString& path, const QStringList& items);
