@@ -18,32 +18,25 @@ bool TakeValue(QStringList& args, const QString& name, QString* value, QString* 
     return true;
 }
 
-bool TakeFlag(QStringList& args, const QString& name) { return args.removeAll(name) > 0; }
+bool TakeFlag(QStringList& args, const QString& name) {
+    return args.removeAll(name) > 0;
+}
 
 bool TakeServerOptions(QStringList& args, Settings& settings,
                        std::unique_ptr<PageServer>& demoServer, QString* error) {
     QString value;
     QString err;
-    if (TakeValue(args, QStringLiteral("--ncbi-server"), &value, &err)) {
-        while (value.endsWith(QLatin1Char('/'))) value.chop(1);
-        settings.NcbiServerBase = value;
-    }
-    if (TakeValue(args, QStringLiteral("--igtc-server"), &value, &err)) {
-        while (value.endsWith(QLatin1Char('/'))) value.chop(1);
-        settings.IgtcServerBase = value;
-    }
+    if (TakeValue(args, QStringLiteral("--ncbi-server"), &value, &err))
+        settings.NcbiServerBase = Settings::ServerAddress(value);
+    if (TakeValue(args, QStringLiteral("--igtc-server"), &value, &err))
+        settings.IgtcServerBase = Settings::ServerAddress(value);
     if (!err.isEmpty()) {
         *error = err;
         return false;
     }
     if (TakeFlag(args, QStringLiteral("--demo"))) {
-        demoServer = std::make_unique<PageServer>(BundledPagesDir());
-        if (!demoServer->Start()) {
-            *error = QStringLiteral("cannot start the sample page server: ") + demoServer->Error();
-            return false;
-        }
-        settings.NcbiServerBase = demoServer->BaseUrl();
-        settings.IgtcServerBase = demoServer->BaseUrl();
+        demoServer = StartDemoServer(settings, error);
+        if (!demoServer) return false;
     }
     return true;
 }

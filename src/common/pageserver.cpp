@@ -1,4 +1,5 @@
 #include "common/pageserver.h"
+#include "common/settings.h"
 
 #include <httplib.h>
 
@@ -309,6 +310,18 @@ QString BundledPagesDir() {
         }
     }
     return QStringLiteral(QUILL_SOURCE_DIR "/data/pages");
+}
+
+std::unique_ptr<PageServer> StartDemoServer(Settings& settings, QString* error) {
+    auto server = std::make_unique<PageServer>(BundledPagesDir());
+    if (!server->Start()) {
+        if (error)
+            *error = QStringLiteral("the sample page server did not start: ") + server->Error();
+        return nullptr;
+    }
+    settings.NcbiServerBase = server->BaseUrl();
+    settings.IgtcServerBase = server->BaseUrl();
+    return server;
 }
 
 }  // namespace quill

@@ -20,7 +20,7 @@
 namespace quill {
 
 class PageServer {
-public:
+  public:
     explicit PageServer(const QString& pagesDir);
     ~PageServer();
     PageServer(const PageServer&) = delete;
@@ -36,10 +36,16 @@ public:
     // Number of requests answered or dropped so far (for tests).
     int RequestCount() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+struct Settings;
+
+// --demo: starts a page server on the bundled pages and points both server
+// addresses of settings at it. nullptr (with a reason in error) on failure.
+std::unique_ptr<PageServer> StartDemoServer(Settings& settings, QString* error);
 
 // The bundled sample page folder: data/pages beside the program's install
 // or in the source tree.

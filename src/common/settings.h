@@ -18,7 +18,15 @@ struct Settings {
     // When non-empty, every print goes to a numbered PDF file in this folder.
     QString PrintToPdfDir;
 
-    QString IgtcBlastPage() const { return IgtcServerBase + QStringLiteral("/dataaccess/blast.html"); }
+    // A server address as given on the command line, without trailing slashes.
+    static QString ServerAddress(QString address) {
+        while (address.endsWith(QLatin1Char('/'))) address.chop(1);
+        return address;
+    }
+
+    QString IgtcBlastPage() const {
+        return IgtcServerBase + QStringLiteral("/dataaccess/blast.html");
+    }
 };
 
 }  // namespace quill

@@ -38,12 +38,10 @@ bool ParseOptions(const QStringList& args, quill::Settings& settings, bool& demo
             demo = true;
         } else if (a == QLatin1String("--ncbi-server")) {
             if (!value(settings.NcbiServerBase)) return false;
-            while (settings.NcbiServerBase.endsWith(QLatin1Char('/')))
-                settings.NcbiServerBase.chop(1);
+            settings.NcbiServerBase = quill::Settings::ServerAddress(settings.NcbiServerBase);
         } else if (a == QLatin1String("--igtc-server")) {
             if (!value(settings.IgtcServerBase)) return false;
-            while (settings.IgtcServerBase.endsWith(QLatin1Char('/')))
-                settings.IgtcServerBase.chop(1);
+            settings.IgtcServerBase = quill::Settings::ServerAddress(settings.IgtcServerBase);
         } else if (a == QLatin1String("--print-to-pdf")) {
             if (!value(settings.PrintToPdfDir)) return false;
             if (!QDir().mkpath(settings.PrintToPdfDir)) {
@@ -80,16 +78,12 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<quill::PageServer> demoServer;
     if (demo) {
-        demoServer = std::make_unique<quill::PageServer>(quill::BundledPagesDir());
-        if (!demoServer->Start()) {
-            PrintError(QStringLiteral("quillfish: the demo page server did not start: ") +
-                       demoServer->Error());
+        demoServer = quill::StartDemoServer(ctx.settings, &error);
+        if (!demoServer) {
+            PrintError(QStringLiteral("quillfish: ") + error);
             return 1;
         }
-        ctx.settings.NcbiServerBase = demoServer->BaseUrl();
-        ctx.settings.IgtcServerBase = demoServer->BaseUrl();
     }
-
     quill::ui::WindowManager windows(ctx);
     ctx.windows = &windows;
     quill::ui::RegisterAppWindows(windows);
