@@ -10,10 +10,6 @@ namespace {
 const QString kQuote = QStringLiteral("\"");
 const QString kFirstSequenceLine = QStringLiteral("        1 ");
 
-QString NoCaseMarker(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 // The integer a piece of page text reads as (leading-number rule), or -1 when
 // it is no usable count.
 int CountFrom(const std::optional<QString>& text) {
@@ -213,7 +209,7 @@ int SearchEngine::LookUpTerm(const QString& query) {
     // A model section without a usable count or links gives nothing to
     // retrieve: the cluster's mRNA and EST sections decide instead.
 
-    const int x = InStrNoCase(1, m_.PageHtml, NoCaseMarker("maxest"));
+    const int x = InStrNoCase(1, m_.PageHtml, QStringLiteral("maxest"));
     if (x != 0) {
         const int qx = InStr(x, m_.PageHtml, kQuote);
         const std::optional<QString> more = qx ? CutBetween(m_.PageHtml, x, qx) : std::nullopt;
@@ -225,10 +221,10 @@ int SearchEngine::LookUpTerm(const QString& query) {
     }
 
     int outcome;
-    if (InStrNoCase(1, m_.PageHtml, NoCaseMarker(">mRNA sequence")) != 0) {
+    if (InStrNoCase(1, m_.PageHtml, QStringLiteral(">mRNA sequence")) != 0) {
         if (!Choose(BuildMrnaTable(), policy)) return kCanceled;
         outcome = kMrnaFound;
-    } else if (InStrNoCase(1, m_.PageHtml, NoCaseMarker(">EST Sequence")) != 0) {
+    } else if (InStrNoCase(1, m_.PageHtml, QStringLiteral(">EST Sequence")) != 0) {
         if (policy.optESTPrompt) {
             if (!Choose(BuildEstTable(), policy)) return kCanceled;
             outcome = kEstFound;
@@ -300,8 +296,8 @@ bool SearchEngine::IsEmptyCluster(const QString& identifier) {
     loader_.NavigateAndWait(AddressWithTerm(address, identifier.mid(3)));
     const QString page = loader_.Markup();
     return InStr(page, QStringLiteral("Model sequence")) == 0 &&
-           InStrNoCase(1, page, NoCaseMarker(">mRNA sequence")) == 0 &&
-           InStrNoCase(1, page, NoCaseMarker(">EST Sequence")) == 0;
+           InStrNoCase(1, page, QStringLiteral(">mRNA sequence")) == 0 &&
+           InStrNoCase(1, page, QStringLiteral(">EST Sequence")) == 0;
 }
 
 void SearchEngine::CollectClusters() {
@@ -325,7 +321,7 @@ void SearchEngine::CollectClusters() {
 // Sequence retrieval
 
 std::optional<QString> SearchEngine::CutSequenceBlock(const QString& page) {
-    const int o = InStrNoCase(1, page, NoCaseMarker("origin"));
+    const int o = InStrNoCase(1, page, QStringLiteral("origin"));
     if (o == 0) return std::nullopt;
     const int s = InStr(o, page, kFirstSequenceLine);
     if (s == 0) return std::nullopt;
@@ -473,7 +469,8 @@ ChoiceTable SearchEngine::BuildTable(bool est) const {
     ChoiceTable table;
     table.kind = est ? ChoiceTable::Kind::Est : ChoiceTable::Kind::Mrna;
     const QString& page = m_.PageHtml;
-    const int s = InStrNoCase(1, page, NoCaseMarker(est ? ">EST Sequence" : ">mRNA sequence"));
+    const int s = InStrNoCase(
+        1, page, est ? QStringLiteral(">EST Sequence") : QStringLiteral(">mRNA sequence"));
     const int open = s ? InStrNoCase(s, page, QStringLiteral("(")) : 0;
     const int a = open ? open + 1 : 0;
     const int b = a ? InStr(a, page, QStringLiteral(")")) : 0;
