@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/reportpdf.h"
 #include "common/quotedfile.h"
 #include "common/textrules.h"
 #include "igtc/igtcparser.h"
@@ -12,12 +13,15 @@ namespace quill::cli {
 namespace {
 
 const char* kIgtcUsage =
-    "Usage: quillfish-cli igtc --min-score TEXT [--save FILE] [INPUT]\n"
+    "Usage: quillfish-cli igtc --min-score TEXT [--save FILE]\n"
+    "         [--report-pdf FILE [--title TEXT]] [INPUT]\n"
     "\n"
     "Reads a pasted IGTC BLAST result from INPUT (or standard input), keeps the\n"
     "queries whose score is at least the minimum score and prints the hit list.\n"
     "  --min-score TEXT  the minimum score as typed (read by its leading number)\n"
-    "  --save FILE       also write the hit list file (quoted lines)\n";
+    "  --save FILE       also write the hit list file (quoted lines)\n"
+    "  --report-pdf FILE also write the printed hit report as a PDF file\n"
+    "  --title TEXT      its title (empty when not given)\n";
 
 }  // namespace
 
@@ -32,6 +36,8 @@ int RunIgtc(const QStringList& argsIn) {
     const bool haveMinimum = TakeValue(args, QStringLiteral("--min-score"), &minimumText, &error);
     QString savePath;
     const bool save = TakeValue(args, QStringLiteral("--save"), &savePath, &error);
+    ReportPdfOptions pdf;
+    if (error.isEmpty()) TakeReportPdfOptions(args, &pdf, false, &error);
     if (!error.isEmpty() || !haveMinimum) {
         Err(QStringLiteral("quillfish-cli igtc: ") +
             (error.isEmpty() ? QStringLiteral("--min-score is required") : error) +
@@ -105,6 +111,12 @@ int RunIgtc(const QStringList& argsIn) {
         }
     }
     Out(result.output);
+    if (pdf.Wanted())
+        return WriteReportPdf(pdf, QStringLiteral("quillfish-cli igtc: "),
+                              [&](Printer& printer, const QString& title) {
+                                  return PrintIgtcReport(printer, title, minimumText, result.names,
+                                                         Now());
+                              });
     return 0;
 }
 

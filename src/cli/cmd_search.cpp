@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/reportpdf.h"
 #include "common/module1.h"
 #include "common/quotedfile.h"
 #include "common/termfile.h"
@@ -15,6 +16,7 @@
 #include "common/webpageloader.h"
 #include "search/fasta.h"
 #include "search/searchengine.h"
+#include "search/searchreport.h"
 
 namespace quill::cli {
 
@@ -27,7 +29,7 @@ const char* kSearchUsage =
     "Usage: quillfish-cli search [--ncbi-server URL | --demo] [--species mouse|human]\n"
     "         [--mrna auto|prompt] [--single-mrna auto|prompt] [--est prompt|skip]\n"
     "         [--single-est auto|prompt] [--pick first|cancel] [--terms FILE]\n"
-    "         [--save FILE] [--fasta FILE] TERM...\n"
+    "         [--save FILE] [--fasta FILE] [--report-pdf FILE --title TEXT] TERM...\n"
     "\n"
     "Looks each gene name or UniGene cluster id up in UniGene and prints the summary\n"
     "and the cDNA text. Each TERM (or line of FILE) is one search term.\n"
@@ -40,14 +42,18 @@ const char* kSearchUsage =
     "                 the rows are listed and the choice is read from the input\n"
     "  --save FILE    write the results file (summary and cDNA text)\n"
     "  --fasta FILE   write the sequences as plain FASTA, 60 letters a line\n"
+    "  --report-pdf FILE  also write the printed summary report as a PDF file\n"
+    "  --title TEXT       its title (required with --report-pdf)\n"
     "Ctrl-C cancels the run (exit status 130).\n";
 
 const char* kAccessionUsage =
     "Usage: quillfish-cli accession [--ncbi-server URL | --demo] [--pick first|cancel]\n"
-    "         [--terms FILE] [--save FILE] [--fasta FILE] ACC...\n"
+    "         [--terms FILE] [--save FILE] [--fasta FILE] [--report-pdf FILE --title TEXT]\n"
+    "         ACC...\n"
     "\n"
     "Looks each GenBank accession number up in Entrez nucleotide and prints the\n"
-    "summary and the cDNA text. Ctrl-C cancels the run (exit status 130).\n";
+    "summary and the cDNA text. --report-pdf writes the printed summary report as a\n"
+    "PDF file, titled by --title. Ctrl-C cancels the run (exit status 130).\n";
 
 volatile sig_atomic_t gInterrupted = 0;
 
@@ -201,6 +207,8 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
         if (ok && TakeValue(args, QString::fromLatin1(opt), target, &error))
             return usageError(QStringLiteral("%1 given twice").arg(QLatin1String(opt)));
     }
+    ReportPdfOptions pdf;
+    if (ok && !TakeReportPdfOptions(args, &pdf, true, &error)) ok = false;
     if (ok && !TakeServerOptions(args, settings, demoServer, &error)) ok = false;
     if (!ok) return usageError(error.isEmpty() ? QStringLiteral("bad option") : error);
     for (const QString& a : args) {
@@ -312,6 +320,17 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
             Err(prefix + QStringLiteral("cannot write ") + w.error);
             status = 1;
         }
+    }
+    if (pdf.Wanted()) {
+        const SearchResults& results = engine.Results();
+        const int termCount = module.TermCount;
+        const int written =
+            WriteReportPdf(pdf, prefix, [&](Printer& printer, const QString& title) {
+                return accession ? PrintAccessionReport(printer, results, termCount, title, Now())
+                                 : PrintSearchReport(printer, results, options.policy, termCount,
+                                                     title, Now());
+            });
+        if (written != 0) status = 1;
     }
     return status;
 }

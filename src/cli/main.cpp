@@ -1,9 +1,12 @@
 // quillfish-cli: the engines of Quillfish without windows.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
+#include <memory>
 
 #include "cli/commands.h"
+#include "cli/reportpdf.h"
 
 namespace {
 
@@ -14,17 +17,32 @@ const char* kUsage =
     "  search     look gene names or cluster ids up in UniGene and print their sequences\n"
     "  accession  look GenBank accession numbers up in Entrez nucleotide\n"
     "  igtc       keep the queries of a pasted IGTC BLAST result that reach a minimum score\n"
+    "  unique     reduce a list of IGTC hits to the unique hit names\n"
     "  get        print the markup of one web page as the search engine reads it\n"
     "  serve      serve a folder of sample pages (the demo NCBI/IGTC site)\n"
     "\n"
     "Server options (search, accession, get): --ncbi-server URL, --igtc-server URL,\n"
     "--demo (use the bundled sample pages on a loopback page server).\n"
+    "Report options (search, accession, igtc, unique): --report-pdf FILE, --title TEXT\n"
+    "(write the printed report of the run as a PDF file).\n"
     "Run 'quillfish-cli COMMAND --help' for the options of a command.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    QStringList rawArgs;
+    for (int i = 1; i < argc; ++i) rawArgs << QString::fromLocal8Bit(argv[i]);
+    // Fonts are measured and PDF files drawn through Qt Gui, which needs its
+    // application object; it is made, on the offscreen platform, only when a
+    // PDF report is asked for.
+    std::unique_ptr<QCoreApplication> application;
+    if (quill::cli::NeedsGuiApplication(rawArgs)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("quillfish-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
     QStringList args = app.arguments().mid(1);
@@ -42,6 +60,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("search")) return RunSearch(args);
     if (command == QLatin1String("accession")) return RunAccession(args);
     if (command == QLatin1String("igtc")) return RunIgtc(args);
+    if (command == QLatin1String("unique")) return RunUnique(args);
     if (command == QLatin1String("get")) return RunGet(args);
     if (command == QLatin1String("serve")) return RunServe(args);
     Err(QStringLiteral("quillfish-cli: unknown command '%1'\n").arg(command) +

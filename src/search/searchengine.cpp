@@ -2,6 +2,7 @@
 
 #include "common/textrules.h"
 #include "common/webpageloader.h"
+#include "search/searchreport.h"
 
 namespace quill {
 
@@ -563,18 +564,9 @@ QString SearchEngine::Heading(int termCount, const QString& what, bool withOrgCo
 
 QString SearchEngine::BuildSummaryText(int termCount) const {
     const SearchResults& r = results_;
-    auto sum = [](const ResultList& list) {
-        qint64 total = 0;
-        for (qint32 v : list.data) total += v;
-        return total;
-    };
-    const qint64 notFoundTotal = r.lstNotFound.count() + r.lstIsCluster.count();
-    const qint64 found = termCount - notFoundTotal;
-    const qint64 single = found - r.lstWatchOut.count();
-    const qint64 modelTotal = sum(r.lstModel);
-    const qint64 modelMTotal = sum(r.lstModelM);
-    const qint64 sequences = r.lstmRNA.count() + modelTotal + r.lstEST.count() + modelMTotal +
-                             r.lstmRNAM.count() + r.lstESTM.count();
+    // The same counts as the printed report.
+    const auto [notFoundTotal, found, single, modelTotal, modelMTotal, sequences] =
+        CountSummary(r, termCount);
     const SearchPolicy policy = options_.Current();
     const QString& org = r.OrgCode;
 

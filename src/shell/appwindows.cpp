@@ -12,6 +12,7 @@
 #include "search/gui/frmquill.h"
 #include "shell/shellwindows.h"
 #include "shell/windowmanager.h"
+#include "unique/gui/frmunique.h"
 
 namespace quill::ui {
 
@@ -99,12 +100,8 @@ void RegisterAppWindows(WindowManager& wm) {
     wm.Register(win::HitsOptions, [](AppContext&) {
         return MakeOptionsPlaceholder(win::HitsOptions, QStringLiteral("Expression Options"));
     });
-    // frmUnique (placeholder)
-    wm.Register(win::Unique, [&wm](AppContext& ctx) {
-        return MakePlaceholder(wm, ctx, win::Unique, QStringLiteral("Find Unique IGTC Hits"),
-                               QStringLiteral("cmdMenu"), TermListEditor::Variant::Unique,
-                               QStringLiteral("fraImport"), QStringLiteral("1: Import Hits"));
-    });
+    // frmUnique
+    wm.Register(win::Unique, CreateFrmUnique);
 }
 
 }  // namespace quill::ui

@@ -2,18 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
-#include <QFontMetricsF>
-#include <QImage>
-#include <QLocale>
-#include <QPageLayout>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 
 #include "common/gui/platform.h"
+#include "common/pdf/pdfprinter.h"
 
 namespace quill::ui {
 
@@ -21,42 +14,6 @@ namespace {
 
 bool g_noPrinter = false;
 PrinterDouble* g_double = nullptr;
-
-// Metrics are taken at 16 times the size on a 72-dpi device, where one pixel
-// is one point, so that hinting at small sizes does not round them.
-constexpr double kMetricScale = 16.0;
-
-const QImage& MetricDevice() {
-    static const QImage image = [] {
-        QImage im(1, 1, QImage::Format_RGB32);
-        const int dpm = qRound(72 / 0.0254);
-        im.setDotsPerMeterX(dpm);
-        im.setDotsPerMeterY(dpm);
-        return im;
-    }();
-    return image;
-}
-
-QFont MakeFont(const PrintFont& f, double scale = 1) {
-    QFont font(f.name);
-    font.setPointSizeF(f.size * scale);
-    font.setBold(f.bold);
-    font.setUnderline(f.underline);
-    return font;
-}
-
-QFontMetricsF Metrics(const PrintFont& f) {
-    return QFontMetricsF(MakeFont(f, kMetricScale), &MetricDevice());
-}
-
-// The page of PDF output: Letter where the locale measures in inches, else
-// A4; half-inch margins stand for a printer's unprintable edge.
-QPageLayout PdfLayout() {
-    const QPageSize size(QLocale().measurementSystem() == QLocale::ImperialUSSystem
-                             ? QPageSize::Letter
-                             : QPageSize::A4);
-    return QPageLayout(size, QPageLayout::Portrait, QMarginsF(36, 36, 36, 36), QPageLayout::Point);
-}
 
 bool HaveSystemPrinter() {
     return !g_noPrinter && !QPrinterInfo::defaultPrinter().isNull();
@@ -84,7 +41,7 @@ QtPrinter::QtPrinter(QWidget* parent, const Settings& settings)
 
 QtPrinter::QtPrinter(QWidget* parent, const Settings& settings, const QString& pdfFile)
     : parent_(parent), settings_(settings), pdfFile_(pdfFile) {
-    QRectF area = PdfLayout().paintRect(QPageLayout::Point);
+    QRectF area = PdfPageLayout().paintRect(QPageLayout::Point);
     if (pdfFile_.isEmpty() && settings_.PrintToPdfDir.isEmpty() && HaveSystemPrinter()) {
         QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
         const QRectF printable = printer.pageLayout().paintRect(QPageLayout::Point);
@@ -105,76 +62,19 @@ void QtPrinter::SetNoPrinterForTesting(bool noPrinter) {
 }
 
 double QtPrinter::TextWidthPoints(const PrintFont& font, const QString& line) const {
-    return Metrics(font).horizontalAdvance(line) / kMetricScale;
+    return PrintTextWidthPoints(font, line);
 }
 
 double QtPrinter::LineHeightPoints(const PrintFont& font) const {
-    return Metrics(font).lineSpacing() / kMetricScale;
+    return PrintLineHeightPoints(font);
 }
 
 double QtPrinter::AverageCharWidthPoints(const PrintFont& font) const {
-    return Metrics(font).averageCharWidth() / kMetricScale;
-}
-
-bool QtPrinter::Render(QPagedPaintDevice* device, QString* error) {
-    QPainter painter;
-    if (!painter.begin(device)) {
-        *error = QStringLiteral("the output could not be started");
-        return false;
-    }
-    const double sx = device->width() / ScaleWidth();
-    const double sy = device->height() / ScaleHeight();
-    int page = 1;
-    for (const PrintedPiece& piece : Pieces()) {
-        while (page < piece.page) {
-            if (!device->newPage()) {
-                painter.end();
-                *error = QStringLiteral("a new page could not be started");
-                return false;
-            }
-            ++page;
-        }
-        painter.setFont(MakeFont(piece.font));
-        const double ascent = painter.fontMetrics().ascent();
-        painter.drawText(
-            QPointF((piece.x - ScaleLeft()) * sx, (piece.y - ScaleTop()) * sy + ascent),
-            piece.text);
-    }
-    // Pages that hold only empty lines are still part of the document.
-    while (page < PageCount()) {
-        device->newPage();
-        ++page;
-    }
-    if (!painter.end()) {
-        *error = QStringLiteral("the output could not be finished");
-        return false;
-    }
-    return true;
+    return PrintAverageCharWidthPoints(font);
 }
 
 bool QtPrinter::WritePdf(const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(1200);
-        writer.setTitle(QStringLiteral("Quillfish"));
-        writer.setCreator(QStringLiteral("Quillfish"));
-        writer.setPageLayout(PdfLayout());
-        QString why;
-        if (!Render(&writer, &why)) {
-            file.cancelWriting();
-            *error = path + QStringLiteral(": ") + why;
-            return false;
-        }
-    }
-    if (!file.commit()) {
-        *error = path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
+    if (!WritePrintoutPdf(path, *this, error)) return false;
     writtenPdf_ = path;
     return true;
 }
@@ -217,7 +117,8 @@ bool QtPrinter::Output(QString* error) {
     QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Quillfish"));
     QString why;
-    if (Render(&printer, &why) && printer.printerState() != QPrinter::Error) return true;
+    if (RenderPrintout(&printer, *this, &why) && printer.printerState() != QPrinter::Error)
+        return true;
     if (why.isEmpty()) why = QStringLiteral("the printer reported an error");
     return OfferPdf(QStringLiteral("The printer could not print (") + why +
                         QStringLiteral("), so nothing was printed."),

@@ -22,7 +22,6 @@
 #include "common/settings.h"
 
 class QWidget;
-class QPagedPaintDevice;
 
 namespace quill::ui {
 
@@ -53,7 +52,6 @@ class QtPrinter : public quill::Printer {
   private:
     QtPrinter(QWidget* parent, const Settings& settings, const QString& pdfFile);
     bool WritePdf(const QString& path, QString* error);
-    bool Render(QPagedPaintDevice* device, QString* error);
     bool OfferPdf(const QString& problem, QString* error);
 
     QWidget* parent_;

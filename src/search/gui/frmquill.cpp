@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "common/gui/platform.h"
+#include "common/gui/qtprinter.h"
 #include "common/gui/termlisteditor.h"
 #include "common/quotedfile.h"
 #include "common/textrules.h"
@@ -17,6 +18,7 @@
 #include "search/gui/choicedialog.h"
 #include "search/gui/frmoptions.h"
 #include "search/searchengine.h"
+#include "search/searchreport.h"
 #include "shell/appcontext.h"
 #include "shell/windowmanager.h"
 #include "ui_frmquill.h"
@@ -95,8 +97,9 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
     connect(ui_->optSummary, &QRadioButton::toggled, this, &FrmQuill::ShowResultView);
     connect(ui_->optDNA, &QRadioButton::toggled, this, &FrmQuill::ShowResultView);
     connect(ui_->cmdSave, &QPushButton::clicked, this, &FrmQuill::Save);
-    connect(ui_->cmdPrint, &QPushButton::clicked, this, &FrmQuill::PrintNotAvailable);
-    connect(ui_->cmdPrintAccession, &QPushButton::clicked, this, &FrmQuill::PrintNotAvailable);
+    connect(ui_->cmdPrint, &QPushButton::clicked, this, &FrmQuill::cmdPrint_Click);
+    connect(ui_->cmdPrintAccession, &QPushButton::clicked, this,
+            &FrmQuill::cmdPrintAccession_Click);
     connect(ui_->cmdOpenIGTC, &QPushButton::clicked, this, &FrmQuill::OpenIgtc);
     connect(ui_->cmdProcessIGTC, &QPushButton::clicked, this, &FrmQuill::ProcessIgtc);
     connect(ui_->cmdMenu, &QPushButton::clicked, this, &FrmQuill::BackToMenu);
@@ -425,9 +428,39 @@ void FrmQuill::BackToMenu() {
     ctx_.windows->Show(win::Menu);
 }
 
-void FrmQuill::PrintNotAvailable() {
-    Platform::Message(this, QStringLiteral("Printing is not available yet."),
-                      QStringLiteral("Print"), Icon::Exclamation);
+void FrmQuill::cmdPrint_Click() {
+    PrintResults(false);
+}
+
+void FrmQuill::cmdPrintAccession_Click() {
+    PrintResults(true);
+}
+
+void FrmQuill::PrintResults(bool accession) {
+    // The printer shows its own messages when the printout cannot be made.
+    if (ui_->optSummary->isChecked()) {
+        if (!Platform::AskYesNo(this, QStringLiteral("Ok to print summary?"),
+                                QStringLiteral("Print"), Icon::Question))
+            return;
+        QString title;
+        while (title.isEmpty())
+            title = Platform::Input(this, QStringLiteral("Enter title of search:"),
+                                    QStringLiteral("Title"));
+        const std::unique_ptr<Printer> printer = OpenPrinter(this, ctx_.settings);
+        const SearchResults& results = engine_->Results();
+        const int termCount = ctx_.module.TermCount;
+        if (accession)
+            PrintAccessionReport(*printer, results, termCount, title, Now());
+        else
+            PrintSearchReport(*printer, results, optionsReader_->Current(), termCount, title,
+                              Now());
+    } else if (ui_->optDNA->isChecked()) {
+        if (!Platform::AskYesNo(this, QStringLiteral("Ok to print DNA?"), QStringLiteral("Print"),
+                                Icon::Question))
+            return;
+        const std::unique_ptr<Printer> printer = OpenPrinter(this, ctx_.settings);
+        PrintPlainText(*printer, BoxText(ui_->txtcDNA));
+    }
 }
 
 QWidget* CreateFrmQuill(AppContext& ctx) {

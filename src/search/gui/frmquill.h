@@ -68,7 +68,11 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     void OpenIgtc();
     void ProcessIgtc();
     void BackToMenu();
-    void PrintNotAvailable();
+    // The print buttons: the summary report of the run (after a confirmation
+    // and a title), or the cDNA text as it stands, as the visible view says.
+    void cmdPrint_Click();
+    void cmdPrintAccession_Click();
+    void PrintResults(bool accession);
 
     // Run steps 2 and 4 shared by both runs; false when the input check
     // stopped the run. limit is the list size above which the user is asked.

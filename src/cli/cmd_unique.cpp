@@ -1,0 +1,110 @@
+// quillfish-cli unique: the unique hit finder on a list of IGTC hit entries.
+
+#include <QFile>
+
+#include "cli/commands.h"
+#include "cli/reportpdf.h"
+#include "common/quotedfile.h"
+#include "common/spreadsheet.h"
+#include "common/termfile.h"
+#include "common/textrules.h"
+#include "unique/uniquehits.h"
+
+namespace quill::cli {
+
+namespace {
+
+const char* kUniqueUsage =
+    "Usage: quillfish-cli unique [--save FILE] [--report-pdf FILE [--title TEXT]] [INPUT]\n"
+    "\n"
+    "Reduces a list of IGTC hits to the unique hit names, in order of first\n"
+    "appearance, and prints the report. INPUT (or standard input) holds one hit\n"
+    "entry per line, or is a spreadsheet (.xls, .xlsx, .ods, .csv) whose cells of\n"
+    "the first sheet are the entries, row by row (repeated cells are kept).\n"
+    "  --save FILE       also write the unique hits file (quoted lines)\n"
+    "  --report-pdf FILE also write the printed report as a PDF file\n"
+    "  --title TEXT      its title (empty when not given)\n";
+
+const QString kPrefix = QStringLiteral("quillfish-cli unique: ");
+
+// One entry per line (LF or CR LF); the empty piece after a final line end
+// is no entry.
+QStringList SplitEntries(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+}  // namespace
+
+int RunUnique(const QStringList& argsIn) {
+    QStringList args = argsIn;
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
+        Out(QString::fromLatin1(kUniqueUsage));
+        return 0;
+    }
+    auto usageError = [](const QString& text) {
+        Err(kPrefix + text + QLatin1Char('\n') + QString::fromLatin1(kUniqueUsage));
+        return 2;
+    };
+    QString error;
+    QString savePath;
+    const bool save = TakeValue(args, QStringLiteral("--save"), &savePath, &error);
+    ReportPdfOptions pdf;
+    if (error.isEmpty()) TakeReportPdfOptions(args, &pdf, false, &error);
+    if (!error.isEmpty()) return usageError(error);
+    if (save && savePath.isEmpty()) return usageError(QStringLiteral("--save needs a file name"));
+    for (const QString& a : args) {
+        if (a.startsWith(QLatin1String("--")))
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
+    }
+    if (args.size() > 1) return usageError(QStringLiteral("only one INPUT file may be given"));
+
+    const bool fromStdin = args.isEmpty() || args.first() == QLatin1String("-");
+    const QString source = fromStdin ? QStringLiteral("standard input") : args.first();
+    QStringList entries;
+    if (fromStdin) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly)) {
+            Err(kPrefix + QStringLiteral("cannot read standard input"));
+            return 1;
+        }
+        entries = SplitEntries(QString::fromUtf8(in.readAll()));
+    } else {
+        const TermFileResult file = ReadTermFile(source, UniqueImportRule());
+        if (!file.ok) {
+            Err(kPrefix + file.error);
+            return 1;
+        }
+        entries = file.terms;
+    }
+
+    const UniqueHits hits = FindUniqueHits(entries);
+    if (!hits.ok()) {
+        const int n = hits.failedAt + 1;
+        const QString where = IsSpreadsheetFile(source) ? QStringLiteral("cell entry %1").arg(n)
+                                                        : QStringLiteral("line %1").arg(n);
+        Err(kPrefix + source + QStringLiteral(", ") + where + QStringLiteral(": ") +
+            UnreadableEntryMessage(n, entries[hits.failedAt]));
+        return 1;
+    }
+
+    const QString report = UniqueReportText(hits.keys, Now());
+    Out(report);
+    int status = 0;
+    if (save) {
+        const WriteResult w = WriteQuotedItems(savePath, UniqueSaveItems(report));
+        if (!w.ok) {
+            Err(kPrefix + QStringLiteral("the unique hits were not saved: ") + w.error);
+            status = 1;
+        }
+    }
+    if (pdf.Wanted() && WriteReportPdf(pdf, kPrefix, [&](Printer& printer, const QString& title) {
+                            return PrintUniqueReport(printer, title, hits.keys, Now());
+                        }) != 0)
+        status = 1;
+    return status;
+}
+
+}  // namespace quill::cli

@@ -1,0 +1,84 @@
+#include "cli/reportpdf.h"
+
+#include <QGuiApplication>
+
+#include "cli/commands.h"
+#include "common/pdf/pdfprinter.h"
+
+namespace quill::cli {
+
+const char* const kReportPdfUsage =
+    "  --report-pdf FILE  also write the printed report of the run as a PDF file\n"
+    "  --title TEXT       the title printed at the top of that report\n";
+
+namespace {
+
+const QString kPdfOption = QStringLiteral("--report-pdf");
+const QString kTitleOption = QStringLiteral("--title");
+
+// Takes "--name value" once; false with a message when the value is missing
+// or the option is repeated.
+bool TakeOnce(QStringList& args, const QString& name, QString* value, bool* given, QString* error) {
+    QString err;
+    *given = TakeValue(args, name, value, &err);
+    if (!err.isEmpty()) {
+        *error = err;
+        return false;
+    }
+    QString again;
+    if (*given && TakeValue(args, name, &again, &err)) {
+        *error = name + QStringLiteral(" given twice");
+        return false;
+    }
+    if (!err.isEmpty()) {
+        *error = err;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool TakeReportPdfOptions(QStringList& args, ReportPdfOptions* options, bool titleRequired,
+                          QString* error) {
+    bool havePdf = false;
+    bool haveTitle = false;
+    if (!TakeOnce(args, kPdfOption, &options->path, &havePdf, error)) return false;
+    if (!TakeOnce(args, kTitleOption, &options->title, &haveTitle, error)) return false;
+    if (havePdf && options->path.isEmpty()) {
+        *error = kPdfOption + QStringLiteral(" needs a file name");
+        return false;
+    }
+    if (haveTitle && !havePdf) {
+        *error = kTitleOption + QStringLiteral(" is only used with ") + kPdfOption;
+        return false;
+    }
+    if (havePdf && titleRequired && !haveTitle) {
+        *error = kPdfOption + QStringLiteral(" needs --title TEXT");
+        return false;
+    }
+    return true;
+}
+
+int WriteReportPdf(const ReportPdfOptions& options, const QString& prefix,
+                   const std::function<bool(Printer&, const QString& title)>& print) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        Err(prefix + QStringLiteral("cannot write the PDF report: no GUI application"));
+        return 1;
+    }
+    PdfPrinter printer(options.path);
+    const bool written = print(printer, options.title);
+    if (!written || !printer.Ended()) {
+        const QString why =
+            printer.Ended() ? printer.Error() : QStringLiteral("the report was not finished");
+        Err(prefix + QStringLiteral("the PDF report was not written: ") + why);
+        return 1;
+    }
+    return 0;
+}
+
+bool NeedsGuiApplication(const QStringList& args) {
+    return args.contains(kPdfOption);
+}
+
+}  // namespace quill::cli

@@ -1,0 +1,104 @@
+#include "unique/gui/frmunique.h"
+
+#include <QFont>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "common/gui/platform.h"
+#include "common/gui/qtprinter.h"
+#include "common/gui/termlisteditor.h"
+#include "common/quotedfile.h"
+#include "common/textrules.h"
+#include "shell/appcontext.h"
+#include "shell/appwindows.h"
+#include "shell/windowmanager.h"
+#include "ui_frmunique.h"
+#include "unique/uniquehits.h"
+
+namespace quill::ui {
+
+FrmUnique::FrmUnique(AppContext& ctx, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), ui_(std::make_unique<Ui::frmUnique>()) {
+    ui_->setupUi(this);
+    QFont title = ui_->Label1->font();
+    title.setPointSizeF(title.pointSizeF() * 1.4);
+    title.setBold(true);
+    ui_->Label1->setFont(title);
+    ui_->lstStuff->hide();
+
+    editor_ = new TermListEditor(ui_->editorHost);
+    ui_->editorHostLayout->addWidget(editor_);
+    editor_->Configure(TermListEditor::Variant::Unique, &ctx_.module);
+    editor_->SetSimpleMode(false);
+
+    connect(ui_->cmdFind, &QPushButton::clicked, this, &FrmUnique::cmdFind_Click);
+    connect(ui_->cmdPrint, &QPushButton::clicked, this, &FrmUnique::cmdPrint_Click);
+    connect(ui_->cmdSave, &QPushButton::clicked, this, &FrmUnique::cmdSave_Click);
+    connect(ui_->cmdMenu, &QPushButton::clicked, this, &FrmUnique::cmdMenu_Click);
+}
+
+FrmUnique::~FrmUnique() = default;
+
+QString FrmUnique::ResultText() const {
+    QString text = ui_->txtResults->toPlainText();
+    text.replace(QLatin1Char('\n'), kCrLf);
+    return text;
+}
+
+void FrmUnique::cmdFind_Click() {
+    ui_->lstStuff->clear();
+    const QStringList entries = editor_->Terms();
+    const UniqueHits hits = FindUniqueHits(entries);
+    // The keys found so far stay in the working list; the shown result is
+    // left as it was, and the user learns which entry stopped the search.
+    ui_->lstStuff->addItems(hits.keys);
+    if (!hits.ok()) {
+        Platform::Message(this, UnreadableEntryMessage(hits.failedAt + 1, entries[hits.failedAt]),
+                          QStringLiteral("Find Unique Hits"), Icon::Exclamation);
+        return;
+    }
+    ui_->fraResults->setEnabled(true);
+    QString report = UniqueReportText(hits.keys, Now());
+    report.replace(kCrLf, QStringLiteral("\n"));
+    ui_->txtResults->setPlainText(report);
+}
+
+void FrmUnique::cmdPrint_Click() {
+    if (!Platform::AskYesNo(this, QStringLiteral("Ok to print hits?"), QStringLiteral("Print"),
+                            Icon::Question))
+        return;
+    const QString title =
+        Platform::Input(this, QStringLiteral("Enter title of search:"), QStringLiteral("Title"));
+    QStringList keys;
+    keys.reserve(ui_->lstStuff->count());
+    for (int i = 0; i < ui_->lstStuff->count(); ++i) keys << ui_->lstStuff->item(i)->text();
+    // The printer shows its own messages when the printout cannot be made.
+    const std::unique_ptr<Printer> printer = OpenPrinter(this, ctx_.settings);
+    PrintUniqueReport(*printer, title, keys, Now());
+}
+
+void FrmUnique::cmdSave_Click() {
+    const QString path =
+        Platform::SaveFileName(this, QStringLiteral("Excel Worksheet (*.xls)|*.xls"));
+    if (path.isEmpty()) return;
+    const WriteResult written = WriteQuotedItems(path, UniqueSaveItems(ResultText()));
+    if (!written.ok)
+        Platform::Message(this,
+                          QStringLiteral("The unique hits were not saved.\n\n") + written.error,
+                          QStringLiteral("Save"), Icon::Exclamation);
+}
+
+void FrmUnique::cmdMenu_Click() {
+    WindowManager* windows = ctx_.windows;
+    if (!windows) {
+        close();
+        return;
+    }
+    ReturnToMenu(*windows, win::Unique, editor_);
+}
+
+QWidget* CreateFrmUnique(AppContext& ctx) {
+    return new FrmUnique(ctx);
+}
+
+}  // namespace quill::ui

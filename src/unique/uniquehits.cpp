@@ -1,0 +1,98 @@
+#include "unique/uniquehits.h"
+
+#include <QSet>
+
+#include "common/printer.h"
+#include "common/textrules.h"
+#include "igtc/igtcreport.h"
+
+namespace quill {
+
+namespace {
+
+QString TrimBlanks(const QString& text) {
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && text[b] == QLatin1Char(' ')) ++b;
+    while (e > b && text[e - 1] == QLatin1Char(' ')) --e;
+    return text.mid(b, e - b);
+}
+
+}  // namespace
+
+std::optional<QString> HitKey(const QString& entry) {
+    const qsizetype bar = entry.indexOf(QLatin1Char('|'));
+    // Dropped with the "|": the character before it, normally a blank.
+    if (bar == 0) return std::nullopt;
+    QString key = bar < 0 ? entry : entry.left(bar - 1);
+    qsizetype end = key.size();
+    while (end > 0 && key[end - 1] == QLatin1Char(' ')) --end;
+    key.truncate(end);
+    return key;
+}
+
+UniqueHits FindUniqueHits(const QStringList& entries) {
+    UniqueHits result;
+    QSet<QString> seen;
+    seen.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const std::optional<QString> key = HitKey(entries[i]);
+        if (!key) {
+            result.failedAt = static_cast<int>(i);
+            return result;
+        }
+        if (seen.contains(*key)) continue;
+        seen.insert(*key);
+        result.keys.append(*key);
+    }
+    return result;
+}
+
+QString UniqueReportText(const QStringList& keys, const QDateTime& when) {
+    QString t = ShortDateTime(when) + kCrLf;
+    t += Num(keys.size()) + QStringLiteral(" unique hits found") + kCrLf;
+    t += kCrLf;
+    t += QStringLiteral("Hits:") + kCrLf;
+    for (const QString& key : keys) t += key + kCrLf;
+    return t;
+}
+
+QStringList UniqueSaveItems(const QString& reportText) {
+    QStringList items;
+    const QStringList pieces = reportText.split(kCrLf);
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        const QString line = TrimBlanks(pieces[i]);
+        if (!line.isEmpty()) items << line;
+    }
+    return items;
+}
+
+QString UnreadableEntryMessage(int entryNumber, const QString& entry) {
+    return QStringLiteral(
+               "Entry %1 (\"%2\") begins with \"|\", so it holds no hit name. "
+               "The unique hits were not found; correct or delete the entry and "
+               "try again.")
+        .arg(entryNumber)
+        .arg(entry);
+}
+
+bool PrintUniqueReport(Printer& printer, const QString& title, const QStringList& keys,
+                       const QDateTime& when) {
+    printer.SetScale(10800, 15840, -720);
+    printer.SetFontBold(true);
+    printer.SetFontName(QStringLiteral("Times New Roman"));
+    printer.SetFontSize(13);
+    printer.SetCurrentY(720);
+    printer.PrintCentred(title);
+    printer.PrintCentred(ShortDateTime(when));
+    printer.PrintLine();
+    printer.SetFontSize(11);
+    printer.PrintLine(
+        {PrintItem::Number(keys.size()), PrintItem::Text(QStringLiteral(" unique hits found:"))});
+    printer.SetFontBold(false);
+    for (const QString& key : keys)
+        printer.PrintLine({PrintItem::Column(kIgtcNameColumn), PrintItem::Text(key)});
+    return printer.EndDoc();
+}
+
+}  // namespace quill

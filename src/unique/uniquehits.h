@@ -1,0 +1,53 @@
+#pragma once
+// The unique hit finder: reduces a list of IGTC hit entries ("Abc1 | 123
+// MM#2", or a bare name) to the distinct hit names in order of first
+// appearance, with its report text, saved lines and printed report.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quill {
+
+class Printer;
+
+// The key of a hit entry: the text before the character that precedes the
+// first "|" (the whole entry when there is no "|"), trailing blanks removed,
+// leading blanks kept. nullopt when "|" is the entry's first character, so
+// that no character stands before it.
+std::optional<QString> HitKey(const QString& entry);
+
+struct UniqueHits {
+    QStringList keys;  // each key once, in order of first appearance
+    // 0-based index of the first entry whose key could not be read (the
+    // keys then hold those found before it); -1 when every entry was read.
+    int failedAt = -1;
+    bool ok() const { return failedAt < 0; }
+};
+
+// Keys are compared exactly (letter case matters). Linear in the number of
+// entries.
+UniqueHits FindUniqueHits(const QStringList& entries);
+
+// The result report: "<date>, <time>", "<n> unique hits found", an empty
+// line, "Hits:", then one line per key; every line ends with CR LF.
+QString UniqueReportText(const QStringList& keys, const QDateTime& when);
+
+// The lines of the saved file for a report text: every piece of the text
+// before its last CR LF, without leading and trailing blanks, empty ones left
+// out.
+QStringList UniqueSaveItems(const QString& reportText);
+
+// The message shown (or written to stderr) when an entry has no character
+// before its "|"; entryNumber is 1-based.
+QString UnreadableEntryMessage(int entryNumber, const QString& entry);
+
+// Prints the report and ends the document: the title and "<date>, <time>"
+// centred in bold 13-point Times New Roman from height 720, an empty line,
+// the bold 11-point count line "<n> unique hits found:", then the keys at the
+// IGTC report's name column. Returns what EndDoc returns.
+bool PrintUniqueReport(Printer& printer, const QString& title, const QStringList& keys,
+                       const QDateTime& when);
+
+}  // namespace quill

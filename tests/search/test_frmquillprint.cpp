@@ -1,0 +1,185 @@
+// The search window's two print buttons: the dialogue of each view, the
+// report of each mode, and the PDF the window prints against the one the
+// command line writes for the same run.
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "common/gui/platform.h"
+#include "common/gui/qtprinter.h"
+#include "common/gui/termlisteditor.h"
+#include "common/pageserver.h"
+#include "common/textrules.h"
+#include "search/gui/frmoptions.h"
+#include "search/gui/frmquill.h"
+#include "shell/appcontext.h"
+#include "shell/windowmanager.h"
+#include "support/testsupport.h"
+
+using namespace quill;
+using namespace quill::ui;
+
+namespace {
+
+template <class T = QAbstractButton>
+T* Find(QWidget* w, const char* name) {
+    T* found = w->findChild<T*>(QLatin1String(name));
+    if (!found) qFatal("control %s not found", name);
+    return found;
+}
+
+// pdftotext -layout of a PDF, the date and time of the heading replaced.
+QString PdfText(const QString& path) {
+    QProcess p;
+    p.start(QStandardPaths::findExecutable("pdftotext"), {"-layout", path, "-"});
+    if (!p.waitForFinished(10000)) return QString();
+    QString text = QString::fromUtf8(p.readAllStandardOutput());
+    text.replace(QRegularExpression("^ *Results for [^\n]*, (\\d+ Mm queries searched)",
+                                    QRegularExpression::MultilineOption),
+                 "Results for WHEN, \\1");
+    return text;
+}
+
+}  // namespace
+
+class FrmQuillPrintTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<PageServer> pages_;
+    QTemporaryDir tmp_;
+    std::unique_ptr<AppContext> ctx_;
+    std::unique_ptr<WindowManager> wm_;
+    std::unique_ptr<PlatformDouble> platform_;
+    FrmQuill* q_ = nullptr;
+
+    // A completed run of the terms in the given mode.
+    void Run(const QStringList& terms, bool accession) {
+        auto* options = wm_->As<FrmOptions>(win::Options);
+        if (options->AccessionMode() != accession) Find(options, "chkAccession")->click();
+        Find(q_, "chkSearch")->click();
+        q_->Editor()->SetTerms(terms);
+        Find(q_, accession ? "cmdSearchAccession" : "cmdSearch")->click();
+        QVERIFY(!q_->IsRunning());
+        QVERIFY(Find<QWidget>(q_, "fraResults")->isEnabled());
+        platform_->clear();
+    }
+
+  private slots:
+    void initTestCase() {
+        pages_ = std::make_unique<PageServer>(QStringLiteral(QUILL_PAGES_DIR));
+        QVERIFY2(pages_->Start(), qPrintable(pages_->Error()));
+    }
+    void init() {
+        platform_ = std::make_unique<PlatformDouble>();
+        ctx_ = std::make_unique<AppContext>();
+        wm_ = std::make_unique<WindowManager>(*ctx_);
+        ctx_->windows = wm_.get();
+        ctx_->settings.NcbiServerBase = pages_->BaseUrl();
+        ctx_->settings.PolitenessMs = 0;
+        wm_->Register(win::Quill, CreateFrmQuill);
+        wm_->Register(win::Options, CreateFrmOptions);
+        q_ = qobject_cast<FrmQuill*>(wm_->Show(win::Quill));
+    }
+    void cleanup() {
+        wm_.reset();
+        ctx_.reset();
+        platform_.reset();
+    }
+
+    // Summary view: No stops; Yes asks for the title until one is typed
+    // (blanks count). cDNA view: the text as it stands. No view: nothing.
+    void dialogue() {
+        PrinterDouble printers;
+        Run({"Pax6"}, false);
+        const QString summary = "Question|Print|Ok to print summary?|Question";
+        const QString title = "Input|Title|Enter title of search:|None";
+        platform_->queueAnswer(false);
+        Find(q_, "cmdPrint")->click();
+        QCOMPARE(platform_->log(), QStringList{summary});
+
+        platform_->clear();
+        platform_->queueAnswer(true);
+        for (const char* answer : {"", "", "  "}) platform_->queueInput(answer);
+        Find(q_, "cmdPrint")->click();
+        QCOMPARE(platform_->log(), QStringList({summary, title, title, title}));
+        QCOMPARE(printers.documents.size(), 1);
+        QCOMPARE(printers.documents[0].lines.first(), QString("  "));
+        QVERIFY(printers.documents[0].lines.contains(" 1  query(s) found ( 1  sequences found):"));
+
+        Find(q_, "optDNA")->click();
+        auto* cdna = Find<QPlainTextEdit>(q_, "txtcDNA");
+        cdna->setPlainText("edited heading\n\n> Pax6 | x\nacgt");
+        platform_->clear();
+        platform_->queueAnswer(false);
+        Find(q_, "cmdPrint")->click();
+        platform_->queueAnswer(true);
+        Find(q_, "cmdPrint")->click();
+        const QString dna = "Question|Print|Ok to print DNA?|Question";
+        QCOMPARE(platform_->log(), QStringList({dna, dna}));
+        QCOMPARE(printers.documents.size(), 2);
+        const PrintedDocument& doc = printers.documents[1];
+        QCOMPARE(doc.lines, QStringList({"edited heading", "> Pax6 | x", "acgt"}));
+        QCOMPARE(doc.lineCount, 4);
+        QCOMPARE(doc.pieces[0].font, (PrintFont{"Arial", 10, false, false}));
+        QCOMPARE(doc.pieces[0].x, doc.pieces[1].x);
+
+        for (const char* name : {"optDNA", "optSummary"}) {
+            Find(q_, name)->setAutoExclusive(false);
+            Find(q_, name)->setChecked(false);
+        }
+        platform_->clear();
+        Find(q_, "cmdPrint")->click();
+        QCOMPARE(platform_->log(), QStringList());
+        QCOMPARE(printers.documents.size(), 2);
+    }
+
+    void accessionReport() {
+        PrinterDouble printers;
+        Run({"NM_008084", "AB999999"}, true);
+        QVERIFY(!Find<QWidget>(q_, "cmdPrint")->isVisible());
+        platform_->queueAnswer(true);
+        platform_->queueInput("Accessions");
+        Find(q_, "cmdPrintAccession")->click();
+        QCOMPARE(printers.documents.size(), 1);
+        const QStringList lines = printers.documents[0].lines;
+        QCOMPARE(lines.mid(0, 2), QStringList({"Accessions", "Results for " + ShortDateTime(Now()) +
+                                                                 ", 2 queries searched"}));
+        QVERIFY(lines.contains(" 1  query(s) not found:"));
+        QCOMPARE(lines.last(), QString("AB999999"));
+    }
+
+    // The window's printout as a PDF and the command line's PDF of the same
+    // run read back alike.
+    void pdfAsCommandLine() {
+        ctx_->settings.PrintToPdfDir = tmp_.filePath("window");
+        Run({"Pax6", "Trp53"}, false);
+        platform_->queueAnswer(true);
+        platform_->queueInput("Run 1");
+        Find(q_, "cmdPrint")->click();
+        const QString windowPdf = tmp_.filePath("window/print-001.pdf");
+        QVERIFY(QFile::exists(windowPdf));
+
+        const QString cliPdf = tmp_.filePath("cli.pdf");
+        QProcess cli;
+        cli.start(QUILL_CLI_PATH, {"search", "--ncbi-server", pages_->BaseUrl(), "--pick", "first",
+                                   "--report-pdf", cliPdf, "--title", "Run 1", "Pax6", "Trp53"});
+        cli.closeWriteChannel();
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        const QString text = PdfText(cliPdf);
+        QVERIFY2(text.contains("Results for WHEN, 2 Mm queries searched") &&
+                     text.contains("Sequences Not Found:"),
+                 qPrintable(text));
+        QCOMPARE(text, PdfText(windowPdf));
+    }
+};
+
+QTEST_MAIN(FrmQuillPrintTest)
+#include "test_frmquillprint.moc"

@@ -1,0 +1,198 @@
+// The printed summary reports of both search modes, on the recording printer:
+// every line with its condition, style, kind and text.
+
+#include <QtTest>
+
+#include "common/printer.h"
+#include "common/textrules.h"
+#include "search/searchreport.h"
+
+using namespace quill;
+
+namespace {
+
+// A printed line as "kind size[B][U] text": kind c (centred), p (plain at the
+// line start), 10 or 20 (first or second indentation level).
+struct Layout {
+    double x10 = -1, x20 = -1;
+    QStringList lines;
+};
+
+// The printed width of text in a font, on the reports' coordinate system.
+double WidthIn(const PrintFont& f, const QString& text) {
+    RecordingPrinter m;
+    m.SetScale(10800, 15840, -720);
+    m.SetFontName(f.name);
+    m.SetFontSize(f.size);
+    m.SetFontBold(f.bold);
+    return m.TextWidth(text);
+}
+
+QString Style(const PrintFont& f) {
+    return QString::number(f.size) + (f.bold ? "B" : "") + (f.underline ? "U" : "");
+}
+
+// Describes every printed line; x10 and x20 are the starts of two lines known
+// to be indented once and twice.
+QStringList Describe(const RecordingPrinter& p, double x10, double x20) {
+    QStringList out;
+    const QStringList texts = p.LineTexts();
+    int line = -1;
+    double y = -1;
+    for (const PrintedPiece& piece : p.Pieces()) {
+        if (piece.y == y) continue;
+        y = piece.y;
+        ++line;
+        QString kind = "c";
+        if (piece.x == 0)
+            kind = "p";
+        else if (piece.x == x10)
+            kind = "10";
+        else if (piece.x == x20)
+            kind = "20";
+        else if (qAbs(piece.x + WidthIn(piece.font, texts[line]) / 2 - 4680) > 1e-6)
+            kind = "?";
+        out << kind + " " + Style(piece.font) + " " + texts[line];
+    }
+    return out;
+}
+
+double XOfLine(const RecordingPrinter& p, const QString& text) {
+    const QStringList texts = p.LineTexts();
+    int line = -1;
+    double y = -1;
+    for (const PrintedPiece& piece : p.Pieces()) {
+        if (piece.y == y) continue;
+        y = piece.y;
+        if (texts[++line] == text) return piece.x;
+    }
+    return -1;
+}
+
+SearchResults SampleRun(bool severalClusters) {
+    SearchResults r;
+    r.OrgCode = "Mm";
+    r.lstModel.add("Sox2", 2);
+    r.lstmRNA.add("Pax6");
+    r.lstEST.add("Hoxa9");
+    r.lstNotFound.add("Notagene");
+    r.lstIsCluster.add("Olfr1");
+    if (severalClusters) {
+        r.lstModelM.add("Mm.1 of Gapdh", 3);
+        r.lstmRNAM.add("Mm.2 of Gapdh");
+        r.lstESTM.add("Mm.3 of Gapdh");
+        r.lstWatchOut.add("Gapdh", 3);
+    }
+    return r;
+}
+
+}  // namespace
+
+class SearchReportTest : public QObject {
+    Q_OBJECT
+    const QDateTime when_{QDate(2026, 3, 7), QTime(14, 5, 9)};
+
+  private slots:
+    void searchReport_data() {
+        QTest::addColumn<bool>("prompt");
+        QTest::addColumn<bool>("skip");
+        QTest::addColumn<bool>("several");
+        QTest::newRow("prompt, several-cluster terms") << true << false << true;
+        QTest::newRow("skip, no several-cluster terms") << false << true << false;
+        QTest::newRow("no EST policy") << false << false << true;
+    }
+    void searchReport() {
+        QFETCH(bool, prompt);
+        QFETCH(bool, skip);
+        QFETCH(bool, several);
+        SearchPolicy policy;
+        policy.optESTPrompt = prompt;
+        policy.optESTSkip = skip;
+        const SearchResults r = SampleRun(several);
+        RecordingPrinter p;
+        QVERIFY(PrintSearchReport(p, r, policy, several ? 6 : 5, "Run 1", when_));
+        QVERIFY(p.Ended());
+
+        const QString n = several ? " 4 " : " 3 ";  // found queries
+        QStringList e{
+            "c 13B Run 1",
+            "c 13B Results for " + ShortDateTime(when_) + (several ? ", 6" : ", 5") +
+                " Mm queries searched",
+            "c 13B SUMMARY",
+            "p 11BU " + n + " query(s) found (" + (several ? " 9 " : " 4 ") + " sequences found):",
+            "10 11B  3  query(s) have a single Mm sequence, including",
+            "20 11  1  query(s) have model sequences ( 2  model sequences)",
+            "20 11  1  query(s) have a valid mRNA sequence"};
+        if (prompt) e << "20 11  1  query(s) have a valid EST sequence";
+        if (skip) e << "20 11  1  query(s) have a valid EST sequence (skipped)";
+        const QString m = several ? " 1 " : " 0 ";
+        e << "10 11B " + m + " query(s) have multiple Mm sequences, including"
+          << QString("20 11 ") + (several ? " 3 " : " 0 ") + " model sequences"
+          << "20 11 " + m + " mRNA sequences"
+          << "20 11 " + m + " EST sequences"
+          << "p 11BU  2  query(s) not found:"
+          << "10 11B  1  query(s) were not found or retired"
+          << "10 11B  1  query(s) had clusters"
+          << "c 13B DETAILS"
+          << "p 11BU Sequences Found:"
+          << QString("p 11B   IDs with ") + (several ? " 5 " : " 2 ") +
+                 " total model sequences (# of model sequences):"
+          << "10 11 Sox2 ( 2 )";
+        if (several) e << "10 11 Mm.1 of Gapdh ( 3 )";
+        e << "p 11B   IDs with " + QString(several ? " 2 " : " 1 ") + " total mRNA sequences:"
+          << "10 11 Pax6";
+        if (several) e << "10 11 Mm.2 of Gapdh";
+        if (prompt)
+            e << "p 11B   IDs with " + QString(several ? " 2 " : " 1 ") + " total EST sequences:";
+        if (skip) e << "p 11B   IDs with EST sequences (skipped):";
+        e << "10 11 Hoxa9";
+        if (several) {
+            e << "10 11 Mm.3 of Gapdh"
+              << "p 11B   **The following queries had multiple Mm sequences (# of sequences in "
+                 "parentheses).  They are included above."
+              << "10 11 Gapdh ( 3 )";
+        }
+        e << "p 11BU Sequences Not Found:"
+          << "p 11B   IDs that were not found:"
+          << "10 11 Notagene"
+          << "p 11B   IDs that had clusters:"
+          << "10 11 Olfr1";
+
+        const double x10 = XOfLine(p, " 3  query(s) have a single Mm sequence, including");
+        const double x20 = XOfLine(p, " 1  query(s) have a valid mRNA sequence");
+        QVERIFY(0 < x10 && x10 < x20);
+        QCOMPARE(Describe(p, x10, x20), e);
+        QCOMPARE(p.Pieces().first().y, 720.0);
+        // The printed lines and the five empty ones.
+        QCOMPARE(p.LineCount(), e.size() + 5);
+    }
+
+    void accessionReportAllFound() {
+        SearchResults r;
+        r.lstModel.add("AB000001");
+        r.lstModel.add("AB000002");
+        RecordingPrinter p;
+        QVERIFY(PrintAccessionReport(p, r, 2, "Acc run", when_));
+        const double x10 = XOfLine(p, "AB000001");
+        QVERIFY(x10 > 0);
+        QCOMPARE(Describe(p, x10, -1),
+                 QStringList({"c 13B Acc run",
+                              "c 13B Results for " + ShortDateTime(when_) + ", 2 queries searched",
+                              "c 13B SUMMARY", "p 11B  2  query(s) found",
+                              "p 11B  0  query(s) not found:", "c 13B DETAILS",
+                              "p 11BU Accession Numbers Found:", "10 11 AB000001", "10 11 AB000002",
+                              "p 11BU Accession Numbers Not Found:"}));
+        QCOMPARE(p.LineCount(), 15);
+    }
+
+    // The on-screen summary and the printed report count alike.
+    void countsShared() {
+        const SummaryCounts c = CountSummary(SampleRun(true), 6);
+        QCOMPARE(QList<qint64>({c.notFoundTotal, c.found, c.single, c.modelTotal, c.modelMTotal,
+                                c.sequences}),
+                 QList<qint64>({2, 4, 3, 2, 3, 9}));
+    }
+};
+
+QTEST_GUILESS_MAIN(SearchReportTest)
+#include "test_searchreport.moc"
