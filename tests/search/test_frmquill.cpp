@@ -525,14 +525,6 @@ class TestFrmQuill : public QObject {
         QCOMPARE(Visible(q, "cmdSearch"), !igtc);
     }
 
-    void printNotAvailableYet() {
-        App app(hang_->BaseUrl());
-        FrmQuill* q = app.Open();
-        Find(q, "fraResults")->setEnabled(true);
-        Click(q, "cmdPrint");
-        QCOMPARE(app.platform.messageTexts().size(), 1);
-    }
-
     void simpleSearch() {
         App app(pages_->BaseUrl());
         FrmQuill* q = app.Open();

@@ -179,6 +179,37 @@ class FrmQuillPrintTest : public QObject {
                  qPrintable(text));
         QCOMPARE(text, PdfText(windowPdf));
     }
+
+    // Option mistakes stop before the run; a PDF that cannot be written is
+    // an error and leaves no file.
+    void reportPdfOptions_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("search without title")
+            << QStringList{"search", "--report-pdf", "x.pdf", "Pax6"} << 2
+            << "--report-pdf needs --title TEXT";
+        QTest::newRow("title without PDF") << QStringList{"unique", "--title", "T"} << 2
+                                           << "--title is only used with --report-pdf";
+        QTest::newRow("unwritable PDF") << QStringList{"unique", "--report-pdf", "missing/u.pdf"}
+                                        << 1 << "the PDF report was not written: ";
+    }
+    void reportPdfOptions() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        const QTemporaryDir dir;
+        QProcess cli;
+        cli.setWorkingDirectory(dir.path());
+        cli.start(QUILL_CLI_PATH, args);
+        cli.write("A | 1\n");
+        cli.closeWriteChannel();
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), status);
+        QVERIFY(QString::fromUtf8(cli.readAllStandardError()).contains(error));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
 };
 
 QTEST_MAIN(FrmQuillPrintTest)
