@@ -35,15 +35,17 @@ T* Find(QWidget* w, const char* name) {
     return found;
 }
 
-// pdftotext -layout of a PDF, the date and time of the heading replaced.
+// pdftotext -layout of a PDF, the date and time of the heading replaced and
+// runs of blanks made one (the heading's width, which follows the clock,
+// moves the columns pdftotext lays the text out in).
 QString PdfText(const QString& path) {
     QProcess p;
     p.start(QStandardPaths::findExecutable("pdftotext"), {"-layout", path, "-"});
     if (!p.waitForFinished(10000)) return QString();
     QString text = QString::fromUtf8(p.readAllStandardOutput());
-    text.replace(QRegularExpression("^ *Results for [^\n]*, (\\d+ Mm queries searched)",
-                                    QRegularExpression::MultilineOption),
+    text.replace(QRegularExpression("Results for [^\n]*, (\\d+ Mm queries searched)"),
                  "Results for WHEN, \\1");
+    text.replace(QRegularExpression(" +"), " ");
     return text;
 }
 
