@@ -191,8 +191,6 @@ class FrmQuillPrintTest : public QObject {
         QTest::newRow("search without title")
             << QStringList{"search", "--report-pdf", "x.pdf", "Pax6"} << 2
             << "--report-pdf needs --title TEXT";
-        QTest::newRow("title without PDF") << QStringList{"unique", "--title", "T"} << 2
-                                           << "--title is only used with --report-pdf";
         QTest::newRow("unwritable PDF") << QStringList{"unique", "--report-pdf", "missing/u.pdf"}
                                         << 1 << "the PDF report was not written: ";
     }
