@@ -15,6 +15,7 @@ int RunServe(const QStringList& args);
 int RunSearch(const QStringList& args);
 int RunAccession(const QStringList& args);
 int RunIgtc(const QStringList& args);
+int RunScreen(const QStringList& args);
 
 // Takes --ncbi-server URL, --igtc-server URL and --demo out of args and
 // applies them to settings. --demo starts the bundled page server, held in

@@ -14,6 +14,7 @@ const char* kUsage =
     "  search     look gene names or cluster ids up in UniGene and print their sequences\n"
     "  accession  look GenBank accession numbers up in Entrez nucleotide\n"
     "  igtc       keep the queries of a pasted IGTC BLAST result that reach a minimum score\n"
+    "  screen     sort hit names by their EST expression profiles in chosen tissues\n"
     "  get        print the markup of one web page as the search engine reads it\n"
     "  serve      serve a folder of sample pages (the demo NCBI/IGTC site)\n"
     "\n"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("search")) return RunSearch(args);
     if (command == QLatin1String("accession")) return RunAccession(args);
     if (command == QLatin1String("igtc")) return RunIgtc(args);
+    if (command == QLatin1String("screen")) return RunScreen(args);
     if (command == QLatin1String("get")) return RunGet(args);
     if (command == QLatin1String("serve")) return RunServe(args);
     Err(QStringLiteral("quillfish-cli: unknown command '%1'\n").arg(command) +
