@@ -8,6 +8,8 @@
 
 #include "common/gui/termlisteditor.h"
 #include "igtc/gui/frmigtc.h"
+#include "profile/gui/frmhits.h"
+#include "profile/gui/frmhitsoptions.h"
 #include "search/gui/frmoptions.h"
 #include "search/gui/frmquill.h"
 #include "shell/shellwindows.h"
@@ -56,16 +58,6 @@ QWidget* MakePlaceholder(WindowManager& wm, AppContext& ctx, const QString& name
     return w;
 }
 
-// A stand-in for an option window.
-QWidget* MakeOptionsPlaceholder(const QString& name, const QString& caption) {
-    auto* w = new QWidget;
-    w->setObjectName(name);
-    w->setWindowTitle(caption);
-    auto* layout = new QVBoxLayout(w);
-    layout->addWidget(new QLabel(QStringLiteral("No options yet."), w));
-    return w;
-}
-
 }  // namespace
 
 void ReturnToMenu(WindowManager& windows, const QString& window, TermListEditor* editor,
@@ -89,16 +81,10 @@ void RegisterAppWindows(WindowManager& wm) {
     wm.Register(win::Options, CreateFrmOptions);
     // frmIGTC
     wm.Register(win::Igtc, CreateFrmIGTC);
-    // frmHits (placeholder)
-    wm.Register(win::Hits, [&wm](AppContext& ctx) {
-        return MakePlaceholder(wm, ctx, win::Hits, QStringLiteral("Process Expression Profile"),
-                               QStringLiteral("cmdMenu"), TermListEditor::Variant::Hits,
-                               QStringLiteral("fraSearch"), QStringLiteral("1: ENTER HITS"));
-    });
-    // frmHitsOptions (placeholder)
-    wm.Register(win::HitsOptions, [](AppContext&) {
-        return MakeOptionsPlaceholder(win::HitsOptions, QStringLiteral("Expression Options"));
-    });
+    // frmHits
+    wm.Register(win::Hits, CreateFrmHits);
+    // frmHitsOptions
+    wm.Register(win::HitsOptions, CreateFrmHitsOptions);
     // frmUnique (placeholder)
     wm.Register(win::Unique, [&wm](AppContext& ctx) {
         return MakePlaceholder(wm, ctx, win::Unique, QStringLiteral("Find Unique IGTC Hits"),
