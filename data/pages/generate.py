@@ -290,7 +290,7 @@ write("profile_Mm_4407.html", page("EST Profile", (
     "</table>\n") % site_rows([("testis", 400, 90, 203368)])),
     "/UniGene/ESTProfileViewer.cgi?uglist=Mm.4407")
 # a search page without any cluster link
-write("search_Notagene.html", page("Entrez UniGene",
+write("search_notfound_Notagene.html", page("Entrez UniGene",
       "<p>The following term was not found in UniGene: Notagene.</p>\n"
       "<p>No items found.</p>"), SEARCH + "Notagene")
 

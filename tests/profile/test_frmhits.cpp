@@ -131,8 +131,17 @@ class TestFrmHits : public QObject {
         App app(pages_->BaseUrl());
         FrmHits* h = app.Open();
         ExpectIdle(h, QString(), false);
-        QVERIFY(Find(h, "txtSearch")->isEnabled());
-        QVERIFY(!h->Editor()->List()->isVisible());
+        QVERIFY(Find(h, "txtSearch")->isEnabled() && !h->Editor()->List()->isVisible());
+        // The mode switch: there and back.
+        for (bool advanced : {true, false}) {
+            Click(h, "chkSearch");
+            QCOMPARE(Text(h, "chkSearch"),
+                     advanced ? "Click for Simple Search" : "Click for Advanced Search");
+            QCOMPARE(Find(h, "txtSearch")->isEnabled(), !advanced);
+            QCOMPARE(h->Editor()->List()->isVisible(), advanced);
+            QCOMPARE(Find(h, "fraSearch")->height(),
+                     advanced ? FrmHits::kAdvancedFrameHeight : FrmHits::kSimpleFrameHeight);
+        }
 
         // Loaded hidden with its defaults.
         FrmHitsOptions* o = app.Options();
@@ -175,22 +184,6 @@ class TestFrmHits : public QObject {
         QCOMPARE(Text(o, "txtAbundance"), "7");
         QCOMPARE(Selected(o, "lstTissue"), (QStringList{"brain", "female genital"}));
         QVERIFY(!Find<QCheckBox>(o, "chkTissue")->isChecked());
-    }
-
-    void modeSwitch() {
-        App app(pages_->BaseUrl());
-        FrmHits* h = app.Open();
-        QWidget* frame = Find(h, "fraSearch");
-        QCOMPARE(frame->height(), FrmHits::kSimpleFrameHeight);
-        Click(h, "chkSearch");
-        QCOMPARE(Text(h, "chkSearch"), "Click for Simple Search");
-        QVERIFY(!Find(h, "txtSearch")->isEnabled());
-        QVERIFY(h->Editor()->List()->isVisible());
-        QCOMPARE(frame->height(), FrmHits::kAdvancedFrameHeight);
-        Click(h, "chkSearch");
-        QCOMPARE(Text(h, "chkSearch"), "Click for Advanced Search");
-        QVERIFY(Find(h, "txtSearch")->isEnabled());
-        QCOMPARE(frame->height(), FrmHits::kSimpleFrameHeight);
     }
 
     void inputChecks() {

@@ -44,17 +44,14 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 class ScreeningTest : public QObject {
     Q_OBJECT
   private slots:
-    void tissueLists() {
+    void tissueListsAndDefaults() {
         QCOMPARE(MouseTissues().size(), 34);
         QCOMPARE(HumanTissues().size(), 49);
-        QCOMPARE(MouseTissues().at(12), "female genital");
-        QCOMPARE(MouseTissues().at(29), "testis");
-        QCOMPARE(HumanTissues().at(27), "ovary");
-        QCOMPARE(HumanTissues().at(39), "testis");
-        QVERIFY(!MouseTissues().contains("adrenal gland"));
-        QCOMPARE(HumanTissues().indexOf("adrenal gland"), 1);
-        QCOMPARE(DefaultMouseSelection(), (QList<int>{12, 29}));
-        QCOMPARE(DefaultHumanSelection(), (QList<int>{27, 39}));
+        QCOMPARE(MouseTissues().at(12) + "|" + MouseTissues().at(29) + "|" + HumanTissues().at(27) +
+                     "|" + HumanTissues().at(39),
+                 "female genital|testis|ovary|testis");
+        QVERIFY(!MouseTissues().contains("adrenal gland") &&
+                HumanTissues().contains("adrenal gland"));
     }
 
     void okChecks_data() {
@@ -293,11 +290,6 @@ class ScreeningTest : public QObject {
         QCOMPARE(pc[5].font, n11);
         QCOMPARE(pc[5].x, 9 * 5.5 * 10800 / 576);  // print column 10
         QCOMPARE(pc[7].font, b11);
-        // Empty lines between the title block, the criteria and each section.
-        const double h13 = 13 * 1.2 * 15840 / 756, h11 = 11 * 1.2 * 15840 / 756;
-        QCOMPARE(pc[2].y, 720 + 3 * h13);
-        QCOMPARE(pc[4].y, 720 + 6 * h13);
-        QCOMPARE(pc[7].y, pc[6].y + 2 * h11);
         QVERIFY(p.Ended());
     }
 };
