@@ -231,41 +231,68 @@ write("nuc_search_none.html", page("Entrez Nucleotide",
       "<p>No items found.</p>"), NUC + "AB999999")
 
 # --- EST profiles (expression screening) ----------------------------------
-MOUSE_SITES = [("brain", 188, 1234, 6554321), ("eye", 410, 96, 234111),
-               ("heart", 0, 0, 102345), ("liver", 12, 3, 250110),
-               ("pancreas", 35, 4, 113200), ("spinal cord", 64, 5, 77845)]
-HUMAN_SITES = [("adrenal gland", 0, 0, 33197), ("brain", 22, 25, 1103540),
-               ("eye", 310, 66, 212345), ("heart", 9, 2, 221234), ("liver", 5, 1, 207689),
-               ("lung", 0, 0, 336000)]
+# Body sites as (name, TPM, gene ESTs, all ESTs of the site). The criteria
+# window's defaults select female genital and testis (mouse), ovary and testis
+# (human), with an abundance of 50 % and a TPM minimum of 100.
+PAX6_SITES = [("brain", 20, 25, 1103540), ("eye", 15, 10, 234111),   # testis: 60 of
+              ("female genital", 40, 5, 196781), ("liver", 0, 0, 250110),  # 100 ESTs,
+              ("testis", 90, 60, 203368)]                                # TPM 130
+SOX2_SITES = [("brain", 55, 20, 1103540), ("female genital", 10, 0, 196781),  # abundance
+              ("testis", 60, 30, 203368)]                                  # only
+HOXA9_SITES = [("brain", 12, 80, 1103540), ("female genital", 60, 6, 196781),  # TPM
+               ("testis", 50, 5, 203368)]                                     # only
+NANOG_SITES = [("brain", 300, 90, 1103540), ("eye", 20, 4, 234111),  # neither
+               ("testis", 5, 1, 203368)]
+TP53_SITES = [("adrenal gland", 0, 0, 33197), ("brain", 22, 25, 1103540),  # human,
+              ("lung", 9, 20, 336000), ("ovary", 50, 5, 102110),           # both
+              ("testis", 80, 70, 221234)]                                  # tests
+HBB_SITES = [("adrenal gland", 30, 4, 33197), ("blood", 950, 180, 412345),  # human,
+             ("bone marrow", 310, 40, 121212), ("ovary", 2, 1, 102110),     # neither
+             ("testis", 0, 0, 221234)]
 
 
-def profile(org, cid, sites, scale):
-    end = "Breakdown by Health State" if org == "Hs" else "Breakdown by Developmental Stage"
-    rows = "".join(
+def site_rows(sites):
+    return "".join(
         "<tr><td style=\"cursor: help\">%s</td><td align=\"right\"><font class=\"text\">%d"
         "</font></td><td align=\"right\"><font class=\"text\">%d / %d</font></td></tr>\n"
-        % (name, tpm * scale // 100, n * scale // 100, total) for name, tpm, n, total in sites)
+        % (name, tpm, n, total) for name, tpm, n, total in sites)
+
+
+def profile(org, cid, sites):
+    end = "Breakdown by Health State" if org == "Hs" else "Breakdown by Developmental Stage"
     after = ("<tr><td style=\"cursor: help\">%s</td><td><font class=\"text\">7</font></td>"
              "<td><font class=\"text\">1 / 1000</font></td></tr>\n"
              % ("adult" if org == "Mm" else "normal"))
     body = ("<h2>EST Profile for %s.%s</h2>\n<p>Breakdown by Body Sites</p>\n<table>\n%s"
-            "</table>\n<p>%s</p>\n<table>\n%s</table>\n" % (org, cid, rows, end, after))
+            "</table>\n<p>%s</p>\n<table>\n%s</table>\n"
+            % (org, cid, site_rows(sites), end, after))
     write("profile_%s_%s.html" % (org, cid), page("EST Profile", body),
           "/UniGene/ESTProfileViewer.cgi?uglist=%s.%s" % (org, cid))
 
 
-for term, org, cid, d, sites, scale in [
-        ("Pax6", "Mm", "3608", "Paired box gene 6", MOUSE_SITES, 100),
-        ("Sox2", "Mm", "65396", "SRY-box containing gene 2", MOUSE_SITES, 40),
-        ("Hoxa9", "Mm", "39504", "Homeo box A9", MOUSE_SITES, 5),
-        ("TP53", "Hs", "437460", "Tumor protein p53", HUMAN_SITES, 100),
-        ("HBB", "Hs", "523443", "Hemoglobin, beta", HUMAN_SITES, 20)]:
+for term, org, cid, d, sites in [
+        ("Pax6", "Mm", "3608", "Paired box gene 6", PAX6_SITES),
+        ("Sox2", "Mm", "65396", "SRY-box containing gene 2", SOX2_SITES),
+        ("Hoxa9", "Mm", "39504", "Homeo box A9", HOXA9_SITES),
+        ("Nanog", "Mm", "6047", "Nanog homeobox", NANOG_SITES),
+        ("TP53", "Hs", "437460", "Tumor protein p53", TP53_SITES),
+        ("HBB", "Hs", "523443", "Hemoglobin, beta", HBB_SITES)]:
     search(term, [(org, cid, d)])
-    profile(org, cid, sites, scale)
+    profile(org, cid, sites)
 # a cluster whose profile page has no body-site table
 search("Olfr1", [("Mm", "378932", "Olfactory receptor 1")])
 write("profile_Mm_378932.html", page("EST Profile", "<p>No EST profile data.</p>"),
       "/UniGene/ESTProfileViewer.cgi?uglist=Mm.378932")
+# a profile whose table never ends: no end marker and no row after its last
+search("Xist", [("Mm", "4407", "Inactive X specific transcripts")])
+write("profile_Mm_4407.html", page("EST Profile", (
+    "<h2>EST Profile for Mm.4407</h2>\n<p>Body sites (list cut short)</p>\n<table>\n%s"
+    "</table>\n") % site_rows([("testis", 400, 90, 203368)])),
+    "/UniGene/ESTProfileViewer.cgi?uglist=Mm.4407")
+# a search page without any cluster link
+write("search_notfound_Notagene.html", page("Entrez UniGene",
+      "<p>The following term was not found in UniGene: Notagene.</p>\n"
+      "<p>No items found.</p>"), SEARCH + "Notagene")
 
 # --- IGTC BLAST page ------------------------------------------------------
 write("igtc_blast.html", page("IGTC BLAST", (

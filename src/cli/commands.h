@@ -16,6 +16,7 @@ int RunSearch(const QStringList& args);
 int RunAccession(const QStringList& args);
 int RunIgtc(const QStringList& args);
 int RunUnique(const QStringList& args);
+int RunScreen(const QStringList& args);
 
 // Takes --ncbi-server URL, --igtc-server URL and --demo out of args and
 // applies them to settings. --demo starts the bundled page server, held in

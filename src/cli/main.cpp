@@ -17,13 +17,14 @@ const char* kUsage =
     "  search     look gene names or cluster ids up in UniGene and print their sequences\n"
     "  accession  look GenBank accession numbers up in Entrez nucleotide\n"
     "  igtc       keep the queries of a pasted IGTC BLAST result that reach a minimum score\n"
+    "  screen     sort hit names by their EST expression profiles in chosen tissues\n"
     "  unique     reduce a list of IGTC hits to the unique hit names\n"
     "  get        print the markup of one web page as the search engine reads it\n"
     "  serve      serve a folder of sample pages (the demo NCBI/IGTC site)\n"
     "\n"
     "Server options (search, accession, get): --ncbi-server URL, --igtc-server URL,\n"
     "--demo (use the bundled sample pages on a loopback page server).\n"
-    "Report options (search, accession, igtc, unique): --report-pdf FILE, --title TEXT\n"
+    "Report options (search, accession, igtc, screen, unique): --report-pdf FILE, --title TEXT\n"
     "(write the printed report of the run as a PDF file).\n"
     "Run 'quillfish-cli COMMAND --help' for the options of a command.\n";
 
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("search")) return RunSearch(args);
     if (command == QLatin1String("accession")) return RunAccession(args);
     if (command == QLatin1String("igtc")) return RunIgtc(args);
+    if (command == QLatin1String("screen")) return RunScreen(args);
     if (command == QLatin1String("unique")) return RunUnique(args);
     if (command == QLatin1String("get")) return RunGet(args);
     if (command == QLatin1String("serve")) return RunServe(args);

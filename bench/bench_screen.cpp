@@ -1,0 +1,91 @@
+// A 200-term screening run against the sample page server over loopback,
+// timed against curl fetching the same addresses one after another in one
+// process. Usage: bench_screen [TERMS]   (default 200, 2 pages a term).
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "common/module1.h"
+#include "common/pageserver.h"
+#include "common/webpageloader.h"
+#include "profile/screeningengine.h"
+
+using namespace quill;
+
+namespace {
+
+struct QuietView : ScreeningView {
+    void EnterRunning() override {}
+    void SetStatusLine(const QString&) override {}
+    void AddProgress(int) override {}
+    void EndCanceled() override {}
+    void EndComplete(const QString&) override {}
+};
+// Records every address the run asks for.
+struct Recorder : PageLoader {
+    PageLoader& inner;
+    QStringList asked;
+    explicit Recorder(PageLoader& l) : inner(l) {}
+    int NavigateAndWait(const QString& a) override {
+        asked << a;
+        return inner.NavigateAndWait(a);
+    }
+    QString Markup() const override { return inner.Markup(); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
+    PageServer server(QStringLiteral(QUILL_PAGES_DIR));
+    if (!server.Start()) {
+        std::fprintf(stderr, "page server: %s\n", qPrintable(server.Error()));
+        return 1;
+    }
+    Settings settings;
+    settings.NcbiServerBase = server.BaseUrl();
+    // Demo genes that load both pages.
+    const QStringList genes{"Pax6", "Sox2", "Hoxa9", "Nanog", "Olfr1", "Xist", "TP53", "HBB"};
+    QStringList terms;
+    for (int i = 0; i < count; ++i) terms << genes.at(i % genes.size());
+
+    Module1 module;
+    WebPageLoader web(module, settings);
+    Recorder loader(web);
+    FixedCriteria criteria;
+    criteria.tissues = {{"female genital", "testis"}, {"ovary", "testis"}};
+    QuietView view;
+    ScreeningEngine engine(module, settings, loader, criteria, view);
+    QElapsedTimer clock;
+    clock.start();
+    if (engine.Run(terms) != ScreeningEngine::RunEnd::Complete) return 1;
+    const double runMs = clock.nsecsElapsed() / 1e6;
+
+    QTemporaryDir tmp;
+    QFile config(tmp.filePath(QStringLiteral("urls.cfg")));
+    if (!config.open(QIODevice::WriteOnly)) return 1;
+    for (const QString& a : loader.asked)
+        config.write("url = \"" + a.toUtf8() + "\"\noutput = \"/dev/null\"\n");
+    config.close();
+    QProcess curl;
+    clock.restart();
+    curl.start(QStringLiteral("curl"), {"-s", "-K", config.fileName()});
+    if (!curl.waitForFinished(600000) || curl.exitCode() != 0) {
+        std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
+        return 1;
+    }
+    const double curlMs = clock.nsecsElapsed() / 1e6;
+    std::printf(
+        "%d terms, %lld page loads (%d matched, %d not matched, %d no data)\n"
+        "screen run: %.1f ms\ncurl:       %.1f ms\nratio:      %.2f\n",
+        count, static_cast<long long>(loader.asked.size()),
+        static_cast<int>(engine.Results().lstFound.size()),
+        static_cast<int>(engine.Results().lstNotFound.size()),
+        static_cast<int>(engine.Results().lstNoData.size()), runMs, curlMs, runMs / curlMs);
+    return 0;
+}

@@ -1,0 +1,134 @@
+#pragma once
+// Expression-profile screening without windows: the criteria of the criteria
+// window (tissue lists, defaults, the OK checks), the profile table of one
+// gene, the screening rule, and the screening report as text and printout.
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace quill {
+
+class Printer;
+
+// ---------------------------------------------------------------------------
+// Criteria
+
+// The body-site names of the two tissue lists, in list order, and the entries
+// selected when the criteria window is built.
+const QStringList& MouseTissues();
+const QStringList& HumanTissues();
+const QList<int>& DefaultMouseSelection();  // 12, 29
+const QList<int>& DefaultHumanSelection();  // 27, 39
+
+inline const QString kDefaultAbundance = QStringLiteral("50");
+inline const QString kDefaultTpm = QStringLiteral("100");
+
+// An optional sign followed by digits only, whose value lies in -32768..32767
+// (a sign alone is valid and reads 0; so is the empty text).
+bool IsValidInteger(const QString& text);
+
+// The checks of the criteria window's OK button, in order: the message of the
+// first that fails, nullopt when both texts pass.
+std::optional<QString> CriteriaProblem(const QString& abundanceText, const QString& tpmText);
+inline const QString kInvalidValueTitle = QStringLiteral("Invalid value");
+
+// What the screening rule reads from the criteria window for every term: the
+// two check boxes and the two threshold texts as they stand.
+struct ScreeningCriteria {
+    bool chkAbundance = true;
+    bool chkTissue = true;
+    QString txtAbundance = kDefaultAbundance;
+    QString txtTissue = kDefaultTpm;
+};
+
+// The tissue selections a run takes when it starts, in list order.
+struct TissueSelection {
+    QStringList mouse;
+    QStringList human;
+};
+
+// Why a run cannot screen against this selection, nullopt when it can (each
+// species needs at least one selected tissue).
+std::optional<QString> TissueSelectionProblem(const TissueSelection& selection);
+
+// ---------------------------------------------------------------------------
+// One gene's profile and the rule
+
+struct ProfileRow {
+    QString TissueName;
+    double Tpm = 0;
+    double EstCount = 0;
+};
+
+enum class ProfileSpecies { Mouse, Human };
+
+struct Profile {
+    ProfileSpecies species = ProfileSpecies::Mouse;
+    QList<ProfileRow> rows;
+};
+
+// Outcomes of screening one term.
+enum ScreenOutcome {
+    kNotTested = 0,
+    kScreenCanceled = 1,
+    kMatched = 3,
+    kNotMatched = 4,
+    kNoData = 5
+};
+
+// The most rows a profile table holds.
+inline constexpr int kMaxProfileRows = 100;
+
+// Reads the body-site table of a profile page (markup as the browser
+// serializes it): the species by "adrenal gland", the table from the first
+// "CURSOR: help" up to the row after which the next "CURSOR: help" lies
+// beyond the end marker. nullopt when the page yields no table (no row, the
+// last row not followed by another "CURSOR: help", or a ">" or "<" missing
+// after a marker). A table that has not ended after 100 rows keeps them.
+std::optional<Profile> ReadProfile(const QString& markup);
+
+// Whether one selected tissue holds at least percent % of all the gene's
+// ESTs (running total rounded after each addition; threshold rounded down).
+bool PassesAbundanceTest(const QList<ProfileRow>& rows, const QStringList& tissues,
+                         const QString& abundanceText);
+// Whether the selected tissues' TPM, summed and rounded after each addition,
+// is greater than the rounded minimum.
+bool PassesTpmTest(const QList<ProfileRow>& rows, const QStringList& tissues,
+                   const QString& tpmText);
+// The two tests as the check boxes switch them: kMatched, kNotMatched, or
+// kNotTested when neither is on. The tissues of the profile's species count.
+ScreenOutcome ApplyScreeningRule(const Profile& profile, const TissueSelection& tissues,
+                                 const ScreeningCriteria& criteria);
+
+// ---------------------------------------------------------------------------
+// Results and report
+
+// What the report reads: the selections taken when the last run started, the
+// thresholds copied when the last run completed, and the three result lists.
+struct ScreeningResults {
+    TissueSelection SelectedTissues;
+    QString txtAbundance1;
+    QString txtTissue1;
+    QStringList lstFound;
+    QStringList lstNotFound;
+    QStringList lstNoData;
+};
+
+// The report text (CR LF lines); the criteria lines follow the two check
+// boxes as given.
+QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCriteria& checks,
+                             const QDateTime& when);
+
+// Prints the report and ends the document: title and heading centred in bold
+// 13-point Times New Roman from height 720, the tissue and criteria lines,
+// then in 11 points the three sections, entries at print column 10. Returns
+// what EndDoc returns.
+bool PrintScreeningReport(Printer& printer, const QString& title, const ScreeningResults& results,
+                          const ScreeningCriteria& checks, const QDateTime& when);
+
+inline constexpr int kScreeningEntryColumn = 10;
+
+}  // namespace quill

@@ -1,0 +1,93 @@
+#include "profile/screeningengine.h"
+
+#include "common/textrules.h"
+#include "common/webpageloader.h"
+
+namespace quill {
+
+ScreeningEngine::ScreeningEngine(Module1& module, const Settings& settings, PageLoader& loader,
+                                 const CriteriaSource& criteria, ScreeningView& view)
+    : m_(module), settings_(settings), loader_(loader), criteria_(criteria), view_(view) {}
+
+ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
+    const TissueSelection tissues = criteria_.Tissues();
+    if (TissueSelectionProblem(tissues)) return RunEnd::NoTissues;
+
+    // A flag left raised by a canceled run elsewhere must not stop this one.
+    m_.CancelSearch = false;
+    view_.EnterRunning();
+    results_.lstFound.clear();
+    results_.lstNotFound.clear();
+    results_.lstNoData.clear();
+    results_.SelectedTissues = tissues;
+    const int n = static_cast<int>(terms.size());
+    const int step = n > 0 ? 1000 / n : 0;
+
+    for (int i = 0; i < n; ++i) {
+        const QString& term = terms.at(i);
+        view_.SetStatusLine(Num(i) + QStringLiteral("/") + Num(n) +
+                            QStringLiteral(" complete.  Current search term: ") + term);
+        const int outcome = ScreenTerm(step, term);
+        switch (outcome) {
+            case kScreenCanceled:
+                m_.CancelSearch = false;
+                view_.EndCanceled();
+                return RunEnd::Canceled;
+            case kMatched:
+                results_.lstFound << term;
+                break;
+            case kNotMatched:
+                results_.lstNotFound << term;
+                break;
+            case kNoData:
+                results_.lstNoData << term;
+                break;
+            default:
+                break;
+        }
+        view_.TermScreened(term, outcome);
+    }
+
+    const ScreeningCriteria now = criteria_.Criteria();
+    results_.txtAbundance1 = now.txtAbundance;
+    results_.txtTissue1 = now.txtTissue;
+    view_.EndComplete(BuildReport());
+    return RunEnd::Complete;
+}
+
+QString ScreeningEngine::BuildReport() const {
+    return BuildScreeningReport(results_, criteria_.Criteria(), Now());
+}
+
+int ScreeningEngine::ScreenTerm(int step, const QString& term) {
+    const QString& base = settings_.NcbiServerBase;
+    const QString search = AddressWithTerm(
+        base + QStringLiteral("/entrez/query.fcgi?orig_db=UniGene&cmd=search&term="),
+        StripColons(term));
+    if (loader_.NavigateAndWait(search) == PageLoader::Canceled) return kScreenCanceled;
+    view_.AddProgress(step / 3);
+
+    // The first cluster link's text is the cluster identifier.
+    const QString page = loader_.Markup();
+    const int marker = InStr(page, base + QStringLiteral("/UniGene/clust.cgi?ORG="));
+    if (marker == 0) return kNoData;
+    const int g = InStr(marker, page, QStringLiteral(">"));
+    const int e = g ? InStr(g + 1, page, QStringLiteral("<")) : 0;
+    const std::optional<QString> cluster = e ? CutBetween(page, g + 1, e) : std::nullopt;
+    if (!cluster) return kNoData;
+
+    const QString address =
+        AddressWithTerm(base + QStringLiteral("/UniGene/ESTProfileViewer.cgi?uglist="), *cluster);
+    if (loader_.NavigateAndWait(address) == PageLoader::Canceled) return kScreenCanceled;
+    view_.AddProgress(step / 3);
+
+    std::optional<Profile> profile = ReadProfile(loader_.Markup());
+    if (!profile) return kNoData;
+    profile_ = std::move(*profile);
+    const ScreenOutcome outcome =
+        ApplyScreeningRule(profile_, results_.SelectedTissues, criteria_.Criteria());
+    view_.AddProgress(step / 3);
+    return outcome;
+}
+
+}  // namespace quill

@@ -1,0 +1,93 @@
+#pragma once
+// The screening run over a page loader, with the window (or the command
+// line) as its view: for every term, the UniGene search page, the first
+// cluster's EST profile page and the screening rule; then the report.
+
+#include <QString>
+#include <QStringList>
+
+#include "common/module1.h"
+#include "common/pageloader.h"
+#include "common/settings.h"
+#include "profile/screening.h"
+
+namespace quill {
+
+// Where the run reads its criteria: the criteria window, or fixed values.
+class CriteriaSource {
+  public:
+    virtual ~CriteriaSource() = default;
+    // Check boxes and threshold texts as they stand now (read for every term
+    // and when the report is built).
+    virtual ScreeningCriteria Criteria() const = 0;
+    // The selected tissues, in list order (taken once when a run starts).
+    virtual TissueSelection Tissues() const = 0;
+};
+
+// Fixed criteria (the command line, tests).
+class FixedCriteria : public CriteriaSource {
+  public:
+    ScreeningCriteria criteria;
+    TissueSelection tissues;
+    ScreeningCriteria Criteria() const override { return criteria; }
+    TissueSelection Tissues() const override { return tissues; }
+};
+
+// What a screening run shows while it runs.
+class ScreeningView {
+  public:
+    virtual ~ScreeningView() = default;
+    // Running state: input frame disabled, run height, "Searching...", bar at
+    // 0 and Cancel shown, status line "".
+    virtual void EnterRunning() = 0;
+    virtual void SetStatusLine(const QString& text) = 0;
+    // Adds to the progress bar's value (0..1000).
+    virtual void AddProgress(int units) = 0;
+    // A term was screened (the result lists already hold it).
+    virtual void TermScreened(const QString& term, int outcome) {
+        Q_UNUSED(term);
+        Q_UNUSED(outcome);
+    }
+    // End states; both then leave the running state.
+    virtual void EndCanceled() = 0;
+    virtual void EndComplete(const QString& report) = 0;
+    // A page could not be loaded (the wait goes on).
+    virtual void PageProblem(const QString& text) { SetStatusLine(text); }
+};
+
+class ScreeningEngine {
+  public:
+    enum class RunEnd { Complete, Canceled, NoTissues };
+
+    ScreeningEngine(Module1& module, const Settings& settings, PageLoader& loader,
+                    const CriteriaSource& criteria, ScreeningView& view);
+
+    // The run over a checked, non-empty term list. Refuses (NoTissues,
+    // nothing changed) when a species has no selected tissue; otherwise
+    // clears the cancel flag, the result lists and takes the selections,
+    // screens every term in order, and on completion copies the thresholds
+    // and builds the report.
+    RunEnd Run(const QStringList& terms);
+
+    // One term: outcome kScreenCanceled, kMatched, kNotMatched, kNoData or
+    // kNotTested. Adds step / 3 to the progress after each page and after
+    // the rule.
+    int ScreenTerm(int step, const QString& term);
+
+    const ScreeningResults& Results() const { return results_; }
+    // The report text of the results as they stand, check boxes as now.
+    QString BuildReport() const;
+    // The profile of the last term that had one.
+    const Profile& LastProfile() const { return profile_; }
+
+  private:
+    Module1& m_;
+    const Settings& settings_;
+    PageLoader& loader_;
+    const CriteriaSource& criteria_;
+    ScreeningView& view_;
+    ScreeningResults results_;
+    Profile profile_;
+};
+
+}  // namespace quill

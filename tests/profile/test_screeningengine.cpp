@@ -1,0 +1,179 @@
+// The screening run on the fake page map: the addresses it asks for, the
+// first cluster link, progress in thirds, cancel, the cancel flag at start,
+// refused selections, result order. The demo genes run end to end in the
+// window's tests.
+
+#include <QtTest>
+
+#include "common/textrules.h"
+#include "profile/screeningengine.h"
+#include "support/fakepageloader.h"
+
+using namespace quill;
+
+namespace {
+
+const QString kBase = "http://ncbi.test";
+const QString kSearch = kBase + "/entrez/query.fcgi?orig_db=UniGene&cmd=search&term=";
+const QString kProfile = kBase + "/UniGene/ESTProfileViewer.cgi?uglist=";
+
+QString SearchPage(const QStringList& clusters) {
+    QString links;
+    for (const QString& c : clusters)
+        links += "<A href=\"" + kBase + "/UniGene/clust.cgi?ORG=Mm&amp;CID=" + c.mid(3) + "\">" +
+                 c + "</A>\n";
+    return "<BODY>" + links + "</BODY>";
+}
+
+QString Row(const QString& name, int tpm, int est) {
+    return "<TR><TD style=\"CURSOR: help\">" + name + "</TD><TD><FONT class=text>" +
+           QString::number(tpm) + "</FONT></TD><TD><FONT class=text>" + QString::number(est) +
+           " / 9999</FONT></TD></TR>\n";
+}
+
+// A mouse profile: testis holds `testis` of 10 ESTs with TPM 150.
+QString ProfilePage(int testis) {
+    return "<TABLE>" + Row("brain", 5, 10 - testis) + Row("testis", 150, testis) +
+           "</TABLE><P>Breakdown by Developmental Stage</P>" + Row("adult", 1, 1);
+}
+
+struct View : ScreeningView {
+    QStringList log;  // "enter", "status:...", "+n", "canceled", "complete"
+    QString report;
+    void EnterRunning() override { log << "enter"; }
+    void SetStatusLine(const QString& t) override { log << "status:" + t; }
+    void AddProgress(int n) override { log << "+" + QString::number(n); }
+    void EndCanceled() override { log << "canceled"; }
+    void EndComplete(const QString& r) override {
+        log << "complete";
+        report = r;
+    }
+    QStringList Progress() const { return log.filter(QRegularExpression("^\\+")); }
+};
+
+struct Rig {
+    Module1 module;
+    Settings settings;
+    test::FakePageLoader loader{module};
+    FixedCriteria criteria;
+    View view;
+    ScreeningEngine engine{module, settings, loader, criteria, view};
+    Rig() {
+        settings.NcbiServerBase = kBase;
+        criteria.tissues = {{"testis"}, {"testis"}};
+        loader.SetPage(kSearch + "Pax6", SearchPage({"Mm.1", "Mm.2"}));
+        loader.SetPage(kProfile + "Mm.1", ProfilePage(6));
+        loader.SetPage(kSearch + "Sox2", SearchPage({"Mm.3"}));
+        loader.SetPage(kProfile + "Mm.3", ProfilePage(2));
+        loader.SetPage(kSearch + "Olfr1", SearchPage({"Mm.4"}));
+        loader.SetPage(kProfile + "Mm.4", "<P>No EST profile data.</P>");
+    }
+};
+
+}  // namespace
+
+class ScreeningEngineTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void runSortsTermsInOrderWithDuplicates() {
+        Rig r;
+        QCOMPARE(r.engine.Run({"Pax6", "Sox2", "Olfr1", "Nothing", "Pax:6", "Pax6"}),
+                 ScreeningEngine::RunEnd::Complete);
+        QCOMPARE(r.engine.Results().lstFound, (QStringList{"Pax6", "Pax:6", "Pax6"}));
+        QCOMPARE(r.engine.Results().lstNotFound, QStringList{"Sox2"});
+        QCOMPARE(r.engine.Results().lstNoData, (QStringList{"Olfr1", "Nothing"}));
+        // Colons removed; only the first cluster link followed.
+        QCOMPARE(r.loader.Asked().mid(0, 2), (QStringList{kSearch + "Pax6", kProfile + "Mm.1"}));
+        QCOMPARE(r.loader.Asked().at(7), kSearch + "Pax6");
+        QCOMPARE(r.loader.LoadCount(), 11);
+        QVERIFY(r.view.log.contains("status:0/6 complete.  Current search term: Pax6"));
+        QVERIFY(r.view.log.contains("status:4/6 complete.  Current search term: Pax:6"));
+        QCOMPARE(r.view.log.last(), "complete");
+        QCOMPARE(r.view.report, r.engine.BuildReport());
+        QCOMPARE(r.engine.Results().txtAbundance1, "50");
+    }
+
+    void termWithBlanksGoesIntoTheAddress() {
+        Rig r;
+        r.engine.Run({"Abc 1"});
+        QCOMPARE(r.loader.Asked(), QStringList{kSearch + "Abc%201"});
+        QCOMPARE(r.engine.Results().lstNoData, QStringList{"Abc 1"});
+    }
+
+    void clusterLinkCutShort() {
+        Rig r;
+        const QString marker = "<A href=\"" + kBase + "/UniGene/clust.cgi?ORG=Mm&amp;CID=1\"";
+        r.loader.SetPage(kSearch + "NoTagEnd", "<BODY>" + marker);
+        r.loader.SetPage(kSearch + "NoTextEnd", "<BODY>" + marker + ">Mm.1");
+        r.engine.Run({"NoTagEnd", "NoTextEnd", "Pax6"});
+        QCOMPARE(r.engine.Results().lstNoData, (QStringList{"NoTagEnd", "NoTextEnd"}));
+        QCOMPARE(r.engine.Results().lstFound, QStringList{"Pax6"});
+        QCOMPARE(r.loader.LoadCount(), 4);
+    }
+
+    void progressInThirds() {
+        Rig r;
+        r.engine.Run({"Pax6", "Olfr1", "Nothing"});
+        // Step 333: a screened term adds 111 three times, a term without a
+        // table twice, a term without a cluster once.
+        QCOMPARE(r.view.Progress(), QStringList(6, "+111"));
+        QStringList many(1001, "Nothing");
+        Rig big;
+        big.engine.Run(many);
+        QCOMPARE(big.view.Progress().first(), "+0");
+    }
+
+    void cancelDuringEitherWait() {
+        for (int at : {1, 2, 4}) {
+            Rig r;
+            r.loader.CancelAtLoad(at);
+            QCOMPARE(r.engine.Run({"Pax6", "Sox2"}), ScreeningEngine::RunEnd::Canceled);
+            QVERIFY(!r.module.CancelSearch);
+            QCOMPARE(r.view.log.last(), "canceled");
+            // Canceled during the profile wait: one increment from the search page.
+            QCOMPARE(r.view.Progress().size(), at == 1 ? 0 : at == 2 ? 1 : 4);
+            QCOMPARE(r.engine.Results().lstFound, at == 4 ? QStringList{"Pax6"} : QStringList{});
+            QVERIFY(r.view.report.isEmpty());
+            QVERIFY(r.engine.Results().txtAbundance1.isEmpty());
+        }
+    }
+
+    void flagLeftRaisedElsewhereDoesNotStopTheRun() {
+        Rig r;
+        r.module.CancelSearch = true;
+        QCOMPARE(r.engine.Run({"Pax6"}), ScreeningEngine::RunEnd::Complete);
+        QCOMPARE(r.engine.Results().lstFound, QStringList{"Pax6"});
+    }
+
+    void refusesWithoutTissuesOfEitherSpecies() {
+        for (const TissueSelection& t :
+             {TissueSelection{{}, {"testis"}}, TissueSelection{{"testis"}, {}}}) {
+            Rig r;
+            r.engine.Run({"Pax6"});
+            r.criteria.tissues = t;
+            QCOMPARE(r.engine.Run({"Sox2"}), ScreeningEngine::RunEnd::NoTissues);
+            QCOMPARE(r.engine.Results().lstFound, QStringList{"Pax6"});
+            QCOMPARE(r.loader.LoadCount(), 2);
+            QVERIFY(TissueSelectionProblem(t));
+        }
+    }
+
+    void criteriaReadPerTermAndAtCompletion() {
+        Rig r;
+        // After the first term, the TPM minimum rises above 150.
+        r.loader.OnLoad([&r](int n, const QString&) {
+            if (n != 3) return;
+            r.criteria.criteria.txtTissue = "150";
+            r.criteria.tissues = {{"brain"}, {"brain"}};  // selections: next run only
+        });
+        r.engine.Run({"Pax6", "Pax6"});
+        QCOMPARE(r.engine.Results().lstFound, QStringList{"Pax6"});
+        QCOMPARE(r.engine.Results().lstNotFound, QStringList{"Pax6"});
+        QCOMPARE(r.engine.Results().txtTissue1, "150");
+        QVERIFY(r.view.report.contains("greater than 150\r\n"));
+        QVERIFY(r.view.report.contains("in: testis (mouse); testis (human)\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ScreeningEngineTest)
+#include "test_screeningengine.moc"
