@@ -246,37 +246,6 @@ class TestTermListEditor : public QObject {
                                        "(i.e. ; or -)?|None"});
     }
 
-    void simpleModeHidesTheListControls() {
-        auto e = Make(Variant::Quill);
-        e->show();
-        e->SetTerms({"kept"});
-        e->CancelButton()->show();
-        e->SetSimpleMode(true);
-        for (const char* name :
-             {"lblSearchListbox", "lblImport", "cmdOpen", "cmdImport", "cmdAdd", "cmdDelete",
-              "lstSearch", "txtAdd", "lblAdd", "cmdClear", "cmdCut"}) {
-            QWidget* w = e->findChild<QWidget*>(QString::fromLatin1(name));
-            QVERIFY2(w && !w->isVisible(), name);
-        }
-        QVERIFY(e->CancelButton()->isVisible());
-        QCOMPARE(e->Terms(), QStringList({"kept"}));
-        e->SetSimpleMode(false);
-        QVERIFY(e->List()->isVisible());
-    }
-
-    void openOffersTheSpreadsheetFilters() {
-        PlatformDouble pd;
-        auto e = Make(Variant::Hits);
-        Button(e.get(), "cmdOpen")->click();  // dialog cancelled
-        QCOMPARE(pd.shown.size(), 1);
-        QCOMPARE(pd.shown[0].kind, Shown::OpenFile);
-        QVERIFY(pd.shown[0].text.startsWith(QStringLiteral("Excel Worksheet|*.xls|")));
-        for (const char* pattern : {"*.xlsx", "*.ods", "*.csv"})
-            QVERIFY(pd.shown[0].text.contains(QString::fromLatin1(pattern)));
-        QVERIFY(e->Spreadsheet() == nullptr);
-        QCOMPARE(script_.instances, 0);
-    }
-
     // Each open makes a new spreadsheet and leaves the earlier one alone; a
     // failed open keeps the last one.
     void eachOpenMakesANewSpreadsheet() {

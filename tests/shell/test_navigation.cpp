@@ -156,15 +156,6 @@ class TestNavigation : public QObject {
         QCOMPARE(list->count(), 0);
     }
 
-    void hideKeepsContents() {
-        QWidget* w = wm_->Show(win::HitsOptions);
-        w->setProperty("marker", 7);
-        wm_->Hide(win::HitsOptions);
-        QVERIFY(wm_->IsLoaded(win::HitsOptions));
-        QCOMPARE(wm_->Show(win::HitsOptions), w);
-        QCOMPARE(w->property("marker").toInt(), 7);
-    }
-
     void searchBackUnloadsItsOptionsButNotHitsOptions() {
         ToMenu();
         wm_->Load(win::HitsOptions);
@@ -257,16 +248,6 @@ class TestNavigation : public QObject {
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
         for (const char* option : {"--demo", "--ncbi-server", "--igtc-server", "--print-to-pdf"})
             QVERIFY2(out.contains(QLatin1String(option)), qPrintable(out));
-    }
-
-    void searchHandsOnToIgtcWithoutTheMenu() {
-        ToMenu();
-        Button(wm_->Window(win::Menu), "cmdSearch")->click();
-        wm_->Show(win::Igtc);
-        wm_->Unload(win::Quill);
-        QVERIFY(!Shown(win::Menu));
-        Button(wm_->Window(win::Igtc), "cmdClose")->click();
-        QVERIFY(Shown(win::Menu));
     }
 };
 
