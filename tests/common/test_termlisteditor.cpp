@@ -1,5 +1,6 @@
 // The term list editor in its three variants: list editing, questions,
 // Cancel, and the import rules, with a scripted spreadsheet.
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -177,12 +178,20 @@ class TestTermListEditor : public QObject {
         QFETCH(QString, typed);
         QFETCH(QString, saved);
         QTemporaryDir dir;
-        quill::test::WhenModal([&](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            QVERIFY(dialog);
-            dialog->selectFile(dir.filePath(typed));
+        // Types the name and accepts, again on every tick until the dialog
+        // has gone (a busy machine may still be filling it); gives up after 5 s.
+        QTimer typist;
+        QElapsedTimer since;
+        since.start();
+        connect(&typist, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            if (since.elapsed() > 5000) return dialog->reject();
+            dialog->setDirectory(dir.path());
+            if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) name->setText(typed);
             QMetaObject::invokeMethod(dialog, "accept");
         });
+        typist.start(50);
         const QString path = Platform::SaveFileName(nullptr, "Text Files (*.txt)|*.txt");
         QCOMPARE(QFileInfo(path).fileName(), saved);
         QCOMPARE(Platform::DefaultSuffix("Text|*.txt|All|*.*", 1), QString());
