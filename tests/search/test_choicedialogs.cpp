@@ -104,30 +104,6 @@ class TestChoiceDialogs : public QObject {
         QVERIFY(Text(&dlg, "lblSequence").isEmpty());
     }
 
-    void optionsDefaultsKeepSpeciesAndAccession() {
-        FrmOptions opt;
-        const auto defaults = [&opt] {
-            const SearchPolicy p = opt.Policy();
-            return p.optAuto && p.optAutoOne && p.optESTPrompt && !p.optESTSkip && p.optAutoOneEST;
-        };
-        QCOMPARE(opt.Policy().species, SearchPolicy::Species::Mouse);
-        QVERIFY(defaults());
-        QVERIFY(!opt.AccessionMode());
-
-        for (const char* name :
-             {"optHs", "optPrompt", "optStillPrompt", "optESTSkip", "optPromptEST"})
-            Click(&opt, name);
-        Click(&opt, "chkAccession");
-        const SearchPolicy p = opt.Policy();
-        QCOMPARE(p.species, SearchPolicy::Species::Human);
-        QVERIFY(!p.optAuto && !p.optAutoOne && !p.optESTPrompt && p.optESTSkip && !p.optAutoOneEST);
-
-        opt.SelectDefaults();
-        QVERIFY(defaults());
-        QCOMPARE(opt.Policy().species, SearchPolicy::Species::Human);  // kept
-        QVERIFY(opt.AccessionMode());                                  // kept
-    }
-
     void optionsOkHidesAndAccessionClickSignals() {
         FrmOptions opt;
         QSignalSpy spy(&opt, &FrmOptions::AccessionModeClicked);
