@@ -303,11 +303,15 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
     sigaction(SIGINT, &previous, nullptr);
     if (!complete) return 130;
 
-    Out(view.summary);
-    Out(view.cdna);
+    // The texts as the window's result boxes hold them: CR LF lines, also
+    // inside the sequence blocks.
+    const QString summary = WithCrLfLines(view.summary);
+    const QString cdna = WithCrLfLines(view.cdna);
+    Out(summary);
+    Out(cdna);
     int status = 0;
     if (!savePath.isEmpty()) {
-        const WriteResult w = WriteQuotedItems(savePath, {view.summary, view.cdna});
+        const WriteResult w = WriteQuotedItems(savePath, {summary, cdna});
         if (!w.ok) {
             Err(prefix + QStringLiteral("cannot save: ") + w.error);
             status = 1;

@@ -13,6 +13,9 @@ struct Settings {
     QString IgtcServerBase = QStringLiteral("https://www.genetrap.org");
     // Page-load watchdog interval.
     int WatchdogMs = 7000;
+    // A page that has not come after this long is reported on the status line
+    // (with the seconds waited) until it comes.
+    int SlowPageMs = 3000;
     // Least spacing between two requests to a host other than loopback.
     int PolitenessMs = 340;
     // When non-empty, every print goes to a numbered PDF file in this folder.

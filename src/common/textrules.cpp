@@ -40,6 +40,24 @@ QString SlashesToSpaces(const QString& text) {
     return s;
 }
 
+QString WithCrLfLines(const QString& text) {
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r')) {
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+            out += kCrLf;
+        } else if (c == QLatin1Char('\n') || c == QChar::ParagraphSeparator ||
+                   c == QChar::LineSeparator) {
+            out += kCrLf;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 bool IsSkipped(QChar c) {
@@ -173,8 +191,12 @@ std::optional<QDateTime>& FixedNow() {
 }
 }  // namespace
 
-QDateTime Now() { return FixedNow() ? *FixedNow() : QDateTime::currentDateTime(); }
-void SetNowForTesting(std::optional<QDateTime> fixed) { FixedNow() = std::move(fixed); }
+QDateTime Now() {
+    return FixedNow() ? *FixedNow() : QDateTime::currentDateTime();
+}
+void SetNowForTesting(std::optional<QDateTime> fixed) {
+    FixedNow() = std::move(fixed);
+}
 
 QString ShortDateTime(const QDateTime& when) {
     const QLocale loc = QLocale::system();

@@ -41,6 +41,10 @@ QString StripAmp(const QString& text);
 QString StripColons(const QString& text);
 // Replaces every "/" by one blank.
 QString SlashesToSpaces(const QString& text);
+// The text as a result box holds it: every line break (CR LF, a lone LF or CR,
+// a paragraph or line separator) becomes CR LF. Saved results go through this,
+// so the window and the command line write the same file.
+QString WithCrLfLines(const QString& text);
 
 // The leading-number rule: blanks, tabs and line feeds are skipped wherever
 // they stand; optional sign, digits, one period, an exponent with E or D;
@@ -58,7 +62,9 @@ std::optional<qint16> ToInt16(double value);
 std::optional<qint32> ToInt32(double value);
 
 // Decimal text of a number without blanks or leading zeros.
-inline QString Num(qint64 n) { return QString::number(n); }
+inline QString Num(qint64 n) {
+    return QString::number(n);
+}
 
 // Current time; tests may fix it.
 QDateTime Now();

@@ -15,7 +15,7 @@ namespace quill {
 class WebBrowser;
 
 class WebPageLoader : public PageLoader {
-public:
+  public:
     // The wait watches module.CancelSearch and module.PageTimedOut; the
     // watchdog (settings.WatchdogMs) raises PageTimedOut and the page is
     // loaded again. onProblem receives a short text when a load fails at the
@@ -24,12 +24,22 @@ public:
                   std::function<void(const QString&)> onProblem = {});
     ~WebPageLoader() override;
 
+    // Whoever shows the run's status can follow a page wait: waiting(seconds)
+    // about once a second while a page has not come after settings.SlowPageMs
+    // (seconds since the wait began, reloads included), and settled() when a
+    // page comes after such a report or after a load problem.
+    struct WaitWatcher {
+        std::function<void(int seconds)> waiting;
+        std::function<void()> settled;
+    };
+    void SetWaitWatcher(WaitWatcher watcher);
+
     int NavigateAndWait(const QString& address) override;
     QString Markup() const override;
 
     WebBrowser& Browser();
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

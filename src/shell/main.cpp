@@ -21,6 +21,14 @@ void PrintError(const QString& text) {
 
 const char kUsage[] =
     "usage: quillfish [--demo] [--ncbi-server URL] [--igtc-server URL] [--print-to-pdf DIR]";
+const char kHelp[] =
+    "\n"
+    "  --demo               run against the bundled sample pages (a page server on\n"
+    "                       this machine)\n"
+    "  --ncbi-server URL    scheme and host of the NCBI web server\n"
+    "  --igtc-server URL    scheme and host of the IGTC web site\n"
+    "  --print-to-pdf DIR   send every printout to numbered PDF files in DIR\n"
+    "  --help               show this help and exit\n";
 
 // Reads the options into settings; false with a message on a bad option.
 bool ParseOptions(const QStringList& args, quill::Settings& settings, bool& demo, QString& error) {
@@ -59,6 +67,15 @@ bool ParseOptions(const QStringList& args, quill::Settings& settings, bool& demo
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Help needs no display: answered before the window system is touched.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h") {
+            QTextStream out(stdout);
+            out << kUsage << '\n' << kHelp;
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillfish"));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QShortcut>
 
 #include "shell/windowmanager.h"
 #include "ui_frmabout.h"
@@ -106,6 +107,9 @@ FrmAbout::FrmAbout(WindowManager& windows, QWidget* parent)
         windows_.Unload(win::About);
         windows_.Show(win::Menu);
     });
+    // Esc closes the window like OK.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, ui_->cmdOK, &QPushButton::click);
     Center(this);
 }
 

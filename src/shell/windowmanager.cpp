@@ -126,8 +126,14 @@ void WindowManager::CloseRequested(const QString& name) {
     for (const char* button : {"cmdMenu", "cmdClose", "cmdOK"}) {
         auto* b = w->findChild<QAbstractButton*>(QString::fromLatin1(button));
         if (!b) continue;
-        // A disabled back button (a run under way) keeps the window open.
-        if (b->isEnabled()) b->click();
+        if (b->isEnabled()) {
+            b->click();
+            return;
+        }
+        // A disabled back button (a run under way) keeps the window open; the
+        // close box then offers to cancel the run, as the Cancel button does.
+        auto* cancel = w->findChild<QAbstractButton*>(QStringLiteral("cmdCancel"));
+        if (cancel && cancel->isVisible() && cancel->isEnabled()) cancel->click();
         return;
     }
     // A window without a back button is unloaded and the menu shown, so the

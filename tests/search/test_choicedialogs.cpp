@@ -12,9 +12,11 @@
 
 #include "search/gui/choicedialog.h"
 #include "search/gui/frmoptions.h"
+#include "support/widgets.h"
 
 using namespace quill;
 using namespace quill::ui;
+using namespace quill::test;
 
 namespace {
 
@@ -29,20 +31,6 @@ ChoiceTable ThreeRows(ChoiceTable::Kind kind) {
               {"http://h/UniGene/b", "BC011272", "clone <MGC:1234>"},
               {"http://h/UniGene/c", "XM_0001", "predicted"}};
     return t;
-}
-
-// Runs fn on the dialog once it is on screen, then lets Ask() return.
-void WhenShown(std::function<void(ChoiceDialog*)> fn) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, fn] {
-        auto* dlg = qobject_cast<ChoiceDialog*>(QApplication::activeModalWidget());
-        if (!dlg || !dlg->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        fn(dlg);
-    });
-    timer->start();
 }
 
 }  // namespace
@@ -61,17 +49,13 @@ class TestChoiceDialogs : public QObject {
         QFETCH(QString, name);
         ChoiceDialog dlg(ThreeRows(ChoiceTable::Kind(kind)));
         QCOMPARE(dlg.objectName(), name);
-        QCOMPARE(dlg.windowTitle(), QStringLiteral("Quillfish"));
-        auto* list = dlg.findChild<QListWidget*>("lstSequence");
+        auto* list = Find<QListWidget>(&dlg, "lstSequence");
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->item(1)->text(), QStringLiteral("BC011272"));
         QCOMPARE(list->currentRow(), 0);
-        auto* label = dlg.findChild<QLabel*>("lblSequence");
+        auto* label = Find<QLabel>(&dlg, "lblSequence");
         QCOMPARE(label->text(), QStringLiteral("Mus musculus paired box 6"));
-        QCOMPARE(dlg.findChild<QLabel*>("lblPrompt")->text(), kPrompt);
-        QCOMPARE(dlg.findChild<QPushButton*>("cmdChoose")->text(), QStringLiteral("&Choose"));
-        QCOMPARE(dlg.findChild<QPushButton*>("cmdCancel")->text(),
-                 QStringLiteral("C&ancel Search"));
+        QCOMPARE(Text(&dlg, "lblPrompt"), kPrompt);
         // Descriptions come from page markup: shown as text, never as markup.
         list->setCurrentRow(1);
         QCOMPARE(label->text(), QStringLiteral("clone <MGC:1234>"));
@@ -94,15 +78,15 @@ class TestChoiceDialogs : public QObject {
         QFETCH(int, row);
         QFETCH(int, expected);
         ChoiceDialog dlg(ThreeRows(ChoiceTable::Kind::Mrna));
-        WhenShown([&](ChoiceDialog* d) {
-            auto* list = d->findChild<QListWidget*>("lstSequence");
+        WhenModal([&](QWidget* d) {
+            auto* list = Find<QListWidget>(d, "lstSequence");
             list->setCurrentRow(row);
             if (way == "choose")
-                d->findChild<QPushButton*>("cmdChoose")->click();
+                Click(d, "cmdChoose");
             else if (way == "double")
                 emit list->itemDoubleClicked(list->item(row));
             else if (way == "cancel")
-                d->findChild<QPushButton*>("cmdCancel")->click();
+                Click(d, "cmdCancel");
             else if (way == "close")
                 d->close();
             else
@@ -116,40 +100,16 @@ class TestChoiceDialogs : public QObject {
         ChoiceTable t;
         t.kind = ChoiceTable::Kind::Est;
         ChoiceDialog dlg(t);
-        QVERIFY(!dlg.findChild<QPushButton*>("cmdChoose")->isEnabled());
-        QVERIFY(dlg.findChild<QLabel*>("lblSequence")->text().isEmpty());
-    }
-
-    void optionsDefaultsKeepSpeciesAndAccession() {
-        FrmOptions opt;
-        const auto defaults = [&opt] {
-            const SearchPolicy p = opt.Policy();
-            return p.optAuto && p.optAutoOne && p.optESTPrompt && !p.optESTSkip && p.optAutoOneEST;
-        };
-        QCOMPARE(opt.Policy().species, SearchPolicy::Species::Mouse);
-        QVERIFY(defaults());
-        QVERIFY(!opt.AccessionMode());
-
-        for (const char* name :
-             {"optHs", "optPrompt", "optStillPrompt", "optESTSkip", "optPromptEST"})
-            opt.findChild<QRadioButton*>(name)->click();
-        opt.findChild<QCheckBox*>("chkAccession")->click();
-        const SearchPolicy p = opt.Policy();
-        QCOMPARE(p.species, SearchPolicy::Species::Human);
-        QVERIFY(!p.optAuto && !p.optAutoOne && !p.optESTPrompt && p.optESTSkip && !p.optAutoOneEST);
-
-        opt.SelectDefaults();
-        QVERIFY(defaults());
-        QCOMPARE(opt.Policy().species, SearchPolicy::Species::Human);  // kept
-        QVERIFY(opt.AccessionMode());                                  // kept
+        QVERIFY(!Enabled(&dlg, "cmdChoose"));
+        QVERIFY(Text(&dlg, "lblSequence").isEmpty());
     }
 
     void optionsOkHidesAndAccessionClickSignals() {
         FrmOptions opt;
         QSignalSpy spy(&opt, &FrmOptions::AccessionModeClicked);
         QTimer::singleShot(0, &opt, [&] {
-            opt.findChild<QCheckBox*>("chkAccession")->click();
-            opt.findChild<QPushButton*>("cmdOK")->click();
+            Click(&opt, "chkAccession");
+            Click(&opt, "cmdOK");
         });
         opt.exec();
         QVERIFY(!opt.isVisible());

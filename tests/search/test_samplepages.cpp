@@ -1,10 +1,11 @@
 // The sample page set, read the way the search engine reads it: every page
 // served by the page server and loaded by the real page loader (what
-// `quillfish-cli get` shows), every marker where the lookups expect it, and a
-// whole run over the set.
+// `quillfish-cli get` shows), and every marker where the lookups expect it.
+// Runs over the whole set are made by the command-line and window tests.
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QUrl>
 #include <QtTest>
 
@@ -15,6 +16,7 @@
 #include "common/webpageloader.h"
 #include "search/searchengine.h"
 #include "support/fakepageloader.h"
+#include "support/fakesearch.h"
 
 using namespace quill;
 
@@ -48,35 +50,6 @@ QList<Page> LoadSampleSet() {
     return pages;
 }
 
-struct Opts : SearchOptions {
-    SearchPolicy policy;
-    SearchPolicy Current() const override { return policy; }
-};
-struct FirstRow : Chooser {
-    int asked = 0;
-    int Choose(const ChoiceTable&) override {
-        ++asked;
-        return 0;
-    }
-};
-struct NullView : RunView {
-    int progress = 0;
-    void EnterRunning() override {}
-    void SetStatusLine(const QString&) override {}
-    void AddProgress(int units) override { progress += units; }
-    void EndCanceled() override {}
-    void EndComplete(const QString&, const QString&) override {}
-};
-
-// The address an engine asks for, as the page server's index writes it.
-QString RequestOf(const QString& address) {
-    const QUrl url(address);
-    QString key = url.path();
-    if (url.hasQuery())
-        key += "?" + QUrl::fromPercentEncoding(url.query(QUrl::FullyEncoded).toUtf8());
-    return key;
-}
-
 }  // namespace
 
 class SamplePagesTest : public QObject {
@@ -98,9 +71,9 @@ class SamplePagesTest : public QObject {
         Settings settings;
         settings.NcbiServerBase = kBase;
         test::FakePageLoader loader(module);
-        Opts opts;
-        FirstRow chooser;
-        NullView view;
+        test::FixedOptions opts;
+        test::ScriptedChooser chooser;
+        test::RecordingView view;
         SearchEngine engine(module, settings, loader, opts, chooser, view);
         for (const Page& p : pages) {
             const QString& m = p.markup;
@@ -144,42 +117,6 @@ class SamplePagesTest : public QObject {
                 QVERIFY2(end > 0 && InStr(end, m, "CURSOR: help") > 0, what);
             }
         }
-    }
-
-    void wholeRunOverTheSampleSet() {
-        Module1 module;
-        Settings settings;
-        settings.NcbiServerBase = kBase;
-        test::FakePageLoader loader(module);
-        QHash<QString, QString> byRequest;
-        for (const Page& p : pages) byRequest.insert(p.request, p.markup);
-        // Serve each asked address by its index request.
-        loader.OnLoad([&](int, const QString& address) {
-            loader.SetPage(address, byRequest.value(RequestOf(address), "<BODY>404</BODY>"));
-        });
-        Opts opts;
-        FirstRow chooser;
-        NullView view;
-        SearchEngine engine(module, settings, loader, opts, chooser, view);
-        engine.BeginUniGeneRun();
-        QVERIFY(engine.RunUniGene({"Pax6", "Sox2", "Nanog", "Gata4", "Hoxa9", "Olfr1", "Actb",
-                                   "Gapdh", "Notagene", "Tcrg", "HBB"}));
-        const SearchResults& r = engine.Results();
-        QCOMPARE(r.lstmRNA.text, (QStringList{"Pax6", "Nanog"}));
-        QCOMPARE(r.lstModel.text, QStringList{"Sox2"});
-        QCOMPARE(r.lstEST.text, (QStringList{"Gata4", "Hoxa9"}));
-        QCOMPARE(r.lstIsCluster.text, QStringList{"Olfr1"});
-        QCOMPARE(r.lstWatchOut.text, (QStringList{"Actb", "Gapdh"}));
-        QCOMPARE(r.lstWatchOut.data, (QList<qint32>{2, 2}));
-        QCOMPARE(r.lstNotFound.text, (QStringList{"Notagene", "Tcrg", "HBB"}));
-        QCOMPARE(r.lstModelM.text, QStringList{"Mm.328431 of Actb"});
-        QCOMPARE(r.lstmRNAM.text, (QStringList{"Mm.391967 of Actb", "Mm.304088 of Gapdh"}));
-        QCOMPARE(r.lstESTM.text, QStringList{"Mm.343110 of Gapdh"});
-        QVERIFY(r.CdnaLines.contains("> Pax6 | mRNA sequence NM_013627"));  // the NM row
-        QVERIFY(r.CdnaLines.contains("> Gata4 | EST sequence BG063700"));   // after "maxest"
-        QCOMPARE(chooser.asked, 1);                                         // Gata4's 14 ESTs
-        QVERIFY2(view.progress <= 1000 && view.progress > 800,
-                 qPrintable(QString::number(view.progress)));
     }
 };
 

@@ -11,36 +11,7 @@
 
 #include "support/testsupport.h"
 
-namespace {
-
-struct CliRun {
-    int status = -1;
-    QString out, err;
-};
-
-CliRun Cli(const QStringList& args, const QByteArray& input = {}) {
-    QProcess p;
-    p.start(QStringLiteral(QUILL_CLI_PATH), args);
-    p.waitForStarted();
-    if (!input.isEmpty()) p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-// Date and time of the headings replaced by fixed words.
-QString Normalised(QString text) {
-    text.replace(QRegularExpression("Results for [^\r\n]*?, (\\d+ (Mm |Hs )?(queries|sequences|"
-                                    "accession))"),
-                 "Results for WHEN, \\1");
-    text.replace(QRegularExpression("cDNA results for \\d\\d-\\d\\d-\\d{4}, \\d\\d:\\d\\d:\\d\\d"),
-                 "cDNA results for WHEN");
-    return text;
-}
-
-}  // namespace
+using namespace quill::test;
 
 class SearchCliTest : public QObject {
     Q_OBJECT
@@ -54,7 +25,7 @@ class SearchCliTest : public QObject {
                               fasta, "Pax6", "Sox2", "Hoxa9", "Olfr1", "Gapdh", "Notagene"});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY(r.err.contains("0/6 complete.  Current search term: Pax6"));
-        const QString file = Normalised(quill::test::ReadText(save));
+        const QString file = WithoutTimes(ReadText(save));
         const QString summary =
             "\"Results for WHEN, 6 Mm queries searched\r\n\r\n"
             "4 queries found (6 sequences found)\r\n"
@@ -89,9 +60,10 @@ class SearchCliTest : public QObject {
                          "> Gapdh | Mm.304088 MM#1 mRNA sequence NM_008084",
                          "> Gapdh | Mm.343110 MM#2 EST sequence BY017812"}));
         // stdout holds the same two texts.
-        QCOMPARE(Normalised(r.out), file.mid(1, summary.size() - 4) + cdna.mid(1, cdna.size() - 4));
+        QCOMPARE(WithoutTimes(r.out),
+                 file.mid(1, summary.size() - 4) + cdna.mid(1, cdna.size() - 4));
         // Clean FASTA: headers, then letters only, 60 to a line.
-        const QStringList fa = quill::test::ReadText(fasta).split('\n', Qt::SkipEmptyParts);
+        const QStringList fa = ReadText(fasta).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(fa.filter(QRegularExpression("^> ")), headers);
         for (const QString& line : fa) {
             if (!line.startsWith("> "))
@@ -106,7 +78,7 @@ class SearchCliTest : public QObject {
         const CliRun r = Cli({"accession", "--demo", "--save", save, "NM_008084", "AB999999",
                               "NM_000546", "U12345"});
         QVERIFY2(r.status == 0, qPrintable(r.err));
-        const QString file = Normalised(quill::test::ReadText(save));
+        const QString file = WithoutTimes(ReadText(save));
         QVERIFY2(file.startsWith("\"Results for WHEN, 4 accession number(s) searched\r\n\r\n"
                                  "2 accession number(s) found \r\n"
                                  "2 accession number(s) not found\r\n\r\n"

@@ -32,6 +32,7 @@ void Platform::Message(QWidget* parent, const QString& text, const QString& titl
         return;
     }
     QMessageBox box(ToQt(icon), title, text, QMessageBox::Ok, parent);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.exec();
 }
 
@@ -102,7 +103,30 @@ QString Platform::SaveFileName(QWidget* parent, const QString& filter) {
         }
         return double_->saveFiles_.dequeue();
     }
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), ToQtFilter(filter));
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QStringList entries = ToQtFilter(filter).split(QStringLiteral(";;"));
+    dialog.setNameFilters(entries);
+    dialog.setDefaultSuffix(DefaultSuffix(filter, 0));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, entries, filter](const QString& chosen) {
+                         dialog.setDefaultSuffix(
+                             DefaultSuffix(filter, static_cast<int>(entries.indexOf(chosen))));
+                     });
+    if (dialog.exec() != QDialog::Accepted) return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+QString Platform::DefaultSuffix(const QString& filter, int index) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (index < 0 || 2 * index + 1 >= parts.size()) return QString();
+    // The first pattern of the entry: "*.txt" gives "txt".
+    const QString pattern = parts[2 * index + 1].split(QLatin1Char(';')).first().trimmed();
+    if (!pattern.startsWith(QStringLiteral("*."))) return QString();
+    const QString suffix = pattern.mid(2);
+    if (suffix.isEmpty() || suffix.contains(QLatin1Char('*')) || suffix.contains(QLatin1Char('?')))
+        return QString();
+    return suffix;
 }
 
 void Platform::SetClipboardText(const QString& text) {
@@ -113,12 +137,22 @@ void Platform::SetClipboardText(const QString& text) {
     QApplication::clipboard()->setText(text);
 }
 
-void Platform::OpenUrl(const QString& url) {
+bool Platform::OpenUrl(const QString& url) {
     if (double_) {
+        if (!double_->browserAvailable) return false;
         double_->openedUrls << url;
-        return;
+        return true;
     }
-    QDesktopServices::openUrl(QUrl(url));
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+void Platform::OpenUrlOrShow(QWidget* parent, const QString& url, const QString& title) {
+    if (OpenUrl(url)) return;
+    Message(parent,
+            QStringLiteral("No web browser could be opened. Copy this address into your "
+                           "browser:\n\n") +
+                url,
+            title, Icon::Exclamation);
 }
 
 PlatformDouble::PlatformDouble() {

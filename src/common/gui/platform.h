@@ -31,9 +31,18 @@ class Platform {
     // File dialogs. The filter is written "Description|pattern|Description|pattern";
     // an empty answer means the user chose nothing.
     static QString OpenFileName(QWidget* parent, const QString& filter);
+    // A name typed without an extension gets the chosen filter's.
     static QString SaveFileName(QWidget* parent, const QString& filter);
     static void SetClipboardText(const QString& text);
-    static void OpenUrl(const QString& url);
+    // Opens the address in the user's browser; false when no browser took it.
+    static bool OpenUrl(const QString& url);
+    // Opens the address, or, when no browser takes it, shows it in a message
+    // (titled title) for the user to copy.
+    static void OpenUrlOrShow(QWidget* parent, const QString& url, const QString& title);
+
+    // The extension that a save dialog adds for entry index of the filter
+    // ("Text Files (*.txt)|*.txt", 0 -> "txt"); "" for "*" and "*.*".
+    static QString DefaultSuffix(const QString& filter, int index);
 
     // "Excel Worksheet|*.xls|CSV|*.csv" -> "Excel Worksheet (*.xls);;CSV (*.csv)".
     static QString ToQtFilter(const QString& filter);
@@ -66,10 +75,11 @@ class PlatformDouble {
     void queueOpenFile(const QString& path) { openFiles_.enqueue(path); }
     void queueSaveFile(const QString& path) { saveFiles_.enqueue(path); }
 
-    QList<Shown> shown;      // everything shown, in order
-    QString clipboard;       // last clipboard text
-    QStringList openedUrls;  // addresses opened in the browser
-    int unanswered = 0;      // dialogs shown with an empty queue
+    QList<Shown> shown;            // everything shown, in order
+    QString clipboard;             // last clipboard text
+    QStringList openedUrls;        // addresses opened in the browser
+    bool browserAvailable = true;  // false: OpenUrl finds no browser
+    int unanswered = 0;            // dialogs shown with an empty queue
 
     // Messages (kind Message) only, their texts in order.
     QStringList messageTexts() const;

@@ -2,6 +2,8 @@
 
 #include <QListWidget>
 #include <QSet>
+#include <QShortcut>
+#include <QStyledItemDelegate>
 
 #include "common/gui/platform.h"
 #include "common/gui/spreadsheetapp.h"
@@ -11,6 +13,26 @@
 #include "ui_termlisteditor.h"
 
 namespace quill::ui {
+
+namespace {
+
+// Draws an empty entry (Cut can leave one) as a grey placeholder, so that it
+// is seen and can be selected; the entry itself stays empty.
+class EmptyEntryDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (!option->text.isEmpty()) return;
+        option->text = QStringLiteral("(empty entry)");
+        option->font.setItalic(true);
+        option->palette.setColor(QPalette::Text, option->palette.color(QPalette::PlaceholderText));
+    }
+};
+
+}  // namespace
 
 struct TermListEditor::Impl {
     Ui::TermListEditorForm ui;
@@ -41,6 +63,12 @@ TermListEditor::TermListEditor(QWidget* parent) : QWidget(parent), d(std::make_u
         if (selected.isEmpty()) return;
         delete list->takeItem(list->row(selected.first()));
     });
+
+    // The Delete key in the list deletes the selected entry, as the button does.
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, ui.lstSearch);
+    deleteKey->setContext(Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, ui.cmdDelete, &QPushButton::click);
+    ui.lstSearch->setItemDelegate(new EmptyEntryDelegate(ui.lstSearch));
 
     connect(ui.cmdClear, &QPushButton::clicked, this, [this] {
         if (Platform::AskYesNo(this, QStringLiteral("Are you sure you want to clear the listbox?"),

@@ -116,7 +116,7 @@ void FrmIGTC::cmdPrint_Click() {
 }
 
 void FrmIGTC::cmdOpenIGTC_Click() {
-    Platform::OpenUrl(ctx_.settings.IgtcBlastPage());
+    Platform::OpenUrlOrShow(this, ctx_.settings.IgtcBlastPage(), QStringLiteral("Open IGTC"));
 }
 
 void FrmIGTC::cmdClose_Click() {

@@ -8,6 +8,7 @@
 
 #include "common/gui/platform.h"
 #include "common/gui/qtprinter.h"
+#include "common/gui/runstatusline.h"
 #include "common/gui/termlisteditor.h"
 #include "common/quotedfile.h"
 #include "common/textrules.h"
@@ -69,6 +70,8 @@ FrmHits::FrmHits(AppContext& ctx, QWidget* parent)
                                               [this](const QString& text) { PageProblem(text); });
     engine_ = std::make_unique<ScreeningEngine>(ctx_.module, ctx_.settings, *loader_, *criteria_,
                                                 static_cast<ScreeningView&>(*this));
+    status_ = new RunStatusLine(ui_->lblStatus);
+    status_->Watch(*loader_);
 
     connect(ui_->chkSearch, &QCheckBox::clicked, this, &FrmHits::chkSearch_Click);
     connect(ui_->cmdOptions, &QPushButton::clicked, this, &FrmHits::cmdOptions_Click);
@@ -199,7 +202,7 @@ void FrmHits::EnterRunning() {
     ui_->fraSearch->setEnabled(false);
     ui_->cmdMenu->setEnabled(false);
     SetWindowHeight(kRunHeight);
-    ui_->lblStatus->setText(QString());
+    status_->SetRunLine(QString());
     ui_->lblStatus->show();
     ui_->lblLoading->setText(QStringLiteral("Searching..."));
     ui_->pgrBar->setValue(0);
@@ -211,7 +214,11 @@ void FrmHits::EnterRunning() {
 }
 
 void FrmHits::SetStatusLine(const QString& text) {
-    ui_->lblStatus->setText(text);
+    status_->SetRunLine(text);
+}
+
+void FrmHits::PageProblem(const QString& text) {
+    status_->ShowProblem(text);
 }
 
 void FrmHits::AddProgress(int units) {
@@ -224,7 +231,7 @@ void FrmHits::LeaveRunning() {
     ui_->fraSearch->setEnabled(true);
     ui_->cmdMenu->setEnabled(true);
     SetWindowHeight(kIdleHeight);
-    ui_->lblStatus->setText(QString());
+    status_->SetRunLine(QString());
     ui_->lblStatus->hide();
     running_ = false;
 }

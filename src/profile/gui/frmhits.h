@@ -22,6 +22,7 @@ namespace quill::ui {
 
 struct AppContext;
 class FrmHitsOptions;
+class RunStatusLine;
 class TermListEditor;
 
 class FrmHits : public QWidget, private ScreeningView {
@@ -59,6 +60,7 @@ class FrmHits : public QWidget, private ScreeningView {
     // ScreeningView
     void EnterRunning() override;
     void SetStatusLine(const QString& text) override;
+    void PageProblem(const QString& text) override;
     void AddProgress(int units) override;
     void EndCanceled() override;
     void EndComplete(const QString& report) override;
@@ -71,6 +73,7 @@ class FrmHits : public QWidget, private ScreeningView {
     AppContext& ctx_;
     std::unique_ptr<Ui::frmHits> ui_;
     TermListEditor* editor_ = nullptr;
+    RunStatusLine* status_ = nullptr;             // owned by lblStatus
     std::unique_ptr<FrmHitsOptions> ownOptions_;  // only without a window manager
     std::unique_ptr<CriteriaReader> criteria_;
     std::unique_ptr<WebPageLoader> loader_;

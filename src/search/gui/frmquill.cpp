@@ -3,14 +3,17 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "common/gui/platform.h"
 #include "common/gui/qtprinter.h"
+#include "common/gui/runstatusline.h"
 #include "common/gui/termlisteditor.h"
 #include "common/quotedfile.h"
 #include "common/textrules.h"
@@ -67,6 +70,7 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
         4 * ui_->txtSummary->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
     ui_->txtSummary->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ui_->lblStatus->setFixedHeight(kRunHeight - kIdleHeight);
+    status_ = new RunStatusLine(ui_->lblStatus);
 
     // The term list editor fills the lower part of the search frame; its
     // Cancel button sits in the progress row, outside the frames that a run
@@ -89,6 +93,7 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
     engine_ =
         std::make_unique<SearchEngine>(ctx_.module, ctx_.settings, *loader_, *optionsReader_,
                                        static_cast<Chooser&>(*this), static_cast<RunView&>(*this));
+    status_->Watch(*loader_);
 
     connect(ui_->chkSearch, &QCheckBox::clicked, this, &FrmQuill::SwitchSearchMode);
     connect(ui_->cmdSearch, &QPushButton::clicked, this, &FrmQuill::SearchUniGene);
@@ -156,17 +161,27 @@ FrmOptions* FrmQuill::Options() const {
 }
 
 QString FrmQuill::BoxText(const QPlainTextEdit* box) {
-    QString text = box->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\n'), kCrLf);
-    return text;
+    return WithCrLfLines(box->document()->toRawText());
 }
 
 void FrmQuill::SetWindowHeight(int height) {
-    setFixedHeight(height);
+    // Never taller than the screen's free area (a small screen, or a large
+    // scale factor); the layout's minimum keeps every control usable.
+    const QScreen* screen = this->screen();
+    if (screen) {
+        const int frame = qMax(0, frameGeometry().height() - geometry().height());
+        height = qMin(height, screen->availableGeometry().height() - frame);
+    }
+    height = qMax(height, minimumSizeHint().height());
     resize(width(), height);
+}
+
+void FrmQuill::FocusTermEntry() {
+    // The next term can be typed at once: the term box in simple mode, the
+    // Add box of the list in advanced mode.
+    QLineEdit* box = ui_->chkSearch->isChecked() ? editor_->AddBox() : ui_->txtSearch;
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
 }
 
 bool FrmQuill::eventFilter(QObject* watched, QEvent* event) {
@@ -330,17 +345,18 @@ void FrmQuill::EnterRunning() {
         cancel->show();
         cancel->setEnabled(true);
     }
-    ui_->lblStatus->setText(QString());
+    status_->SetRunLine(QString());
     ui_->lblStatus->show();
-    SetWindowHeight(kRunHeight);
+    idleHeight_ = height();
+    SetWindowHeight(idleHeight_ + ui_->lblStatus->height() + layout()->spacing());
 }
 
 void FrmQuill::SetStatusLine(const QString& text) {
-    ui_->lblStatus->setText(text);
+    status_->SetRunLine(text);
 }
 
 void FrmQuill::PageProblem(const QString& text) {
-    ui_->lblStatus->setText(text);
+    status_->ShowProblem(text);
 }
 
 void FrmQuill::AddProgress(int units) {
@@ -352,10 +368,11 @@ void FrmQuill::LeaveRunning() {
     ui_->fraSearch->setEnabled(true);
     ui_->cmdMenu->setEnabled(true);
     if (QPushButton* cancel = editor_->CancelButton()) cancel->hide();
-    ui_->lblStatus->setText(QString());
+    status_->SetRunLine(QString());
     ui_->lblStatus->hide();
-    SetWindowHeight(kIdleHeight);
+    SetWindowHeight(idleHeight_);
     running_ = false;
+    FocusTermEntry();
 }
 
 void FrmQuill::EndCanceled() {
@@ -401,7 +418,7 @@ void FrmQuill::OpenIgtc() {
     const QString cdna = BoxText(ui_->txtcDNA);
     const int p = cdna.indexOf(QLatin1Char('>'));
     if (p >= 0) Platform::SetClipboardText(cdna.mid(p));
-    Platform::OpenUrl(ctx_.settings.IgtcBlastPage());
+    Platform::OpenUrlOrShow(this, ctx_.settings.IgtcBlastPage(), QStringLiteral("Open IGTC"));
 }
 
 void FrmQuill::ProcessIgtc() {

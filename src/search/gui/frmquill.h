@@ -26,6 +26,7 @@ namespace quill::ui {
 struct AppContext;
 class FrmOptions;
 class TermListEditor;
+class RunStatusLine;
 
 class FrmQuill : public QWidget, private Chooser, private RunView {
     Q_OBJECT
@@ -35,7 +36,9 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     explicit FrmQuill(AppContext& ctx, QWidget* parent = nullptr);
     ~FrmQuill() override;
 
-    // Idle and running heights; the status line is only seen while running.
+    // Idle and running heights of the design; the status line is only seen
+    // while running. The window starts at the idle height (less on a small
+    // screen) and may be made taller; a run adds the status line's height.
     static constexpr int kIdleHeight = 650;
     static constexpr int kRunHeight = 674;
     static constexpr int kSimpleFrameHeight = 153;
@@ -91,6 +94,7 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     int Choose(const ChoiceTable& table) override;
 
     void SetWindowHeight(int height);
+    void FocusTermEntry();
 
     class OptionsReader;
 
@@ -101,6 +105,8 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     std::unique_ptr<OptionsReader> optionsReader_;
     std::unique_ptr<WebPageLoader> loader_;
     std::unique_ptr<SearchEngine> engine_;
+    RunStatusLine* status_ = nullptr;
+    int idleHeight_ = kIdleHeight;
     bool running_ = false;
     bool accessionMode_ = false;
     bool leaving_ = false;

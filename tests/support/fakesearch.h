@@ -1,0 +1,42 @@
+#pragma once
+// Stand-ins for what a search run calls besides the page loader: fixed
+// options, a chooser that answers from a list, and a view that records.
+
+#include <QList>
+#include <QStringList>
+
+#include "search/searchtypes.h"
+
+namespace quill::test {
+
+struct FixedOptions : SearchOptions {
+    SearchPolicy policy;
+    SearchPolicy Current() const override { return policy; }
+};
+
+struct ScriptedChooser : Chooser {
+    QList<int> answers;  // taken in order; 0 (the first row) when none left
+    QList<ChoiceTable> shown;
+    int Choose(const ChoiceTable& table) override {
+        shown << table;
+        return answers.isEmpty() ? 0 : answers.takeFirst();
+    }
+};
+
+struct RecordingView : RunView {
+    int progress = 0;
+    QStringList status;
+    int entered = 0, canceled = 0, completed = 0;
+    QString summary, cdna;
+    void EnterRunning() override { ++entered; }
+    void SetStatusLine(const QString& text) override { status << text; }
+    void AddProgress(int units) override { progress += units; }
+    void EndCanceled() override { ++canceled; }
+    void EndComplete(const QString& s, const QString& c) override {
+        ++completed;
+        summary = s;
+        cdna = c;
+    }
+};
+
+}  // namespace quill::test
