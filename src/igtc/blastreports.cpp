@@ -31,6 +31,21 @@ double Score(const QString& text) {
     return RoundHalfEven(Val(text));
 }
 
+// The highest of the scores seen so far, none before the first.
+class Best {
+  public:
+    void Add(double score) {
+        if (!any_ || score > best_) best_ = score;
+        any_ = true;
+    }
+    bool Any() const { return any_; }
+    bool Reaches(int minimum) const { return any_ && best_ >= minimum; }
+
+  private:
+    bool any_ = false;
+    double best_ = 0;
+};
+
 // Lines of text joined by one blank each, every line trimmed and empty lines
 // left out.
 QString JoinLines(const char* t, qsizetype n) {
@@ -126,20 +141,19 @@ IgtcResult ReadPlusText(const QByteArray& text, int minimum) {
         // The rows stand sorted by E-value, so the best bit score need not
         // be the first row's: take the highest of the table's rows, which
         // run up to the first line that holds only blanks.
-        std::optional<double> best;
+        Best best;
         HitRowReader::Row row = hasTable ? rows.FirstRow(tab) : HitRowReader::Row{};
         while (row.begin >= 0 && row.begin < limit) {
             const std::optional<QByteArray> token = rows.BitScoreToken(row, 0);
             if (!token) break;
-            const double score = Score(QString::fromLatin1(*token));
-            best = best ? std::max(*best, score) : score;
+            best.Add(Score(QString::fromLatin1(*token)));
             row = NextRow(text, row);
         }
-        if (!best) {
+        if (!best.Any()) {
             ++r.skippedQueries;
             continue;
         }
-        if (*best >= minimum) r.names << JoinLines(t + s, len - s);
+        if (best.Reaches(minimum)) r.names << JoinLines(t + s, len - s);
     }
     r.output = IgtcOutputText(r.names);
     return r;
@@ -148,7 +162,7 @@ IgtcResult ReadPlusText(const QByteArray& text, int minimum) {
 IgtcResult ReadTabular(const QByteArray& text, int minimum) {
     struct Query {
         QString name;
-        std::optional<double> best;
+        Best best;
         bool badRow = false;
     };
     QList<Query> queries;
@@ -156,7 +170,7 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
     const auto queryFor = [&](const QByteArray& key, const QString& name) {
         const auto it = byKey.constFind(key);
         if (it != byKey.cend()) return *it;
-        queries.append(Query{name, std::nullopt, false});
+        queries.append(Query{name, Best(), false});
         byKey.insert(key, queries.size() - 1);
         return queries.size() - 1;
     };
@@ -177,7 +191,8 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
             if (comment.startsWith("Query:")) {
                 const QByteArray def = comment.mid(6).trimmed();
                 const qsizetype blank = def.indexOf(' ');
-                current = queryFor(blank < 0 ? def : def.left(blank), TextOf(def.data(), def.size()));
+                current =
+                    queryFor(blank < 0 ? def : def.left(blank), TextOf(def.data(), def.size()));
             } else if (comment.startsWith("Fields:")) {
                 const QList<QByteArray> fields = comment.mid(7).split(',');
                 idColumn = bitColumn = -1;
@@ -203,15 +218,14 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
             query.badRow = true;
             continue;
         }
-        const double score = Score(QString::fromLatin1(columns[bitColumn]));
-        query.best = query.best ? std::max(*query.best, score) : score;
+        query.best.Add(Score(QString::fromLatin1(columns[bitColumn])));
     }
 
     IgtcResult r;
     r.queries = int(queries.size());
     for (const Query& q : queries) {
-        if (q.best) {
-            if (*q.best >= minimum) r.names << q.name;
+        if (q.best.Any()) {
+            if (q.best.Reaches(minimum)) r.names << q.name;
         } else if (q.badRow) {
             ++r.skippedQueries;
         }
@@ -226,7 +240,7 @@ IgtcResult ReadXml(const QByteArray& text, int minimum) {
     QString reportName;  // the report's own query, for iterations without one
     QString name;
     bool inIteration = false;
-    std::optional<double> best;
+    Best best;
     while (!xml.atEnd() && !xml.hasError()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         const QStringView element = xml.name();
@@ -234,20 +248,19 @@ IgtcResult ReadXml(const QByteArray& text, int minimum) {
             if (element == u"Iteration") {
                 inIteration = true;
                 name = reportName;
-                best.reset();
+                best = Best();
             } else if (element == u"BlastOutput_query-def") {
                 reportName = xml.readElementText().trimmed();
             } else if (element == u"Iteration_query-def") {
                 name = xml.readElementText().trimmed();
             } else if (element == u"Hsp_bit-score") {
-                const double score = Score(xml.readElementText());
-                best = best ? std::max(*best, score) : score;
+                best.Add(Score(xml.readElementText()));
             }
         } else if (token == QXmlStreamReader::EndElement && element == u"Iteration") {
             inIteration = false;
             ++r.queries;
             name.replace(QChar(0xA0), QLatin1Char(' '));
-            if (best && *best >= minimum) r.names << name;
+            if (best.Reaches(minimum)) r.names << name;
         }
     }
     if (xml.hasError() && inIteration) {
@@ -263,11 +276,16 @@ IgtcResult ReadXml(const QByteArray& text, int minimum) {
 
 QString BlastFormatName(BlastFormat format) {
     switch (format) {
-        case BlastFormat::Legacy: return QStringLiteral("legacy BLAST text");
-        case BlastFormat::PlusText: return QStringLiteral("BLAST+ text");
-        case BlastFormat::Tabular: return QStringLiteral("BLAST+ tabular");
-        case BlastFormat::Xml: return QStringLiteral("BLAST+ XML");
-        case BlastFormat::None: break;
+        case BlastFormat::Legacy:
+            return QStringLiteral("legacy BLAST text");
+        case BlastFormat::PlusText:
+            return QStringLiteral("BLAST+ text");
+        case BlastFormat::Tabular:
+            return QStringLiteral("BLAST+ tabular");
+        case BlastFormat::Xml:
+            return QStringLiteral("BLAST+ XML");
+        case BlastFormat::None:
+            break;
     }
     return QStringLiteral("not a BLAST report");
 }
@@ -276,8 +294,9 @@ BlastFormat DetectBlastFormat(const QByteArray& utf8) {
     const qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;  // a byte order mark
     const std::optional<Line> first = FirstTextLine(utf8, start);
     if (!first) return BlastFormat::None;
-    const QByteArrayView head = QByteArrayView(utf8).sliced(first->begin).first(
-        std::min<qsizetype>(4096, utf8.size() - first->begin));
+    const QByteArrayView head = QByteArrayView(utf8)
+                                    .sliced(first->begin)
+                                    .first(std::min<qsizetype>(4096, utf8.size() - first->begin));
     if (head.contains("<BlastOutput")) return BlastFormat::Xml;
     const QByteArrayView line(utf8.constData() + first->begin, first->end - first->begin);
     if (StartsWith(utf8, *first, "#") &&
@@ -291,11 +310,21 @@ IgtcResult ReadBlastReport(const QByteArray& utf8, int minimum, LineBreaks break
     const BlastFormat format = DetectBlastFormat(utf8);
     IgtcResult r;
     switch (format) {
-        case BlastFormat::Legacy: r = ParseIgtcResultsUtf8(utf8, minimum, breaks); break;
-        case BlastFormat::PlusText: r = ReadPlusText(utf8, minimum); break;
-        case BlastFormat::Tabular: r = ReadTabular(utf8, minimum); break;
-        case BlastFormat::Xml: r = ReadXml(utf8, minimum); break;
-        case BlastFormat::None: r.output = kNotBlastMessage; break;
+        case BlastFormat::Legacy:
+            r = ParseIgtcResultsUtf8(utf8, minimum, breaks);
+            break;
+        case BlastFormat::PlusText:
+            r = ReadPlusText(utf8, minimum);
+            break;
+        case BlastFormat::Tabular:
+            r = ReadTabular(utf8, minimum);
+            break;
+        case BlastFormat::Xml:
+            r = ReadXml(utf8, minimum);
+            break;
+        case BlastFormat::None:
+            r.output = kNotBlastMessage;
+            break;
     }
     r.format = format;
     return r;
