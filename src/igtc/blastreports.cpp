@@ -60,6 +60,15 @@ QString JoinLines(const char* t, qsizetype n) {
     return parts.join(QLatin1Char(' '));
 }
 
+// A name from a table cell or an XML element, on one line: line breaks
+// and no-break spaces become blanks, blanks around it go.
+QString OneLine(QString name) {
+    for (QChar& c : name)
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0xA0))
+            c = QLatin1Char(' ');
+    return name.trimmed();
+}
+
 // Line [begin, end) with end at the line feed or the end of the text.
 struct Line {
     qsizetype begin;
@@ -192,7 +201,7 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
                 const QByteArray def = comment.mid(6).trimmed();
                 const qsizetype blank = def.indexOf(' ');
                 current =
-                    queryFor(blank < 0 ? def : def.left(blank), TextOf(def.data(), def.size()));
+                    queryFor(blank < 0 ? def : def.left(blank), OneLine(QString::fromUtf8(def)));
             } else if (comment.startsWith("Fields:")) {
                 const QList<QByteArray> fields = comment.mid(7).split(',');
                 idColumn = bitColumn = -1;
@@ -211,7 +220,7 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
         if (at < 0) {
             if (idColumn < 0 || idColumn >= columns.size()) continue;  // no query to give it to
             const QByteArray id = columns[idColumn].trimmed();
-            at = queryFor(id, TextOf(id.data(), id.size()));
+            at = queryFor(id, OneLine(QString::fromUtf8(id)));
         }
         Query& query = queries[at];
         if (bitColumn < 0 || bitColumn >= columns.size()) {
@@ -259,8 +268,7 @@ IgtcResult ReadXml(const QByteArray& text, int minimum) {
         } else if (token == QXmlStreamReader::EndElement && element == u"Iteration") {
             inIteration = false;
             ++r.queries;
-            name.replace(QChar(0xA0), QLatin1Char(' '));
-            if (best.Reaches(minimum)) r.names << name;
+            if (best.Reaches(minimum)) r.names << OneLine(name);
         }
     }
     if (xml.hasError() && inIteration) {

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <optional>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace quill::scan {
 
 inline char FoldCase(char c) {
@@ -56,7 +60,9 @@ inline QString TextOf(const char* t, qsizetype n) {
 // after a position, for positions that never go back: an earlier answer that
 // still lies at or after the new position is the answer again, so every byte
 // is scanned at most once. A needle with a character that has no case (the
-// "=" of "query=", the ")") is found through that character with memchr.
+// "=" of "query=", the ")") is found through that character with memchr; a
+// needle of letters only ("letters", "value") through its first letter in
+// either case, sixteen bytes at a time where the processor allows.
 class ForwardFinder {
   public:
     ForwardFinder(const QByteArray& hay, const char* needle)
@@ -102,8 +108,26 @@ class ForwardFinder {
     }
 
     qsizetype FindByScan(qsizetype from) const {
+        const qsizetype last = size_ - len_;
         const char first = needle_[0];
-        for (qsizetype i = from, last = size_ - len_; i <= last; ++i)
+        qsizetype i = from;
+#ifdef __SSE2__
+        // A letter or'ed with 0x20 is its lower case; nothing else becomes it.
+        const __m128i caseBit = _mm_set1_epi8(0x20);
+        const __m128i wanted = _mm_set1_epi8(first);
+        for (; i <= last && i + 16 <= size_; i += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(hay_ + i));
+            unsigned mask =
+                unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(block, caseBit), wanted)));
+            while (mask) {
+                const qsizetype at = i + __builtin_ctz(mask);
+                if (at > last) return -1;
+                if (MatchesAt(at)) return at;
+                mask &= mask - 1;
+            }
+        }
+#endif
+        for (; i <= last; ++i)
             if ((hay_[i] | 0x20) == first && MatchesAt(i)) return i;
         return -1;
     }

@@ -13,7 +13,6 @@ namespace {
 using scan::BlankAt;
 using scan::ForwardFinder;
 using scan::IsDigit;
-using scan::TextOf;
 using scan::Utf8Length;
 
 // Characters that a number by the leading-number rule may hold or skip.
@@ -77,14 +76,30 @@ class Scanner {
         }
         const qsizetype j = beforeDigits_;
         if (j < s) return std::nullopt;  // no room for a name
-        QString name = TextOf(text_.constData() + s, j - s);
-        Normalize(name);
-        name.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        name.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        // Line breaks become blanks (a CR LF one blank as the text box holds
+        // it, two as they stand), and so do no-break spaces; trailing blanks
+        // go.
+        const char* t = text_.constData();
+        QByteArray name(j - s, Qt::Uninitialized);
+        char* out = name.data();
+        for (qsizetype i = s; i < j; ++i) {
+            const char c = t[i];
+            if (c == '\r' && breaks_ == LineBreaks::AsTextBox && i + 1 < j && t[i + 1] == '\n')
+                continue;
+            if (c == '\r' || c == '\n') {
+                *out++ = ' ';
+            } else if (c == '\xC2' && i + 1 < j && t[i + 1] == '\xA0') {
+                *out++ = ' ';
+                ++i;
+            } else {
+                *out++ = c;
+            }
+        }
+        name.truncate(out - name.constData());
         qsizetype end = name.size();
-        while (end > 0 && name[end - 1] == QLatin1Char(' ')) --end;
+        while (end > 0 && name[end - 1] == ' ') --end;
         name.truncate(end);
-        return name;
+        return QString::fromUtf8(name);
     }
 
     // The rounded score after s, or nullopt when there is none.
