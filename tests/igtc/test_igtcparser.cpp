@@ -378,13 +378,13 @@ class IgtcParserTest : public QObject {
         const QByteArray plus =
             "Query=  q1 long\r\nname\r\n\r\nLength=90\r\n"
             "Sequences producing significant alignments:     (Bits)  Value\r\n\r\n"
-            "  s1 desc (x)   99.5   1e-5\r\n  s2 desc   150   2e-5\r\n\r\n"
+            "  s1 desc (x)   80.5   1e-5\r\n  s2 desc   150   2e-5\r\n\r\n"
             "> s1 desc\r\nLength=80\r\n Score = 500 bits\r\n"
             "Query= q2\r\nLength=10\r\n\r\n***** No hits found *****\r\n"
             "Query= q3 no length\r\nQuery= q4\r\nLength=5\r\n";
         QTest::newRow("text: best row, no hits, no length, no table")
             << plus << 100 << QStringList{"q1 long name"} << 2;
-        QTest::newRow("text: a later row scores more") << plus << 151 << QStringList{} << 2;
+        QTest::newRow("text: below the best row") << plus << 151 << QStringList{} << 2;
         const QByteArray tab6 =
             "a\ts\t1\t1\t1\t1\t1\t1\t1\t1\t1e-5\t90\n"
             "b\ts\t1\t1\t1\t1\t1\t1\t1\t1\t1e-5\t40\n"
