@@ -36,6 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckResult(box);
         // Valid UTF-8 reads the same as the window's text.
         const QString text = QString::fromUtf8(bytes);
+        if (minimum == 1 && !text.isEmpty())
+            quill::PassesMinimumScore(text, int(size % size_t(text.size())) + 1, minimum);
         if (text.toUtf8() == bytes) {
             const quill::IgtcResult window = quill::ReadBlastReport(text, minimum);
             Check(window.names == box.names && window.skippedQueries == box.skippedQueries);
