@@ -21,10 +21,10 @@ bool IsLineSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-QByteArray TrimmedBytes(const char* b, const char* e) {
+QByteArrayView TrimmedView(const char* b, const char* e) {
     while (b < e && IsLineSpace(*b)) ++b;
     while (e > b && IsLineSpace(e[-1])) --e;
-    return QByteArray(b, e - b);
+    return QByteArrayView(b, e - b);
 }
 
 double Score(const QString& text) {
@@ -118,7 +118,7 @@ HitRowReader::Row NextRow(const QByteArray& text, HitRowReader::Row row) {
     if (b >= n) return {};
     const void* nl = std::memchr(t + b, '\n', n - b);
     const qsizetype e = nl ? static_cast<const char*>(nl) - t : n;
-    const QByteArray line = TrimmedBytes(t + b, t + e);
+    const QByteArrayView line = TrimmedView(t + b, t + e);
     if (line.isEmpty() || line.startsWith('>')) return {};
     return {b, e};
 }
@@ -187,16 +187,18 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
     qsizetype idColumn = 0;
     qsizetype bitColumn = 11;
     qsizetype current = -1;  // the query of the "# Query:" block the rows are in
+    QByteArray lastId;       // the query id of the last row outside such blocks
+    qsizetype lastAt = -1;
     const char* t = text.constData();
     const qsizetype n = text.size();
     for (qsizetype b = 0; b < n;) {
         const void* nl = std::memchr(t + b, '\n', n - b);
         const qsizetype e = nl ? static_cast<const char*>(nl) - t : n;
-        const QByteArray line = TrimmedBytes(t + b, t + e);
+        const QByteArrayView line = TrimmedView(t + b, t + e);
         b = e + 1;
         if (line.isEmpty()) continue;
         if (line.startsWith('#')) {
-            const QByteArray comment = line.mid(1).trimmed();
+            const QByteArray comment = line.sliced(1).toByteArray().trimmed();
             if (comment.startsWith("Query:")) {
                 const QByteArray def = comment.mid(6).trimmed();
                 const qsizetype blank = def.indexOf(' ');
@@ -215,19 +217,34 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
             }
             continue;
         }
-        const QList<QByteArray> columns = line.split('\t');
+        // The two cells wanted, without splitting the whole row.
+        std::optional<QByteArrayView> idCell, bitCell;
+        const qsizetype wanted = std::max(idColumn, bitColumn);
+        for (qsizetype column = 0, from = 0; column <= wanted; ++column) {
+            const qsizetype tab = line.indexOf('\t', from);
+            const QByteArrayView cell = line.sliced(from, (tab < 0 ? line.size() : tab) - from);
+            if (column == idColumn) idCell = cell;
+            if (column == bitColumn) bitCell = cell;
+            if (tab < 0) break;
+            from = tab + 1;
+        }
         qsizetype at = current;
         if (at < 0) {
-            if (idColumn < 0 || idColumn >= columns.size()) continue;  // no query to give it to
-            const QByteArray id = columns[idColumn].trimmed();
-            at = queryFor(id, OneLine(QString::fromUtf8(id)));
+            if (!idCell) continue;  // no query to give the row to
+            const QByteArrayView id = TrimmedView(idCell->begin(), idCell->end());
+            // Rows of one query normally stand together.
+            if (lastAt < 0 || id != QByteArrayView(lastId)) {
+                lastId = id.toByteArray();
+                lastAt = queryFor(lastId, OneLine(QString::fromUtf8(lastId)));
+            }
+            at = lastAt;
         }
         Query& query = queries[at];
-        if (bitColumn < 0 || bitColumn >= columns.size()) {
+        if (!bitCell) {
             query.badRow = true;
             continue;
         }
-        query.best.Add(Score(QString::fromLatin1(columns[bitColumn])));
+        query.best.Add(Score(QString::fromLatin1(*bitCell)));
     }
 
     IgtcResult r;
