@@ -368,6 +368,11 @@ class IgtcParserTest : public QObject {
         QTest::newRow("tabular: one query per id, best row")
             << tab6 << 40 << QStringList{"a", "b"} << 1;
         QTest::newRow("tabular: halves to even") << tab6 << 121 << QStringList{} << 1;
+        // A line break inside a cell stays out of the name (and so out of
+        // the output lines).
+        QTest::newRow("tabular: CR inside the id")
+            << QByteArray("x\ry\ts\t1\t1\t1\t1\t1\t1\t1\t1\t0\t50\n") << 50 << QStringList{"x y"}
+            << 0;
         const QByteArray tab7 =
             "# BLASTN 2.16.0+\n# Query: b first defline\n# 0 hits found\n"
             "# Query: a second\n# Fields: bit score, evalue, query id\n"
