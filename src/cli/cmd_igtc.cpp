@@ -5,6 +5,7 @@
 #include "cli/reportpdf.h"
 #include "common/quotedfile.h"
 #include "common/textrules.h"
+#include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
 
@@ -16,8 +17,10 @@ const char* kIgtcUsage =
     "Usage: quillfish-cli igtc --min-score TEXT [--save FILE]\n"
     "         [--report-pdf FILE [--title TEXT]] [INPUT]\n"
     "\n"
-    "Reads a pasted IGTC BLAST result from INPUT (or standard input), keeps the\n"
-    "queries whose score is at least the minimum score and prints the hit list.\n"
+    "Reads a BLAST report from INPUT (or standard input): the IGTC site's text,\n"
+    "or BLAST+ text (-outfmt 0), XML (-outfmt 5) or tabular (-outfmt 6 or 7).\n"
+    "Keeps the queries whose best score is at least the minimum score and prints\n"
+    "the hit list; standard error names the form read.\n"
     "  --min-score TEXT  the minimum score as typed (read by its leading number)\n"
     "  --save FILE       also write the hit list file (quoted lines)\n"
     "  --report-pdf FILE also write the printed hit report as a PDF file\n"
@@ -101,7 +104,12 @@ int RunIgtc(const QStringList& argsIn) {
         return 1;
     }
 
-    const IgtcResult result = ParseIgtcResultsUtf8(text, minimum.value, LineBreaks::AsTextBox);
+    const IgtcResult result = ReadBlastReport(text, minimum.value, LineBreaks::AsTextBox);
+    if (result.format == BlastFormat::None) {
+        Err(kNotBlastMessage);
+        return 1;
+    }
+    Err(ReadingSummary(result));
     if (save) {
         const WriteResult w =
             WriteQuotedItems(savePath, IgtcSaveItems(minimumText, result.output, Now()));

@@ -4,92 +4,23 @@
 #include <cstring>
 
 #include "common/textrules.h"
+#include "igtc/bytescan.h"
 
 namespace quill {
 
 namespace {
 
-char FoldCase(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
-}
+using scan::BlankAt;
+using scan::ForwardFinder;
+using scan::IsDigit;
+using scan::Utf8Length;
 
-// First occurrence of a fixed lower-case needle, letter case ignored, at or
-// after a position, for positions that never go back: an earlier answer that
-// still lies at or after the new position is the answer again, so every byte
-// is scanned at most once. A needle with a character that has no case (the
-// "=" of "query=", the ")") is found through that character with memchr.
-class ForwardFinder {
-  public:
-    ForwardFinder(const QByteArray& hay, const char* needle)
-        : hay_(hay.constData()), size_(hay.size()), needle_(needle), len_(std::strlen(needle)) {
-        for (qsizetype i = len_ - 1; i >= 0; --i) {
-            const char c = needle_[i];
-            if (!(c >= 'a' && c <= 'z')) {
-                anchor_ = i;
-                break;
-            }
-        }
-    }
-
-    // 0-based position, -1 when there is none.
-    qsizetype Find(qsizetype from) {
-        if (from < 0) from = 0;
-        if (asked_ && from >= lastFrom_ && (last_ < 0 || last_ >= from)) return last_;
-        asked_ = true;
-        lastFrom_ = from;
-        last_ = anchor_ >= 0 ? FindByAnchor(from) : FindByScan(from);
-        return last_;
-    }
-
-  private:
-    bool MatchesAt(qsizetype at) const {
-        for (qsizetype k = 0; k < len_; ++k)
-            if (FoldCase(hay_[at + k]) != needle_[k]) return false;
-        return true;
-    }
-
-    qsizetype FindByAnchor(qsizetype from) const {
-        qsizetype at = from + anchor_;
-        const char a = needle_[anchor_];
-        while (at < size_) {
-            const void* hit = std::memchr(hay_ + at, a, size_ - at);
-            if (!hit) return -1;
-            const qsizetype h = static_cast<const char*>(hit) - hay_;
-            const qsizetype begin = h - anchor_;
-            if (begin + len_ <= size_ && MatchesAt(begin)) return begin;
-            at = h + 1;
-        }
-        return -1;
-    }
-
-    qsizetype FindByScan(qsizetype from) const {
-        const char first = needle_[0];
-        for (qsizetype i = from, last = size_ - len_; i <= last; ++i)
-            if ((hay_[i] | 0x20) == first && MatchesAt(i)) return i;
-        return -1;
-    }
-
-    const char* hay_;
-    qsizetype size_;
-    const char* needle_;
-    qsizetype len_;
-    qsizetype anchor_ = -1;  // position of a character without case
-    bool asked_ = false;
-    qsizetype lastFrom_ = 0;
-    qsizetype last_ = -1;
-};
-
-// Length of the UTF-8 sequence that starts with this byte (1 for anything
-// that is not a lead byte).
-int Utf8Length(unsigned char c) {
-    if (c >= 0xF0 && c <= 0xF7) return 4;
-    if (c >= 0xE0) return c <= 0xEF ? 3 : 1;
-    if (c >= 0xC0) return 2;
-    return 1;
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+// Characters that a number by the leading-number rule may hold or skip.
+bool MayContinueNumber(char c) {
+    if (IsDigit(c)) return true;
+    const char l = scan::FoldCase(c);
+    if ((l >= 'a' && l <= 'f') || l == 'h' || l == 'o') return true;
+    return c == '+' || c == '-' || c == '.' || c == '&' || c == '\t' || c == '\n' || c == '\r';
 }
 
 // The parser's state over one text.
@@ -101,7 +32,8 @@ class Scanner {
           query_(text, "query="),
           letters_(text, "letters"),
           value_(text, "value"),
-          paren_(text, ")") {}
+          paren_(text, ")"),
+          rows_(text) {}
 
     IgtcResult Run(int minimum) {
         IgtcResult r;
@@ -133,23 +65,41 @@ class Scanner {
         const qsizetype next = query_.Find(s);
         if (next >= 0 && next < l) return std::nullopt;
         // Back from the character before the blank in front of "letters"
-        // over the digits of the query length.
+        // over the digits of the query length, a character at a time: the
+        // name ends before the character in front of the digits, whole.
         if (l != digitsFor_) {
-            qsizetype j = l - 2;
-            while (j >= 0 && IsDigit(text_[j])) --j;
+            const char* t = text_.constData();
+            qsizetype j = l > 0 ? scan::CharStart(t, l - 1) - 1 : -1;
+            while (j >= 0 && IsDigit(t[j])) --j;
             digitsFor_ = l;
-            beforeDigits_ = j;
+            beforeDigits_ = j >= 0 ? scan::CharStart(t, j) : j;
         }
         const qsizetype j = beforeDigits_;
         if (j < s) return std::nullopt;  // no room for a name
-        QString name = QString::fromUtf8(text_.constData() + s, j - s);
-        Normalize(name);
-        name.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        name.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        // Line breaks become blanks (a CR LF one blank as the text box holds
+        // it, two as they stand), and so do no-break spaces; trailing blanks
+        // go.
+        const char* t = text_.constData();
+        QByteArray name(j - s, Qt::Uninitialized);
+        char* out = name.data();
+        for (qsizetype i = s; i < j; ++i) {
+            const char c = t[i];
+            if (c == '\r' && breaks_ == LineBreaks::AsTextBox && i + 1 < j && t[i + 1] == '\n')
+                continue;
+            if (c == '\r' || c == '\n') {
+                *out++ = ' ';
+            } else if (c == '\xC2' && i + 1 < j && t[i + 1] == '\xA0') {
+                *out++ = ' ';
+                ++i;
+            } else {
+                *out++ = c;
+            }
+        }
+        name.truncate(out - name.constData());
         qsizetype end = name.size();
-        while (end > 0 && name[end - 1] == QLatin1Char(' ')) --end;
+        while (end > 0 && name[end - 1] == ' ') --end;
         name.truncate(end);
-        return name;
+        return QString::fromUtf8(name);
     }
 
     // The rounded score after s, or nullopt when there is none.
@@ -160,19 +110,36 @@ class Scanner {
         scoreFor_ = v;
         score_ = std::nullopt;
         qsizetype p = paren_.Find(v);
+        // The ")" normally lies on the first hit row ("name (gene) score E");
+        // where it lies further on, the rows have no parentheses and the
+        // score is the row's bit score.
+        const scan::HitRowReader::Row row = rows_.FirstRow(v);
+        if (row.begin >= 0 && (p < 0 || p >= row.end)) {
+            const std::optional<QByteArray> token =
+                rows_.BitScoreToken(row, rows_.ColumnsAfterValue(v));
+            if (token) score_ = RoundHalfEven(Val(QString::fromLatin1(*token)));
+            return score_;
+        }
         if (p < 0) return score_;
         const qsizetype n = text_.size();
         const char* t = text_.constData();
         ++p;
-        while (p < n && t[p] == ' ') ++p;
+        while (p < n && BlankAt(t, n, p)) p += BlankAt(t, n, p);
         if (p >= n) return score_;
         // Only a blank ends the token; a token at the very end of the text
-        // ends there.
-        const void* blank = std::memchr(t + p + 1, ' ', n - p - 1);
-        const qsizetype e = blank ? static_cast<const char*>(blank) - t : n;
+        // ends there. The number is read from the token's start up to the
+        // first character that can neither be part of a number nor be
+        // skipped inside one (a blank or no-break space is such a
+        // character), so only that stretch is taken: the reading stays
+        // linear however long the token runs.
+        if (p == tokenFor_) return score_ = tokenScore_;
+        qsizetype e = p + 1;
+        while (e < n && MayContinueNumber(t[e])) ++e;
         QString token = QString::fromUtf8(t + p, e - p);
         Normalize(token);
         score_ = RoundHalfEven(Val(token));
+        tokenFor_ = p;
+        tokenScore_ = score_;
         return score_;
     }
 
@@ -189,8 +156,11 @@ class Scanner {
     ForwardFinder letters_;
     ForwardFinder value_;
     ForwardFinder paren_;
+    scan::HitRowReader rows_;
     qsizetype digitsFor_ = -1;  // the "letters" position beforeDigits_ belongs to
     qsizetype beforeDigits_ = -1;
+    qsizetype tokenFor_ = -1;  // the token start tokenScore_ belongs to
+    std::optional<double> tokenScore_;
     qsizetype scoreFor_ = -1;  // the "value" position score_ belongs to
     std::optional<double> score_;
 };

@@ -17,7 +17,12 @@
 //   of negative length): skipped;
 // - no "value" after the query, or no ")" after that "value", or nothing but
 //   blanks after the ")": skipped;
+// - when the ")" does not lie on the first hit row under the "Value" line
+//   (reports of databases whose hit rows carry no parentheses), the score is
+//   that row's bit score instead: the token before the E-value, counting any
+//   further column titles after "Value" (such as "N") as columns after it;
 // - a score token that runs to the very end of the text is read up to there.
+// A no-break space counts as a blank, as the window's text box shows it.
 // Scores are compared as whole numbers without a 16-bit limit, so a score
 // above 32767 passes every minimum.
 //
@@ -32,11 +37,24 @@
 
 namespace quill {
 
+// The report forms a pasted text is read as.
+enum class BlastFormat {
+    None,      // none of the forms below
+    Legacy,    // pairwise text with "(N letters)" after each query
+    PlusText,  // BLAST+ pairwise text: "Query=" ... "Length=N"
+    Tabular,   // BLAST+ tabular, with or without "#" comment lines
+    Xml,       // BLAST+ XML
+};
+
+// "legacy BLAST text", "BLAST+ text", "BLAST+ tabular", "BLAST+ XML".
+QString BlastFormatName(BlastFormat format);
+
 struct IgtcResult {
     QString output;          // the output text
     QStringList names;       // names of the kept queries, in input order
-    int queries = 0;         // "query=" found
+    int queries = 0;         // queries found
     int skippedQueries = 0;  // of those, not readable (see above)
+    BlastFormat format = BlastFormat::Legacy;
 };
 
 // The output text for these kept names: "No hits found." for none, else the

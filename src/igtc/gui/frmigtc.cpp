@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFont>
+#include <QFontDatabase>
 #include <QTimer>
 
 #include "common/gui/platform.h"
 #include "common/gui/qtprinter.h"
 #include "common/quotedfile.h"
 #include "common/textrules.h"
+#include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
 #include "shell/appcontext.h"
@@ -26,6 +28,13 @@ FrmIGTC::FrmIGTC(AppContext& ctx, QWidget* parent)
     title.setBold(true);
     ui_->Label1->setFont(title);
     ui_->txtInput->installEventFilter(this);
+    // Reports are laid out in columns: show them in a fixed-pitch font. Tab
+    // moves on to the next control; pasted tabs stay in the text.
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    ui_->txtInput->setFont(fixed);
+    ui_->txtOutput->setFont(fixed);
+    ui_->txtInput->setTabChangesFocus(true);
+    connect(ui_->txtCutoff, &QLineEdit::returnPressed, this, &FrmIGTC::cmdProcess_Click);
 
     connect(ui_->cmdProcess, &QPushButton::clicked, this, &FrmIGTC::cmdProcess_Click);
     connect(ui_->cmdClear, &QPushButton::clicked, this, &FrmIGTC::cmdClear_Click);
@@ -49,7 +58,9 @@ bool FrmIGTC::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FrmIGTC::cmdProcess_Click() {
-    ui_->lstResults->clear();
+    // The input is checked before anything changes: a refused processing
+    // leaves the list, the output text and the minimum of the last result
+    // together, so that Save and Print still describe one result.
     const QString text = ui_->txtInput->toPlainText();
     if (text.isEmpty()) {
         Platform::Message(this, kNoTextMessage, kNoTextTitle, Icon::None);
@@ -69,21 +80,26 @@ void FrmIGTC::cmdProcess_Click() {
     ui_->cmdProcess->setEnabled(false);
     ui_->cmdProcess->repaint();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    const IgtcResult result = ReadBlastReport(text, minimum.value);
+    QApplication::restoreOverrideCursor();
+    ui_->cmdProcess->setText(QStringLiteral("&Process"));
+    ui_->cmdProcess->setEnabled(true);
+    if (result.format == BlastFormat::None) {
+        Platform::Message(this, kNotBlastMessage, kNotBlastTitle, Icon::Exclamation);
+        return;
+    }
 
-    const IgtcResult result = ParseIgtcResults(text, minimum.value, LineBreaks::AsTextBox);
+    ui_->lstResults->clear();
     outputText_ = result.output;
     QString shown = result.output;
     shown.replace(kCrLf, QStringLiteral("\n"));
     ui_->txtOutput->setPlainText(shown);
     ui_->lstResults->addItems(result.names);
+    ui_->lblReading->setText(ReadingSummary(result));
 
     ui_->cmdSave->setEnabled(true);
     ui_->cmdPrint->setEnabled(true);
     ui_->txtCutoff1->setText(ui_->txtCutoff->text());
-
-    QApplication::restoreOverrideCursor();
-    ui_->cmdProcess->setText(QStringLiteral("&Process"));
-    ui_->cmdProcess->setEnabled(true);
 }
 
 void FrmIGTC::cmdClear_Click() {

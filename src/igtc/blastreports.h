@@ -1,0 +1,51 @@
+#pragma once
+// Reading the BLAST reports that labs write today besides the pairwise text
+// of the IGTC site: which form a pasted text has, and the queries whose best
+// hit reaches a minimum score in each form.
+//
+// - Legacy pairwise text ("(N letters)" after a query): ParseIgtcResults.
+// - BLAST+ pairwise text ("Query=" ... "Length=N"): the name is the Query=
+//   line and its continuation lines up to "Length=", joined by blanks; the
+//   score is the highest bit score of the rows of the query's hit table; a
+//   query with "***** No hits found *****" has no score.
+// - Tabular (with or without "#" comment lines): one query per query id (or
+//   per "# Query:" line), in first-appearance order; the score is the highest
+//   bit score of its rows (the twelfth column, or the column that a
+//   "# Fields:" line names "bit score"); the name is the "# Query:" line where
+//   there is one, else the query id.
+// - XML: the name is Iteration_query-def, the score the highest
+//   Hsp_bit-score of the iteration.
+// Scores are rounded halves to even and kept when at least the minimum; the
+// output text is IgtcOutputText of the kept names. Queries whose score cannot
+// be read (a query without its length line or hit table, a table row without
+// a bit score column) are counted as skipped. Every reading is linear in the
+// length of the text.
+
+#include <QByteArray>
+#include <QString>
+
+#include "igtc/igtcparser.h"
+
+namespace quill {
+
+// The form of the report, None when it has none of the forms above.
+BlastFormat DetectBlastFormat(const QByteArray& utf8);
+
+// Reads the report in the form it has. For BlastFormat::None the result has
+// no names and the output text is kNotBlastMessage.
+IgtcResult ReadBlastReport(const QByteArray& utf8, int minimum,
+                           LineBreaks breaks = LineBreaks::AsIs);
+// The same over the text of the window's text box.
+IgtcResult ReadBlastReport(const QString& text, int minimum);
+
+// What was read, for the user: "Read as BLAST+ tabular." and, when queries
+// were skipped, " 2 queries could not be read."
+QString ReadingSummary(const IgtcResult& result);
+
+inline const QString kNotBlastMessage = QStringLiteral(
+    "This does not look like a BLAST report. Paste the whole report, from its first "
+    "\"Query=\" line on: the text the BLAST page shows, or a BLAST+ report written with "
+    "-outfmt 0 (the default), 5, 6 or 7.");
+inline const QString kNotBlastTitle = QStringLiteral("BLAST report");
+
+}  // namespace quill
