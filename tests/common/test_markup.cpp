@@ -1,3 +1,4 @@
+#include <QThread>
 #include <QtTest>
 
 #include "common/markup.h"
@@ -26,6 +27,17 @@ void Rows(std::initializer_list<std::array<const char*, 3>> rows) {
     QTest::addColumn<QString>("in");
     QTest::addColumn<QString>("expected");
     for (const auto& r : rows) QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]);
+}
+
+// Serializes on a thread with a small stack: the depth of a page must not
+// decide how much stack the serializer needs.
+QString SerializeOnSmallStack(const QString& html) {
+    QString out;
+    std::unique_ptr<QThread> thread(QThread::create([&] { out = SerializeMarkup(html); }));
+    thread->setStackSize(24 * 1024);
+    thread->start();
+    thread->wait();
+    return out;
 }
 
 }  // namespace
@@ -67,7 +79,17 @@ class MarkupTest : public QObject {
             {"pre leading line feed", "<pre>\n\nx</pre>", "<PRE>\n\nx</PRE>"},
             {"unknown element", "<foo-bar X=1>t</foo-bar>", "<FOO-BAR x=1>t</FOO-BAR>"},
             {"line breaks kept", "<b>a</b>\n<i>b</i>\n", "<B>a</B>\n<I>b</I>\n"},
+            {"name after dropped end tag", "</><r>x", "<R>x</R>"},
+            {"control character in name", "<x\x01y>t</x\x01y>", "<X\ufffdY>t</X\ufffdY>"},
         });
+        // Broken markup found by fuzzing: only checked to serialize stably.
+        for (const char* page : {
+                 "<p>a<table><p>b</table>",                        // a paragraph moved into one
+                 "<t>1<t><svg><c\v/>\n",                           // end tag in svg closes too much
+                 "<bp>3<l><d>1<t><svg><c\v/>\n",                   // ... many levels deep
+                 "<b>1<p>2</b>3<table><tr><td>4</b><i>5</table>",  // misnested formatting
+             })
+            QTest::newRow(page) << QString(page) << QString();
         // Whole pages: only checked to serialize stably.
         for (const char* page : {"search.html", "cluster.html", "profile.html", "term.html"})
             QTest::newRow(page) << WebPage(QString::fromLatin1(page)) << QString();
@@ -89,6 +111,32 @@ class MarkupTest : public QObject {
         QCOMPARE(SerializeMarkup(QStringLiteral("hello")),
                  QStringLiteral("<HEAD></HEAD><BODY>hello</BODY>"));
         QCOMPARE(SerializeMarkup(QByteArray()), QStringLiteral("<HEAD></HEAD><BODY></BODY>"));
+    }
+
+    // A hostile page nests 100,000 levels deep: it is read up to the nesting
+    // limit, without exhausting the stack, and serializes stably.
+    void deepNesting_data() {
+        QTest::addColumn<QString>("tag");
+        for (const char* tag : {"div", "span", "b", "table", "svg"}) QTest::newRow(tag) << tag;
+    }
+    void deepNesting() {
+        QFETCH(QString, tag);
+        const int levels = 100000;
+        const QString page = QString("<%1>").arg(tag).repeated(levels) + "end" +
+                             QString("</%1>").arg(tag).repeated(levels);
+        const QString out = SerializeOnSmallStack(page);
+        QVERIFY(out.startsWith("<HEAD></HEAD><BODY>"));
+        QCOMPARE(out.count(QString("<%1>").arg(tag.toUpper())), kMaxMarkupNesting);
+        QVERIFY(!out.contains("end"));
+        QCOMPARE(SerializeMarkup(out), out);
+    }
+
+    // Cells of nested tables nest four levels per table on the parser's side.
+    void deepTableCells() {
+        const QString page = QString("<table><tr><td>x").repeated(20000);
+        const QString out = SerializeOnSmallStack(page);
+        QVERIFY(out.count("<TD>x") > 300);
+        QCOMPARE(SerializeMarkup(out), out);
     }
 
     void normalizeStyle_data() {
