@@ -2,7 +2,6 @@
 #include <QtTest>
 
 #include "common/markup.h"
-#include "common/textrules.h"
 #include "support/testsupport.h"
 
 using namespace quill;
@@ -49,7 +48,6 @@ class MarkupTest : public QObject {
         Rows({
             {"tags upper", "<a href=\"x.html\">t</a>", "<A href=\"x.html\">t</A>"},
             {"one word unquoted", "<font class=\"text\">1</font>", "<FONT class=text>1</FONT>"},
-            {"digits unquoted", "<hr size='2'>", "<HR size=2>"},
             {"percent quoted", "<table width=76%></table>", "<TABLE width=\"76%\"></TABLE>"},
             {"empty quoted", "<p align>x</p>", "<P align=\"\">x</P>"},
             {"hyphen quoted", "<p lang=en-us>x</p>", "<P lang=\"en-us\">x</P>"},
@@ -60,8 +58,6 @@ class MarkupTest : public QObject {
              "<A href=\"http://127.0.0.1:8080/c?a=1&amp;b=9\">l</A>"},
             {"quote in value", "<p title='say \"hi\"'>x</p>",
              "<P title=\"say &quot;hi&quot;\">x</P>"},
-            {"relative link kept", "<a href=\"../U/x.cgi?a=1\">m</a>",
-             "<A href=\"../U/x.cgi?a=1\">m</A>"},
             {"style normalized", "<p style=\"color: red;font-weight:bold;\">x</p>",
              "<P style=\"COLOR: red; FONT-WEIGHT: bold\">x</P>"},
             {"text entities", "a &amp; b &lt; c &gt; d&nbsp;e", "a &amp; b &lt; c &gt; d&nbsp;e"},
@@ -83,12 +79,11 @@ class MarkupTest : public QObject {
             {"control character in name", "<x\x01y>t</x\x01y>", "<X\ufffdY>t</X\ufffdY>"},
         });
         // Broken markup found by fuzzing: only checked to serialize stably.
-        for (const char* page : {
-                 "<p>a<table><p>b</table>",                        // a paragraph moved into one
-                 "<t>1<t><svg><c\v/>\n",                           // end tag in svg closes too much
-                 "<bp>3<l><d>1<t><svg><c\v/>\n",                   // ... many levels deep
-                 "<b>1<p>2</b>3<table><tr><td>4</b><i>5</table>",  // misnested formatting
-             })
+        // A paragraph moved into another; an end tag in svg that closes more
+        // than its element; misnested formatting.
+        for (const char* page :
+             {"<p>a<table><p>b</table>", "<t><t><t><t><t><t><t><t><t><t><t><svg><c\v/>\n",
+              "<b>1<p>2</b>3<table><tr><td>4</b><i>5</table>"})
             QTest::newRow(page) << QString(page) << QString();
         // Whole pages: only checked to serialize stably.
         for (const char* page : {"search.html", "cluster.html", "profile.html", "term.html"})
@@ -153,36 +148,6 @@ class MarkupTest : public QObject {
         QFETCH(QString, in);
         QFETCH(QString, expected);
         QCOMPARE(NormalizeStyle(in), expected);
-    }
-
-    // The markers the search and screening engines look for stand in the
-    // serialized form of pages written the ordinary way.
-    void markersOnPages() {
-        const QString server = "http://127.0.0.1:8080";
-        auto load = [&server](const QString& name) {
-            return SerializeMarkup(WebPage(name).replace("{{SERVER}}", server));
-        };
-        QVERIFY(InStr(load("search.html"), server + "/UniGene/clust.cgi?ORG=Mm&") > 0);
-        const QString cluster = load("cluster.html");
-        // The model links: the address starts 8 characters after "A href".
-        const int a = InStr(InStr(cluster, "Model sequence"), cluster, "A href");
-        QVERIFY(a > 0);
-        QCOMPARE(Cut(cluster, a + 6, 2).value_or(QString()), "=\"");
-        const int q = InStr(a + 8, cluster, "\"");
-        QCOMPARE(StripAmp(Cut(cluster, a + 8, q - a - 8).value_or(QString())),
-                 "clust.cgi?ORG=Mm&CID=3608&MODEL=NM_013627");
-        QVERIFY(InStr(cluster, "76") > 0);
-        for (const QString& marker : {QString("maxest"), QString(">mRNA sequence"),
-                                      server + "/entrez/query.fcgi?cmd=Retrieve"})
-            QVERIFY2(InStrNoCase(1, cluster, marker) > 0, qPrintable(marker));
-        const int o = InStrNoCase(1, cluster, "origin");
-        const int s = InStr(o, cluster, "        1 ");
-        QVERIFY(o > 0 && s > o);
-        QVERIFY(cluster.mid(s - 1).startsWith("        1 atgcagaaca"));
-        const QString profile = load("profile.html");
-        QCOMPARE(profile.count("CURSOR: help"), 3);
-        QCOMPARE(profile.count("FONT class=text"), 4);
-        QVERIFY(profile.contains("<FONT class=text>12 / 3456</FONT>"));
     }
 
     void pageToUtf8_data() {
