@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quill {
@@ -118,8 +119,15 @@ void AppendTagName(std::string& out, const GumboElement& el) {
 }
 
 void AppendEscapedText(std::string& out, const char* s) {
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p; ++p) {
-        switch (*p) {
+    const char* run = s;  // start of the characters not yet written
+    for (const char* p = s;; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c != '&' && c != '<' && c != '>' && c != 0xC2 && c != 0) continue;
+        out.append(run, static_cast<size_t>(p - run));
+        run = p + 1;
+        switch (c) {
+            case 0:
+                return;
             case '&':
                 out += "&amp;";
                 break;
@@ -129,16 +137,13 @@ void AppendEscapedText(std::string& out, const char* s) {
             case '>':
                 out += "&gt;";
                 break;
-            case 0xC2:
-                if (p[1] == 0xA0) {
+            default:  // 0xC2
+                if (static_cast<unsigned char>(p[1]) == 0xA0) {
                     out += "&nbsp;";
-                    ++p;
+                    run = ++p + 1;
                 } else {
-                    out.push_back(static_cast<char>(*p));
+                    run = p;
                 }
-                break;
-            default:
-                out.push_back(static_cast<char>(*p));
         }
     }
 }
@@ -170,6 +175,60 @@ void AppendAttributeValue(std::string& out, const char* value) {
     out.push_back('"');
 }
 
+bool IsAsciiSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && IsAsciiSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsAsciiSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// NormalizeStyle on the bytes of an ASCII value, without the round trip
+// through UTF-16; other values take that way.
+std::string NormalizedStyle(const char* value) {
+    const std::string_view style(value);
+    if (std::any_of(style.begin(), style.end(), [](char c) { return c & 0x80; }))
+        return NormalizeStyle(QString::fromUtf8(value)).toStdString();
+    std::string out;
+    auto flush = [&out](std::string_view part) {
+        const size_t colon = part.find(':');
+        const std::string_view rest = Trimmed(part);
+        if (colon != std::string_view::npos && colon > 0) {
+            const std::string_view name = Trimmed(part.substr(0, colon));
+            if (name.empty()) return;
+            if (!out.empty()) out += "; ";
+            AppendUpper(out, name.data(), name.size());
+            out += ": ";
+            out += Trimmed(part.substr(colon + 1));
+        } else if (!rest.empty()) {
+            if (!out.empty()) out += "; ";
+            out += rest;
+        }
+    };
+    char quote = 0;
+    int depth = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < style.size(); ++i) {
+        const char c = style[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            if (depth > 0) --depth;
+        } else if (c == ';' && depth == 0) {
+            flush(style.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    flush(style.substr(start));
+    return out;
+}
+
 // Writes the start tag; returns where the tag name stands in out and sets
 // its length.
 size_t AppendStartTag(std::string& out, const GumboElement& el, size_t& nameLen) {
@@ -185,8 +244,7 @@ size_t AppendStartTag(std::string& out, const GumboElement& el, size_t& nameLen)
         const bool isStyle = out.compare(attrAt, std::string::npos, "style") == 0;
         out.push_back('=');
         if (isStyle) {
-            const QByteArray style = NormalizeStyle(QString::fromUtf8(attr->value)).toUtf8();
-            AppendAttributeValue(out, style.constData());
+            AppendAttributeValue(out, NormalizedStyle(attr->value).c_str());
         } else {
             AppendAttributeValue(out, attr->value);
         }
