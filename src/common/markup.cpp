@@ -192,19 +192,18 @@ std::string NormalizedStyle(const char* value) {
     if (std::any_of(style.begin(), style.end(), [](char c) { return c & 0x80; }))
         return NormalizeStyle(QString::fromUtf8(value)).toStdString();
     std::string out;
-    auto flush = [&out](std::string_view part) {
+    auto flush = [&out](std::string_view declaration) {
+        const std::string_view part = Trimmed(declaration);
+        if (part.empty()) return;
+        if (!out.empty()) out += "; ";
         const size_t colon = part.find(':');
-        const std::string_view rest = Trimmed(part);
         if (colon != std::string_view::npos && colon > 0) {
             const std::string_view name = Trimmed(part.substr(0, colon));
-            if (name.empty()) return;
-            if (!out.empty()) out += "; ";
             AppendUpper(out, name.data(), name.size());
             out += ": ";
             out += Trimmed(part.substr(colon + 1));
-        } else if (!rest.empty()) {
-            if (!out.empty()) out += "; ";
-            out += rest;
+        } else {
+            out += part;
         }
     };
     char quote = 0;
@@ -695,16 +694,18 @@ QString NormalizeStyle(const QString& style) {
     QString current;
     QChar quote;
     int depth = 0;
+    // A declaration without a name before its colon is kept as it is, so
+    // that a normalized style normalizes to itself.
     auto flush = [&parts, &current] {
-        const qsizetype colon = current.indexOf(QLatin1Char(':'));
-        if (colon > 0) {
-            const QString name = current.left(colon).trimmed().toUpper();
-            const QString value = current.mid(colon + 1).trimmed();
-            if (!name.isEmpty()) parts << name + QStringLiteral(": ") + value;
-        } else if (!current.trimmed().isEmpty()) {
-            parts << current.trimmed();
-        }
+        const QString part = current.trimmed();
         current.clear();
+        if (part.isEmpty()) return;
+        const qsizetype colon = part.indexOf(QLatin1Char(':'));
+        if (colon > 0)
+            parts << part.left(colon).trimmed().toUpper() + QStringLiteral(": ") +
+                         part.mid(colon + 1).trimmed();
+        else
+            parts << part;
     };
     for (const QChar c : style) {
         if (!quote.isNull()) {

@@ -142,12 +142,14 @@ class MarkupTest : public QObject {
             {"quoted semicolon", "font-family:'a;b'", "FONT-FAMILY: 'a;b'"},
             {"url kept whole", "background:url(a;b.gif)", "BACKGROUND: url(a;b.gif)"},
             {"empty", "", ""},
+            {"no name", "color:red; :x;", "COLOR: red; :x"},
         });
     }
     void normalizeStyle() {
         QFETCH(QString, in);
         QFETCH(QString, expected);
         QCOMPARE(NormalizeStyle(in), expected);
+        QCOMPARE(NormalizeStyle(expected), expected);
     }
 
     void pageToUtf8_data() {
