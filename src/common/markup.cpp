@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -343,115 +344,56 @@ WalkInfo AppendChildren(std::string& out, const GumboElement& top) {
 // open from its start tag until an end tag that the parser would let close
 // it. Where unsure, the estimate errs on the deep side.
 
-// Elements that an end tag of an ordinary element cannot close past.
-bool IsSpecial(GumboTag t) {
-    switch (t) {
-        case GUMBO_TAG_ADDRESS:
-        case GUMBO_TAG_APPLET:
-        case GUMBO_TAG_ARTICLE:
-        case GUMBO_TAG_ASIDE:
-        case GUMBO_TAG_BLOCKQUOTE:
-        case GUMBO_TAG_BODY:
-        case GUMBO_TAG_BUTTON:
-        case GUMBO_TAG_CAPTION:
-        case GUMBO_TAG_CENTER:
-        case GUMBO_TAG_COLGROUP:
-        case GUMBO_TAG_DD:
-        case GUMBO_TAG_DETAILS:
-        case GUMBO_TAG_DIR:
-        case GUMBO_TAG_DIV:
-        case GUMBO_TAG_DL:
-        case GUMBO_TAG_DT:
-        case GUMBO_TAG_FIELDSET:
-        case GUMBO_TAG_FIGCAPTION:
-        case GUMBO_TAG_FIGURE:
-        case GUMBO_TAG_FOOTER:
-        case GUMBO_TAG_FORM:
-        case GUMBO_TAG_FRAMESET:
-        case GUMBO_TAG_H1:
-        case GUMBO_TAG_H2:
-        case GUMBO_TAG_H3:
-        case GUMBO_TAG_H4:
-        case GUMBO_TAG_H5:
-        case GUMBO_TAG_H6:
-        case GUMBO_TAG_HEAD:
-        case GUMBO_TAG_HEADER:
-        case GUMBO_TAG_HGROUP:
-        case GUMBO_TAG_HTML:
-        case GUMBO_TAG_LI:
-        case GUMBO_TAG_LISTING:
-        case GUMBO_TAG_MAIN:
-        case GUMBO_TAG_MARQUEE:
-        case GUMBO_TAG_MENU:
-        case GUMBO_TAG_MENUITEM:
-        case GUMBO_TAG_NAV:
-        case GUMBO_TAG_OBJECT:
-        case GUMBO_TAG_OL:
-        case GUMBO_TAG_P:
-        case GUMBO_TAG_PRE:
-        case GUMBO_TAG_SECTION:
-        case GUMBO_TAG_SELECT:
-        case GUMBO_TAG_SUMMARY:
-        case GUMBO_TAG_TABLE:
-        case GUMBO_TAG_TBODY:
-        case GUMBO_TAG_TD:
-        case GUMBO_TAG_TEMPLATE:
-        case GUMBO_TAG_TFOOT:
-        case GUMBO_TAG_TH:
-        case GUMBO_TAG_THEAD:
-        case GUMBO_TAG_TR:
-        case GUMBO_TAG_UL:
-        case GUMBO_TAG_SVG:
-        case GUMBO_TAG_MATH:
-        case GUMBO_TAG_FOREIGNOBJECT:
-        case GUMBO_TAG_DESC:
-        case GUMBO_TAG_MI:
-        case GUMBO_TAG_MO:
-        case GUMBO_TAG_MN:
-        case GUMBO_TAG_MS:
-        case GUMBO_TAG_MTEXT:
-        case GUMBO_TAG_ANNOTATION_XML:
-            return true;
-        default:
-            return false;
+// A set of tags, tested in constant time.
+class TagSet {
+  public:
+    constexpr TagSet(std::initializer_list<GumboTag> tags) {
+        for (const GumboTag t : tags) bits_[t / 64] |= uint64_t{1} << (t % 64);
     }
-}
+    constexpr bool Has(GumboTag t) const { return (bits_[t / 64] >> (t % 64)) & 1; }
+
+  private:
+    uint64_t bits_[GUMBO_TAG_LAST / 64 + 1] = {};
+};
+
+// Elements that an end tag of an ordinary element cannot close past.
+// clang-format off
+constexpr TagSet kSpecial{
+    GUMBO_TAG_ADDRESS, GUMBO_TAG_APPLET, GUMBO_TAG_ARTICLE, GUMBO_TAG_ASIDE,
+    GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY, GUMBO_TAG_BUTTON, GUMBO_TAG_CAPTION, GUMBO_TAG_CENTER,
+    GUMBO_TAG_COLGROUP, GUMBO_TAG_DD, GUMBO_TAG_DETAILS, GUMBO_TAG_DIR, GUMBO_TAG_DIV,
+    GUMBO_TAG_DL, GUMBO_TAG_DT, GUMBO_TAG_FIELDSET, GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,
+    GUMBO_TAG_FOOTER, GUMBO_TAG_FORM, GUMBO_TAG_FRAMESET, GUMBO_TAG_H1, GUMBO_TAG_H2,
+    GUMBO_TAG_H3, GUMBO_TAG_H4, GUMBO_TAG_H5, GUMBO_TAG_H6, GUMBO_TAG_HEAD, GUMBO_TAG_HEADER,
+    GUMBO_TAG_HGROUP, GUMBO_TAG_HTML, GUMBO_TAG_LI, GUMBO_TAG_LISTING, GUMBO_TAG_MAIN,
+    GUMBO_TAG_MARQUEE, GUMBO_TAG_MENU, GUMBO_TAG_MENUITEM, GUMBO_TAG_NAV, GUMBO_TAG_OBJECT,
+    GUMBO_TAG_OL, GUMBO_TAG_P, GUMBO_TAG_PRE, GUMBO_TAG_SECTION, GUMBO_TAG_SELECT,
+    GUMBO_TAG_SUMMARY, GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TD, GUMBO_TAG_TEMPLATE,
+    GUMBO_TAG_TFOOT, GUMBO_TAG_TH, GUMBO_TAG_THEAD, GUMBO_TAG_TR, GUMBO_TAG_UL, GUMBO_TAG_SVG,
+    GUMBO_TAG_MATH, GUMBO_TAG_FOREIGNOBJECT, GUMBO_TAG_DESC, GUMBO_TAG_MI, GUMBO_TAG_MO,
+    GUMBO_TAG_MN, GUMBO_TAG_MS, GUMBO_TAG_MTEXT, GUMBO_TAG_ANNOTATION_XML};
+// clang-format on
 
 // Elements that end tags of the elements inside them cannot close past.
-bool IsScopeBoundary(GumboTag t) {
-    switch (t) {
-        case GUMBO_TAG_APPLET:
-        case GUMBO_TAG_CAPTION:
-        case GUMBO_TAG_HTML:
-        case GUMBO_TAG_TABLE:
-        case GUMBO_TAG_TD:
-        case GUMBO_TAG_TH:
-        case GUMBO_TAG_MARQUEE:
-        case GUMBO_TAG_OBJECT:
-        case GUMBO_TAG_TEMPLATE:
-        case GUMBO_TAG_SVG:
-        case GUMBO_TAG_MATH:
-        case GUMBO_TAG_FOREIGNOBJECT:
-        case GUMBO_TAG_DESC:
-        case GUMBO_TAG_MI:
-        case GUMBO_TAG_MO:
-        case GUMBO_TAG_MN:
-        case GUMBO_TAG_MS:
-        case GUMBO_TAG_MTEXT:
-        case GUMBO_TAG_ANNOTATION_XML:
-        case GUMBO_TAG_BUTTON:
-        case GUMBO_TAG_OL:
-        case GUMBO_TAG_UL:
-            return true;
-        default:
-            return false;
-    }
-}
+// clang-format off
+constexpr TagSet kScopeBoundary{
+    GUMBO_TAG_APPLET, GUMBO_TAG_CAPTION, GUMBO_TAG_HTML, GUMBO_TAG_TABLE, GUMBO_TAG_TD,
+    GUMBO_TAG_TH, GUMBO_TAG_MARQUEE, GUMBO_TAG_OBJECT, GUMBO_TAG_TEMPLATE, GUMBO_TAG_SVG,
+    GUMBO_TAG_MATH, GUMBO_TAG_FOREIGNOBJECT, GUMBO_TAG_DESC, GUMBO_TAG_MI, GUMBO_TAG_MO,
+    GUMBO_TAG_MN, GUMBO_TAG_MS, GUMBO_TAG_MTEXT, GUMBO_TAG_ANNOTATION_XML, GUMBO_TAG_BUTTON,
+    GUMBO_TAG_OL, GUMBO_TAG_UL};
+// clang-format on
 
 // Whether an element of tag `closer` (an end tag, or a start tag that
 // closes an open one of its kind) cannot reach past an open `open`.
 bool StopsAt(GumboTag closer, GumboTag open) {
     switch (closer) {
+        case GUMBO_TAG_OPTION:  // closes the current node only
+            return true;
+        case GUMBO_TAG_LI:
+        case GUMBO_TAG_DD:
+            return kSpecial.Has(open) && open != GUMBO_TAG_ADDRESS && open != GUMBO_TAG_DIV &&
+                   open != GUMBO_TAG_P;
         case GUMBO_TAG_TABLE:
             return open == GUMBO_TAG_HTML || open == GUMBO_TAG_TEMPLATE;
         case GUMBO_TAG_TBODY:
@@ -464,7 +406,7 @@ bool StopsAt(GumboTag closer, GumboTag open) {
         case GUMBO_TAG_COLGROUP:
             return open == GUMBO_TAG_TABLE || open == GUMBO_TAG_HTML || open == GUMBO_TAG_TEMPLATE;
         default:
-            return IsSpecial(closer) ? IsScopeBoundary(open) : IsSpecial(open);
+            return kSpecial.Has(closer) ? kScopeBoundary.Has(open) : kSpecial.Has(open);
     }
 }
 
@@ -478,7 +420,6 @@ GumboTag ClosesOwnKind(GumboTag t) {
         case GUMBO_TAG_NOBR:
         case GUMBO_TAG_BUTTON:
         case GUMBO_TAG_OPTION:
-        case GUMBO_TAG_SELECT:
             return t;
         case GUMBO_TAG_DT:
         case GUMBO_TAG_DD:
@@ -504,24 +445,40 @@ GumboTag Kind(GumboTag t) {
 
 // Elements whose content is text up to their own end tag.
 bool HoldsText(GumboTag t) {
-    return IsRawText(t) || t == GUMBO_TAG_TEXTAREA || t == GUMBO_TAG_TITLE ||
-           t == GUMBO_TAG_NOSCRIPT;
+    return IsRawText(t) || t == GUMBO_TAG_TEXTAREA || t == GUMBO_TAG_TITLE;
 }
 
-bool IsImplied(GumboTag t) {
-    switch (t) {
-        case GUMBO_TAG_HTML:
-        case GUMBO_TAG_HEAD:
-        case GUMBO_TAG_BODY:
-        case GUMBO_TAG_TBODY:
-        case GUMBO_TAG_THEAD:
-        case GUMBO_TAG_TFOOT:
-        case GUMBO_TAG_COLGROUP:
-            return true;
-        default:
-            return false;
-    }
-}
+// Start tags that close an open p element.
+// clang-format off
+constexpr TagSet kClosesParagraph{
+    GUMBO_TAG_ADDRESS, GUMBO_TAG_ARTICLE, GUMBO_TAG_ASIDE, GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_CENTER,
+    GUMBO_TAG_DETAILS, GUMBO_TAG_DIR, GUMBO_TAG_DIV, GUMBO_TAG_DL, GUMBO_TAG_FIELDSET,
+    GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE, GUMBO_TAG_FOOTER, GUMBO_TAG_HEADER, GUMBO_TAG_HGROUP,
+    GUMBO_TAG_MAIN, GUMBO_TAG_MENU, GUMBO_TAG_NAV, GUMBO_TAG_OL, GUMBO_TAG_SECTION,
+    GUMBO_TAG_SUMMARY, GUMBO_TAG_UL, GUMBO_TAG_H1, GUMBO_TAG_H2, GUMBO_TAG_H3, GUMBO_TAG_H4,
+    GUMBO_TAG_H5, GUMBO_TAG_H6, GUMBO_TAG_PRE, GUMBO_TAG_LISTING, GUMBO_TAG_FORM, GUMBO_TAG_XMP,
+    GUMBO_TAG_LI, GUMBO_TAG_DD, GUMBO_TAG_DT};
+// clang-format on
+
+// Elements the parser adds where they are missing.
+// clang-format off
+constexpr TagSet kImplied{
+    GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY, GUMBO_TAG_TBODY, GUMBO_TAG_THEAD,
+    GUMBO_TAG_TFOOT, GUMBO_TAG_COLGROUP};
+// clang-format on
+
+// Formatting elements: the parser opens them again after an element around
+// them closed them.
+// clang-format off
+constexpr TagSet kFormatting{
+    GUMBO_TAG_A, GUMBO_TAG_B, GUMBO_TAG_BIG, GUMBO_TAG_CODE, GUMBO_TAG_EM, GUMBO_TAG_FONT,
+    GUMBO_TAG_I, GUMBO_TAG_NOBR, GUMBO_TAG_S, GUMBO_TAG_SMALL, GUMBO_TAG_STRIKE, GUMBO_TAG_STRONG,
+    GUMBO_TAG_TT, GUMBO_TAG_U};
+// Elements whose end forgets the formatting elements opened inside them.
+constexpr TagSet kMarker{
+    GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_APPLET, GUMBO_TAG_MARQUEE,
+    GUMBO_TAG_OBJECT, GUMBO_TAG_TEMPLATE};
+// clang-format on
 
 class NestingEstimate {
   public:
@@ -531,10 +488,14 @@ class NestingEstimate {
   private:
     struct Open {
         GumboTag tag;
-        uint32_t name;  // hash of the lower-case name of an unknown element
+        uint32_t name;   // hash of the lower-case name of an unknown element
+        uint32_t attrs;  // hash of the attributes of a formatting element
+        int markers;     // markers open around it
     };
     // How far down the stack a closing tag is looked for.
     static constexpr size_t kReach = 64;
+    // Formatting elements alike that the parser keeps for opening again.
+    static constexpr int kAlike = 3;
 
     // Closes the topmost open element that matches, unless a stopper or the
     // reach comes first; returns whether it did.
@@ -543,20 +504,60 @@ class NestingEstimate {
         const size_t floor = open_.size() > kReach ? open_.size() - kReach : 0;
         for (size_t i = open_.size(); i-- > floor;) {
             if (match(open_[i])) {
-                while (open_.size() > i) Pop();
+                while (open_.size() > i + 1) Pop(true);
+                Pop(false);
                 return true;
             }
             if (StopsAt(closer, open_[i].tag)) return false;
         }
         return false;
     }
-    void Pop() {
-        if (open_.back().tag == GUMBO_TAG_SVG || open_.back().tag == GUMBO_TAG_MATH) --foreign_;
+    // A formatting element closed by another element's end is kept to be
+    // opened again; the end of a marker forgets those kept inside it.
+    void Pop(bool keep) {
+        const Open top = open_.back();
         open_.pop_back();
+        if (top.tag == GUMBO_TAG_SVG || top.tag == GUMBO_TAG_MATH) --foreign_;
+        if (kMarker.Has(top.tag)) {
+            --markers_;
+            while (!closed_.empty() && closed_.back().markers > markers_) closed_.pop_back();
+        }
+        if (!keep || !kFormatting.Has(top.tag)) return;
+        int alike = 0;
+        for (size_t i = closed_.size(); i-- > 0 && closed_[i].markers == markers_;) {
+            if (closed_[i].tag == top.tag && closed_[i].attrs == top.attrs && ++alike == kAlike) {
+                closed_.erase(closed_.begin() + static_cast<std::ptrdiff_t>(i));
+                break;
+            }
+        }
+        closed_.push_back(top);
+    }
+    // Opens again the kept formatting elements; false past the limit.
+    bool Reopen() {
+        size_t from = closed_.size();  // the ones kept inside the current marker
+        while (from > 0 && closed_[from - 1].markers == markers_) --from;
+        for (size_t k = from; k < closed_.size(); ++k) {
+            if (!Push(closed_[k])) {
+                closed_.erase(closed_.begin() + static_cast<std::ptrdiff_t>(from),
+                              closed_.begin() + static_cast<std::ptrdiff_t>(k));
+                return false;
+            }
+        }
+        closed_.resize(from);
+        return true;
+    }
+    bool Push(const Open& o) {
+        if (open_.size() >= static_cast<size_t>(kMaxMarkupNesting)) return false;
+        open_.push_back({o.tag, o.name, o.attrs, markers_});
+        if (o.tag == GUMBO_TAG_SVG || o.tag == GUMBO_TAG_MATH) ++foreign_;
+        if (kMarker.Has(o.tag)) ++markers_;
+        return true;
     }
 
     std::vector<Open> open_;
-    int foreign_ = 0;  // open svg and math elements
+    std::vector<Open> closed_;  // formatting elements to open again, oldest first
+    int foreign_ = 0;           // open svg and math elements
+    int markers_ = 0;           // open markers
 };
 
 uint32_t LowerNameHash(const char* s, size_t n) {
@@ -587,12 +588,14 @@ size_t FindEndTag(const char* s, size_t n, size_t from, GumboTag tag) {
 
 size_t NestingEstimate::Cut(const char* s, size_t n) {
     size_t i = 0;
+    size_t text = 0;  // where the text since the last tag starts
     for (;;) {
         const void* lt = i < n ? std::memchr(s + i, '<', n - i) : nullptr;
-        if (!lt) return n;
-        const size_t at = static_cast<size_t>(static_cast<const char*>(lt) - s);
+        const size_t at = lt ? static_cast<size_t>(static_cast<const char*>(lt) - s) : n;
+        // Text opens the kept formatting elements again.
+        if (at > text && !Reopen()) return text;
+        if (at + 1 >= n) return n;
         i = at + 1;
-        if (i >= n) return n;
         if (s[i] == '!' || s[i] == '?' ||
             (s[i] == '/' && (i + 1 >= n || !IsAsciiAlpha(s[i + 1])))) {
             // Comment, doctype, processing instruction or bogus end tag.
@@ -600,7 +603,7 @@ size_t NestingEstimate::Cut(const char* s, size_t n) {
             const char* close = comment ? "-->" : ">";
             const char* end = std::search(s + i + 1, s + n, close, close + std::strlen(close));
             if (end == s + n) return n;
-            i = static_cast<size_t>(end - s) + 1;
+            text = i = static_cast<size_t>(end - s) + std::strlen(close);
             continue;
         }
         const bool endTag = s[i] == '/';
@@ -612,6 +615,7 @@ size_t NestingEstimate::Cut(const char* s, size_t n) {
         const GumboTag tag = gumbo_tagn_enum(s + nameAt, static_cast<unsigned>(nameLen));
         const uint32_t name = tag == GUMBO_TAG_UNKNOWN ? LowerNameHash(s + nameAt, nameLen) : 0;
         // The end of the tag; quoted attribute values may hold ">".
+        const size_t attrsAt = i;
         while (i < n && s[i] != '>') {
             if (s[i++] != '=') continue;
             while (i < n && IsHtmlSpace(s[i])) ++i;
@@ -623,28 +627,42 @@ size_t NestingEstimate::Cut(const char* s, size_t n) {
         }
         if (i >= n) return n;  // an unfinished tag is dropped by the parser
         const bool selfClosing = s[i - 1] == '/';
-        ++i;
+        text = ++i;
         if (endTag) {
-            CloseDownTo(tag, [tag, name](const Open& o) { return o.tag == tag && o.name == name; });
+            // The end of a form leaves the elements inside it open.
+            if (tag != GUMBO_TAG_FORM && !CloseDownTo(tag, [tag, name](const Open& o) {
+                    return o.tag == tag && o.name == name;
+                })) {
+                // The end of a formatting element that was closed already
+                // forgets it.
+                for (size_t k = closed_.size(); k-- > 0;) {
+                    if (closed_[k].tag == tag) {
+                        closed_.erase(closed_.begin() + static_cast<std::ptrdiff_t>(k));
+                        break;
+                    }
+                }
+            }
             continue;
         }
+        if (!Reopen()) return at;
         // The parser adds html, head, body and table sections where they are
         // missing, so they are not counted: the serialized page, which has
         // them all, must not be cut earlier than the page itself.
-        if (IsVoid(tag) || IsImplied(tag) || (selfClosing && foreign_ > 0)) continue;
+        if (IsVoid(tag) || kImplied.Has(tag) || (selfClosing && foreign_ > 0)) continue;
         if (foreign_ == 0 && tag == GUMBO_TAG_PLAINTEXT) return n;
         if (foreign_ == 0 && HoldsText(tag)) {
             const size_t end = FindEndTag(s, n, i, tag);
             if (end == std::string::npos) return n;
-            i = end;
+            text = i = end;
             continue;
         }
+        if (kClosesParagraph.Has(tag))
+            CloseDownTo(GUMBO_TAG_P, [](const Open& o) { return o.tag == GUMBO_TAG_P; });
         const GumboTag kind = ClosesOwnKind(tag);
         if (kind != GUMBO_TAG_UNKNOWN)
             CloseDownTo(kind, [kind](const Open& o) { return Kind(o.tag) == kind; });
-        if (open_.size() >= static_cast<size_t>(kMaxMarkupNesting)) return at;
-        open_.push_back({tag, name});
-        if (tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH) ++foreign_;
+        const uint32_t attrs = kFormatting.Has(tag) ? LowerNameHash(s + attrsAt, i - attrsAt) : 0;
+        if (!Push({tag, name, attrs, 0})) return at;
     }
 }
 

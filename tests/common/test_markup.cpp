@@ -126,6 +126,26 @@ class MarkupTest : public QObject {
         QCOMPARE(SerializeMarkup(out), out);
     }
 
+    // Markup that nests deeper on the parser's side than its tags suggest:
+    // closed elements that the parser keeps open or opens again.
+    void deepMisnesting_data() {
+        QTest::addColumn<QString>("pattern");
+        for (const char* pattern :
+             {"<p><div></p>", "<div><b></div>x", "<li><section><li>", "<noscript><div>",
+              "<option><span><option>", "<form><div></form>", "<select><div>", "<x><y></x>"})
+            QTest::newRow(pattern) << pattern;
+    }
+    void deepMisnesting() {
+        QFETCH(QString, pattern);
+        const QString out = SerializeMarkup(pattern.repeated(30000));
+        int depth = 0, deepest = 0;
+        for (qsizetype i = out.indexOf('<'); i >= 0; i = out.indexOf('<', i + 1)) {
+            depth += out[i + 1] == '/' ? -1 : 1;
+            deepest = std::max(deepest, depth);
+        }
+        QVERIFY2(deepest <= 2 * kMaxMarkupNesting, qPrintable(QString::number(deepest)));
+    }
+
     // Cells of nested tables nest four levels per table on the parser's side.
     void deepTableCells() {
         const QString page = QString("<table><tr><td>x").repeated(20000);
