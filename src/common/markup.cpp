@@ -480,6 +480,13 @@ constexpr TagSet kMarker{
     GUMBO_TAG_OBJECT, GUMBO_TAG_TEMPLATE};
 // clang-format on
 
+// Start tags before which the parser opens closed formatting elements again.
+bool OpensFormatting(GumboTag t) {
+    return !kSpecial.Has(t) || t == GUMBO_TAG_APPLET || t == GUMBO_TAG_MARQUEE ||
+           t == GUMBO_TAG_OBJECT || t == GUMBO_TAG_BUTTON || t == GUMBO_TAG_SELECT ||
+           t == GUMBO_TAG_SVG || t == GUMBO_TAG_MATH;
+}
+
 class NestingEstimate {
   public:
     // The length of the page's start that stays within the nesting limit.
@@ -487,8 +494,9 @@ class NestingEstimate {
 
   private:
     struct Open {
+        // Unknown elements all have the same tag: the parser closes the
+        // innermost one at the end tag of any of them.
         GumboTag tag;
-        uint32_t name;   // hash of the lower-case name of an unknown element
         uint32_t attrs;  // hash of the attributes of a formatting element
         int markers;     // markers open around it
     };
@@ -548,7 +556,7 @@ class NestingEstimate {
     }
     bool Push(const Open& o) {
         if (open_.size() >= static_cast<size_t>(kMaxMarkupNesting)) return false;
-        open_.push_back({o.tag, o.name, o.attrs, markers_});
+        open_.push_back({o.tag, o.attrs, markers_});
         if (o.tag == GUMBO_TAG_SVG || o.tag == GUMBO_TAG_MATH) ++foreign_;
         if (kMarker.Has(o.tag)) ++markers_;
         return true;
@@ -613,7 +621,6 @@ size_t NestingEstimate::Cut(const char* s, size_t n) {
         while (i < n && !IsHtmlSpace(s[i]) && s[i] != '/' && s[i] != '>') ++i;
         const size_t nameLen = i - nameAt;
         const GumboTag tag = gumbo_tagn_enum(s + nameAt, static_cast<unsigned>(nameLen));
-        const uint32_t name = tag == GUMBO_TAG_UNKNOWN ? LowerNameHash(s + nameAt, nameLen) : 0;
         // The end of the tag; quoted attribute values may hold ">".
         const size_t attrsAt = i;
         while (i < n && s[i] != '>') {
@@ -630,9 +637,8 @@ size_t NestingEstimate::Cut(const char* s, size_t n) {
         text = ++i;
         if (endTag) {
             // The end of a form leaves the elements inside it open.
-            if (tag != GUMBO_TAG_FORM && !CloseDownTo(tag, [tag, name](const Open& o) {
-                    return o.tag == tag && o.name == name;
-                })) {
+            if (tag != GUMBO_TAG_FORM &&
+                !CloseDownTo(tag, [tag](const Open& o) { return o.tag == tag; })) {
                 // The end of a formatting element that was closed already
                 // forgets it.
                 for (size_t k = closed_.size(); k-- > 0;) {
@@ -644,7 +650,7 @@ size_t NestingEstimate::Cut(const char* s, size_t n) {
             }
             continue;
         }
-        if (!Reopen()) return at;
+        if (OpensFormatting(tag) && !Reopen()) return at;
         // The parser adds html, head, body and table sections where they are
         // missing, so they are not counted: the serialized page, which has
         // them all, must not be cut earlier than the page itself.
@@ -662,7 +668,7 @@ size_t NestingEstimate::Cut(const char* s, size_t n) {
         if (kind != GUMBO_TAG_UNKNOWN)
             CloseDownTo(kind, [kind](const Open& o) { return Kind(o.tag) == kind; });
         const uint32_t attrs = kFormatting.Has(tag) ? LowerNameHash(s + attrsAt, i - attrsAt) : 0;
-        if (!Push({tag, name, attrs, 0})) return at;
+        if (!Push({tag, attrs, 0})) return at;
     }
 }
 
@@ -793,6 +799,11 @@ Serialized SerializeOnce(const char* html, size_t size) {
 }
 
 }  // namespace
+
+qsizetype MarkupReadLength(const QByteArray& utf8Html) {
+    return static_cast<qsizetype>(
+        NestingEstimate().Cut(utf8Html.constData(), static_cast<size_t>(utf8Html.size())));
+}
 
 QString SerializeMarkup(const QByteArray& utf8Html) {
     Serialized result = SerializeOnce(utf8Html.constData(), static_cast<size_t>(utf8Html.size()));

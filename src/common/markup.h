@@ -18,6 +18,10 @@ inline constexpr int kMaxMarkupNesting = 1000;
 // element. A page nested deeper than kMaxMarkupNesting is read up to the tag
 // that passes that depth.
 QString SerializeMarkup(const QByteArray& utf8Html);
+
+// How much of the page SerializeMarkup reads: all of it, unless its nesting
+// passes kMaxMarkupNesting (as estimated from its tags, erring deep).
+qsizetype MarkupReadLength(const QByteArray& utf8Html);
 inline QString SerializeMarkup(const QString& html) {
     return SerializeMarkup(html.toUtf8());
 }
