@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgumbo-dev libfreexl-dev liborcus-dev libcpp-httplib-dev
   fonts-liberation poppler-utils curl xvfb xauth
+  clang
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,9 +10,18 @@
 
 namespace quill {
 
+// Nesting depth beyond which a page is cut: the parser's time grows with the
+// square of the depth, and no real page comes near it.
+inline constexpr int kMaxMarkupNesting = 1000;
+
 // Parses an HTML document (UTF-8) and serializes the children of its html
-// element.
+// element. A page nested deeper than kMaxMarkupNesting is read up to the tag
+// that passes that depth.
 QString SerializeMarkup(const QByteArray& utf8Html);
+
+// How much of the page SerializeMarkup reads: all of it, unless its nesting
+// passes kMaxMarkupNesting (as estimated from its tags, erring deep).
+qsizetype MarkupReadLength(const QByteArray& utf8Html);
 inline QString SerializeMarkup(const QString& html) {
     return SerializeMarkup(html.toUtf8());
 }

@@ -4,6 +4,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <algorithm>
 
 #include "common/markup.h"
 
@@ -19,19 +20,23 @@ bool IsTransportError(QNetworkReply::NetworkError e) {
     return (code >= 1 && code < 200) || (code >= 300 && code < 400);
 }
 
+}  // namespace
+
 // Retry-After is either a number of seconds or an HTTP date.
-qint64 RetryAfterMs(const QByteArray& value) {
+qint64 WebBrowser::RetryAfterMs(const QByteArray& value) {
     const QByteArray v = value.trimmed();
     if (v.isEmpty()) return 0;
-    bool ok = false;
-    const qint64 seconds = v.toLongLong(&ok);
-    if (ok) return qBound<qint64>(0, seconds * 1000, kMaxRetryAfterMs);
+    if (std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        // Bounded before converting, so that a huge number cannot overflow;
+        // one too long for 64 bits asks for the longest wait too.
+        bool ok = false;
+        const qint64 seconds = v.toLongLong(&ok);
+        return ok ? qMin(seconds, kMaxRetryAfterMs / 1000) * 1000 : kMaxRetryAfterMs;
+    }
     const QDateTime when = QDateTime::fromString(QString::fromLatin1(v), Qt::RFC2822Date);
     if (!when.isValid()) return 0;
     return qBound<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when), kMaxRetryAfterMs);
 }
-
-}  // namespace
 
 WebBrowser::WebBrowser(QObject* parent)
     : QObject(parent), manager_(new QNetworkAccessManager(this)) {

@@ -56,6 +56,9 @@ class WebBrowser : public QObject {
     // The encoded request URL that Navigate builds from an address.
     static QUrl ToRequestUrl(const QString& address);
     static bool IsLoopbackHost(const QString& host);
+    // The wait a Retry-After header value asks for (seconds or an HTTP date),
+    // at most five minutes; 0 when it cannot be read.
+    static qint64 RetryAfterMs(const QByteArray& value);
 
   signals:
     // The page completed or a load failed; wakes whoever waits.
