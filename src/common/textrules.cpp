@@ -34,6 +34,20 @@ QString StripColons(const QString& text) {
     return s;
 }
 
+QStringList TrimmedReportLines(const QString& text) {
+    QStringList lines;
+    const QStringList pieces = text.split(QStringLiteral("\r\n"));
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        const QString& piece = pieces[i];
+        qsizetype b = 0;
+        qsizetype e = piece.size();
+        while (b < e && piece[b] == QLatin1Char(' ')) ++b;
+        while (e > b && piece[e - 1] == QLatin1Char(' ')) --e;
+        if (e > b) lines << piece.mid(b, e - b);
+    }
+    return lines;
+}
+
 QString SlashesToSpaces(const QString& text) {
     QString s = text;
     s.replace(QLatin1Char('/'), QLatin1Char(' '));

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace quill {
@@ -45,6 +46,9 @@ QString SlashesToSpaces(const QString& text);
 // a paragraph or line separator) becomes CR LF. Saved results go through this,
 // so the window and the command line write the same file.
 QString WithCrLfLines(const QString& text);
+// The lines of a report text that a saved hit list holds: every piece that
+// ends with CR LF, blanks trimmed at both ends, empty ones left out.
+QStringList TrimmedReportLines(const QString& text);
 
 // The leading-number rule: blanks, tabs and line feeds are skipped wherever
 // they stand; optional sign, digits, one period, an exponent with E or D;

@@ -5,29 +5,13 @@
 
 namespace quill {
 
-namespace {
-
-QString TrimBlanks(const QString& text) {
-    qsizetype b = 0;
-    qsizetype e = text.size();
-    while (b < e && text[b] == QLatin1Char(' ')) ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' ')) --e;
-    return text.mid(b, e - b);
-}
-
-}  // namespace
-
 QStringList IgtcSaveItems(const QString& minimumText, const QString& outputText,
                           const QDateTime& when) {
     QStringList items;
     items << QStringLiteral("IGTC search, ") + ShortDateTime(when) + QStringLiteral(", ") +
                  minimumText + QStringLiteral(" minimum cutoff");
     items << QString();
-    const QStringList pieces = outputText.split(kCrLf);
-    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
-        const QString line = TrimBlanks(pieces[i]);
-        if (!line.isEmpty()) items << line;
-    }
+    items << TrimmedReportLines(outputText);
     return items;
 }
 

@@ -8,18 +8,6 @@
 
 namespace quill {
 
-namespace {
-
-QString TrimBlanks(const QString& text) {
-    qsizetype b = 0;
-    qsizetype e = text.size();
-    while (b < e && text[b] == QLatin1Char(' ')) ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' ')) --e;
-    return text.mid(b, e - b);
-}
-
-}  // namespace
-
 std::optional<QString> HitKey(const QString& entry) {
     const qsizetype bar = entry.indexOf(QLatin1Char('|'));
     // Dropped with the "|": the character before it, normally a blank.
@@ -58,13 +46,7 @@ QString UniqueReportText(const QStringList& keys, const QDateTime& when) {
 }
 
 QStringList UniqueSaveItems(const QString& reportText) {
-    QStringList items;
-    const QStringList pieces = reportText.split(kCrLf);
-    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
-        const QString line = TrimBlanks(pieces[i]);
-        if (!line.isEmpty()) items << line;
-    }
-    return items;
+    return TrimmedReportLines(reportText);
 }
 
 QString UnreadableEntryMessage(int entryNumber, const QString& entry) {
