@@ -194,7 +194,7 @@ class TestTermListEditor : public QObject {
         QCOMPARE(script_.windowsClosed, 0);
         e->CloseActiveWorkbook();
         QCOMPARE(script_.workbooksClosed, 1);
-        QCOMPARE(pd.shown.size(), 1);
+        QCOMPARE(pd.messageTexts().size(), 1);
     }
 
     // Cells imported into the list {"Abc1"} by each window's rules.
