@@ -11,37 +11,25 @@ using namespace quill;
 
 class TextRulesTest : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void inStr_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<QString>("hay");
         QTest::addColumn<QString>("needle");
         QTest::addColumn<bool>("noCase");
         QTest::addColumn<int>("expected");
-        QTest::newRow("first") << 1 << "abcabc"
-                               << "bc" << false << 2;
-        QTest::newRow("at start") << 2 << "abcabc"
-                                  << "bc" << false << 2;
-        QTest::newRow("after start") << 3 << "abcabc"
-                                     << "bc" << false << 5;
-        QTest::newRow("absent") << 1 << "abc"
-                                << "x" << false << 0;
-        QTest::newRow("case matters") << 1 << "ABC"
-                                      << "b" << false << 0;
-        QTest::newRow("case ignored") << 1 << "ABC"
-                                      << "b" << true << 2;
-        QTest::newRow("start past end") << 4 << "abc"
-                                        << "c" << false << 0;
-        QTest::newRow("start at last") << 3 << "abc"
-                                       << "c" << false << 3;
-        QTest::newRow("start zero") << 0 << "abc"
-                                    << "a" << false << 0;
-        QTest::newRow("empty needle") << 1 << "abc"
-                                      << "" << false << 0;
-        QTest::newRow("empty hay") << 1 << ""
-                                   << "a" << false << 0;
-        QTest::newRow("needle longer") << 1 << "ab"
-                                       << "abc" << false << 0;
+        QTest::newRow("first") << 1 << "abcabc" << "bc" << false << 2;
+        QTest::newRow("at start") << 2 << "abcabc" << "bc" << false << 2;
+        QTest::newRow("after start") << 3 << "abcabc" << "bc" << false << 5;
+        QTest::newRow("absent") << 1 << "abc" << "x" << false << 0;
+        QTest::newRow("case matters") << 1 << "ABC" << "b" << false << 0;
+        QTest::newRow("case ignored") << 1 << "ABC" << "b" << true << 2;
+        QTest::newRow("start past end") << 4 << "abc" << "c" << false << 0;
+        QTest::newRow("start at last") << 3 << "abc" << "c" << false << 3;
+        QTest::newRow("start zero") << 0 << "abc" << "a" << false << 0;
+        QTest::newRow("empty needle") << 1 << "abc" << "" << false << 0;
+        QTest::newRow("empty hay") << 1 << "" << "a" << false << 0;
+        QTest::newRow("needle longer") << 1 << "ab" << "abc" << false << 0;
     }
     void inStr() {
         QFETCH(int, start);
@@ -85,33 +73,15 @@ class TextRulesTest : public QObject {
         QTest::addColumn<QString>("fn");
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("amp entity") << "amp"
-                                    << "a?x=1&amp;y=2"
-                                    << "a?x=1&y=2";
-        QTest::newRow("amp twice") << "amp"
-                                   << "&amp;&amp;"
-                                   << "&&";
-        QTest::newRow("amp formed by removal") << "amp"
-                                               << "aampXmp!"
-                                               << "";
-        QTest::newRow("amp at end") << "amp"
-                                    << "xamp"
-                                    << "x";
-        QTest::newRow("amp case") << "amp"
-                                  << "AMP;"
-                                  << "AMP;";
-        QTest::newRow("colons") << "colons"
-                                << "Mm.1:2::3"
-                                << "Mm.123";
-        QTest::newRow("no colons") << "colons"
-                                   << "Pax6"
-                                   << "Pax6";
-        QTest::newRow("slashes") << "slashes"
-                                 << "AB000001/AB000002"
-                                 << "AB000001 AB000002";
-        QTest::newRow("double slash") << "slashes"
-                                      << "a//b"
-                                      << "a  b";
+        QTest::newRow("amp entity") << "amp" << "a?x=1&amp;y=2" << "a?x=1&y=2";
+        QTest::newRow("amp twice") << "amp" << "&amp;&amp;" << "&&";
+        QTest::newRow("amp formed by removal") << "amp" << "aampXmp!" << "";
+        QTest::newRow("amp at end") << "amp" << "xamp" << "x";
+        QTest::newRow("amp case") << "amp" << "AMP;" << "AMP;";
+        QTest::newRow("colons") << "colons" << "Mm.1:2::3" << "Mm.123";
+        QTest::newRow("no colons") << "colons" << "Pax6" << "Pax6";
+        QTest::newRow("slashes") << "slashes" << "AB000001/AB000002" << "AB000001 AB000002";
+        QTest::newRow("double slash") << "slashes" << "a//b" << "a  b";
     }
     void helpers() {
         QFETCH(QString, fn);
