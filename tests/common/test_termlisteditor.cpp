@@ -234,6 +234,14 @@ class TestTermListEditor : public QObject {
         // The unique-hit window closes the spreadsheet window after importing.
         QCOMPARE(script_.windowsClosed, i.variant == Variant::Unique ? 1 : 0);
     }
+
+    // A name typed without an extension gets the chosen filter entry's first one.
+    void saveDialogExtension() {
+        QCOMPARE(Platform::DefaultSuffix("Excel Worksheet (*.xls)|*.xls", 0), QString("xls"));
+        QCOMPARE(Platform::DefaultSuffix("Sheets|*.ods;*.csv|All|*.*", 0), QString("ods"));
+        QCOMPARE(Platform::DefaultSuffix("Text|*.txt|All|*.*", 1), QString());
+        QCOMPARE(Platform::DefaultSuffix("Text|*.txt", 1), QString());
+    }
 };
 
 QTEST_MAIN(TestTermListEditor)

@@ -189,6 +189,40 @@ class IgtcParserTest : public QObject {
         QCOMPARE(ReadBlastReport(QString::fromUtf8(bytes), 30).names, read.names);
     }
 
+    // One search written in several forms keeps the same queries at every
+    // minimum (names compared by their first word).
+    void sameSearchInEveryForm() {
+        const QString b = "biopython__Tests__Blast__", g = "galaxy_blast__test-data__blastn_";
+        const struct {
+            QStringList files;
+            QList<int> kept;  // at 1, 30, 200 and 1000
+        } searches[] = {
+            {{b + "text_2226_tblastn_004.txt", b + "tab_2226_tblastn_001.txt",
+              b + "tab_2226_tblastn_005.txt", b + "xml_2226_tblastn_001.xml"},
+             {2, 2, 1, 0}},
+            {{b + "text_2226_blastn_004.txt", b + "xml_2226_blastn_001.xml"}, {2, 2, 1, 0}},
+            {{g + "rhodopsin_vs_three_human.tabular", g + "rhodopsin_vs_three_human.xml"},
+             {4, 4, 4, 3}},
+            {{g + "chimera_vs_three_human_max1.txt", g + "chimera_vs_three_human_max1.tabular"},
+             {1, 1, 1, 1}},
+        };
+        for (const auto& search : searches) {
+            QList<int> kept;
+            for (int minimum : {1, 30, 200, 1000}) {
+                QStringList first;
+                for (const QString& f : search.files) {
+                    const QByteArray bytes = test::ReadBytes(QUILL_REALDATA_DIR "/" + f);
+                    if (bytes.isEmpty()) QSKIP("real report missing");
+                    const QStringList names = FirstWords(ReadBlastReport(bytes, minimum).names);
+                    if (f == search.files.first()) first = names;
+                    QVERIFY2(names == first, qPrintable(f));
+                }
+                kept << int(first.size());
+            }
+            QCOMPARE(kept, search.kept);
+        }
+    }
+
     // Hand-written reports in the newer forms.
     void newerForms_data() {
         const QString plus =
