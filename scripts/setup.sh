@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgumbo-dev libfreexl-dev liborcus-dev libcpp-httplib-dev
+  libgumbo-dev libfreexl-dev liborcus-dev libzip-dev libcpp-httplib-dev
   fonts-liberation poppler-utils curl xvfb xauth
 )
 missing=()
