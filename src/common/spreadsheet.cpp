@@ -8,6 +8,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <memory>
@@ -173,7 +174,8 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
     void set_format(row_t, col_t, row_t, col_t, size_t) override {}
     void fill_down_cells(row_t row, col_t col, row_t size) override {
         const QString text = sheet_.At(row, col);
-        for (row_t r = 1; r <= size; ++r) Put(row + r, col, text);
+        for (row_t r = 1; r <= size && qint64(row) + r < kMaxSheetRows; ++r)
+            Put(row + r, col, text);
     }
     orcus::spreadsheet::range_size_t get_sheet_size() const override {
         return {kMaxSheetRows, kMaxSheetColumns};
@@ -359,7 +361,8 @@ QList<QHash<int, int>> RepeatedOdsRows(const QString& path) {
             // A count that is no number reads as 0, as the filter reads it.
             const QStringView count =
                 xml.attributes().value(kTable, QLatin1String("number-rows-repeated"));
-            const qint64 step = count.isNull() ? 1 : count.toLongLong();
+            const qint64 step =
+                count.isNull() ? 1 : std::clamp<qint64>(count.toLongLong(), INT_MIN, INT_MAX);
             if (step > 1 && row >= 0 && row < kMaxSheetRows)
                 tables.last().insert(int(row), int(std::min<qint64>(step, kMaxSheetRows - row)));
             row += step;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <cmath>
 
 #include "common/sheetparts.h"
@@ -313,7 +314,7 @@ bool ReadWorksheet(const ZipPackage& package, const QString& name, const Styles&
         if (xml.name() == QLatin1String("row")) {
             bool ok = false;
             const int r = xml.attributes().value(QLatin1String("r")).toInt(&ok);
-            row = ok && r >= 1 ? r - 1 : row + 1;
+            row = std::min(ok && r >= 1 ? r - 1 : row + 1, kMaxSheetRows);
             column = -1;
             continue;
         }
@@ -324,7 +325,7 @@ bool ReadWorksheet(const ZipPackage& package, const QString& name, const Styles&
             row = r;
             column = c;
         } else {
-            ++column;
+            column = std::min(column + 1, kMaxSheetColumns);
         }
         const QString type = a.value(QLatin1String("t")).toString();
         bool hasStyle = false;
