@@ -449,12 +449,17 @@ WorkbookResult ReadWorkbook(const QString& path) {
         return r;
     }
     const QString suffix = Suffix(path);
-    if (suffix == QLatin1String("xls")) return ReadXls(path);
-    if (suffix == QLatin1String("xlsx")) return ReadXlsx(path);
-    if (suffix == QLatin1String("ods") || suffix == QLatin1String("csv"))
-        return ReadWithOrcus(path, suffix);
-    r.error = Fail(path, QStringLiteral("files of this kind are not supported (use .xls, .xlsx, "
-                                        ".ods or .csv)"));
+    if (suffix == QLatin1String("xls"))
+        r = ReadXls(path);
+    else if (suffix == QLatin1String("xlsx"))
+        r = ReadXlsx(path);
+    else if (suffix == QLatin1String("ods") || suffix == QLatin1String("csv"))
+        r = ReadWithOrcus(path, suffix);
+    else
+        r.error = Fail(path, QStringLiteral("files of this kind are not supported (use .xls, "
+                                            ".xlsx, .ods or .csv)"));
+    // A reading that failed part way shows nothing of what it read.
+    if (!r.ok) r.book.sheets.clear();
     return r;
 }
 

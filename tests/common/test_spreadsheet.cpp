@@ -145,6 +145,7 @@ class TestSpreadsheet : public QObject {
         QTest::addColumn<QString>("file");
         QTest::newRow("corrupt xls") << Sheet("corrupt.xls");
         QTest::newRow("text named xls") << Sheet("notasheet.xls");
+        QTest::newRow("xls damaged after its first sheet") << Sheet("damaged_second_sheet.xls");
         QTest::newRow("truncated xlsx") << Sheet("corrupt.xlsx");
         QTest::newRow("ods named xlsx") << WriteTemp(dir_, "ods.xlsx", Bytes(Sheet("terms.ods")));
         QTest::newRow("xlsx without its sheet part")

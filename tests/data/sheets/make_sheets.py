@@ -182,3 +182,6 @@ wb = openpyxl.Workbook()
 wb.active["A1"] = "a"
 wb.active["XFD1048576"] = "z"
 wb.save("toolarge.xlsx")
+
+# damaged_second_sheet.xls: terms.xls with its second sheet damaged (found by
+# fuzzing); kept as it is, it is not made here.
