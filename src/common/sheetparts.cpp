@@ -109,6 +109,15 @@ std::unique_ptr<QIODevice> ZipPackage::Open(const QString& name) const {
     return std::make_unique<ZipPartDevice>(file);
 }
 
+QStringList ZipPackage::Names() const {
+    QStringList names;
+    const zip_int64_t count = zip_ ? zip_get_num_entries(zip_, 0) : 0;
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (const char* name = zip_get_name(zip_, zip_uint64_t(i), 0))
+            names.append(QString::fromUtf8(name));
+    return names;
+}
+
 QString DateTimeText(int year, int month, int day, int hour, int minute, int second) {
     QString text = QStringLiteral("%1-%2-%3")
                        .arg(year, 4, 10, QLatin1Char('0'))

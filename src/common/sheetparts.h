@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "common/spreadsheet.h"
@@ -53,6 +54,8 @@ class ZipPackage {
     // nullptr when the package has no such part or it cannot be unpacked.
     // The stream fails when the part is larger than kMaxPartBytes.
     std::unique_ptr<QIODevice> Open(const QString& name) const;
+    // The names of all parts, in the package's order.
+    QStringList Names() const;
 
   private:
     zip* zip_ = nullptr;

@@ -339,36 +339,57 @@ class CollectFactory final : public orcus::spreadsheet::iface::import_factory {
     std::vector<std::unique_ptr<CollectSheet>> sheets_;
 };
 
-// The rows of each table of an .ods file that stand for several
-// (table:number-rows-repeated), numbered as the orcus filter numbers them:
-// each row element moves it on by its count. Nothing when the file cannot be
-// read; the filter then says what is wrong.
-QList<QHash<int, int>> RepeatedOdsRows(const QString& path) {
+// Reads every XML part of an .ods package through, so that damage is told
+// plainly here rather than met by the orcus filter, whose parser stops the
+// program on some damaged parts; "" when all is well. Also gives the rows of
+// each table that stand for several (table:number-rows-repeated), numbered as
+// the filter numbers them: each row element moves it on by its count.
+QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
     static const QString kTable = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
-    QList<QHash<int, int>> tables;
     const ZipPackage package(path);
-    const std::unique_ptr<QIODevice> content = package.Open(QStringLiteral("content.xml"));
-    if (!content) return tables;
-    QXmlStreamReader xml(content.get());
-    qint64 row = 0;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement || xml.namespaceUri() != kTable)
-            continue;
-        if (xml.name() == QLatin1String("table")) {
-            tables.append(QHash<int, int>());
-            row = 0;
-        } else if (xml.name() == QLatin1String("table-row") && !tables.isEmpty()) {
-            // A count that is no number reads as 0, as the filter reads it.
-            const QStringView count =
-                xml.attributes().value(kTable, QLatin1String("number-rows-repeated"));
-            const qint64 step =
-                count.isNull() ? 1 : std::clamp<qint64>(count.toLongLong(), INT_MIN, INT_MAX);
-            if (step > 1 && row >= 0 && row < kMaxSheetRows)
-                tables.last().insert(int(row), int(std::min<qint64>(step, kMaxSheetRows - row)));
-            row += step;
+    if (!package.IsOpen()) return package.Error();
+    const QStringList names = package.Names();
+    if (!names.contains(QLatin1String("content.xml")))
+        return QStringLiteral("it has no part content.xml");
+    for (const QString& name : names) {
+        if (!name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) continue;
+        const std::unique_ptr<QIODevice> part = package.Open(name);
+        if (!part) return QStringLiteral("its part %1 cannot be unpacked").arg(name);
+        const bool content = name == QLatin1String("content.xml");
+        QXmlStreamReader xml(part.get());
+        qint64 row = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement || !content ||
+                xml.namespaceUri() != kTable)
+                continue;
+            if (xml.name() == QLatin1String("table")) {
+                repeatedRows->append(QHash<int, int>());
+                row = 0;
+            } else if (xml.name() == QLatin1String("table-row") && !repeatedRows->isEmpty()) {
+                // A count that is no number reads as 0, as the filter reads it.
+                const QStringView count =
+                    xml.attributes().value(kTable, QLatin1String("number-rows-repeated"));
+                const qint64 step =
+                    count.isNull() ? 1 : std::clamp<qint64>(count.toLongLong(), INT_MIN, INT_MAX);
+                if (step > 1 && row >= 0 && row < kMaxSheetRows)
+                    repeatedRows->last().insert(int(row),
+                                                int(std::min<qint64>(step, kMaxSheetRows - row)));
+                row += step;
+            }
+        }
+        // The rest of the part too, so that its checksum is checked.
+        char rest[4096];
+        qint64 n = 0;
+        while (!xml.hasError() && (n = part->read(rest, sizeof rest)) > 0) {
+        }
+        if (xml.hasError() || n < 0) {
+            QString why = part->errorString();
+            if (why.isEmpty() || why == QLatin1String("Unknown error")) why = xml.errorString();
+            if (why.endsWith(QLatin1Char('.'))) why.chop(1);
+            return QStringLiteral("%1 in its part %2").arg(why, name);
         }
     }
-    return tables;
+    return QString();
 }
 
 WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
@@ -376,7 +397,12 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
     r.book.path = path;
     try {
         const bool ods = suffix == QLatin1String("ods");
-        CollectFactory factory(ods ? RepeatedOdsRows(path) : QList<QHash<int, int>>());
+        QList<QHash<int, int>> repeatedRows;
+        if (ods) {
+            const QString damage = ScanOds(path, &repeatedRows);
+            if (!damage.isEmpty()) throw std::runtime_error(damage.toStdString());
+        }
+        CollectFactory factory(repeatedRows);
         if (ods) {
             orcus::orcus_ods filter(&factory);
             filter.read_file(QFile::encodeName(path).toStdString());

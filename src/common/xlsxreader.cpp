@@ -83,6 +83,7 @@ class Part {
         if (!xml.hasError()) return;
         QString why = device_->errorString();
         if (why.isEmpty() || why == QLatin1String("Unknown error")) why = xml.errorString();
+        if (why.endsWith(QLatin1Char('.'))) why.chop(1);
         throw XlsxError{QStringLiteral("%1 in its part %2").arg(why, name_)};
     }
 

@@ -147,6 +147,7 @@ class TestSpreadsheet : public QObject {
         QTest::newRow("text named xls") << Sheet("notasheet.xls");
         QTest::newRow("xls damaged after its first sheet") << Sheet("damaged_second_sheet.xls");
         QTest::newRow("truncated xlsx") << Sheet("corrupt.xlsx");
+        QTest::newRow("ods with damaged parts") << Sheet("damaged_parts.ods");
         QTest::newRow("ods named xlsx") << WriteTemp(dir_, "ods.xlsx", Bytes(Sheet("terms.ods")));
         QTest::newRow("xlsx without its sheet part")
             << WriteTemp(dir_, "nosheet.xlsx",

@@ -183,5 +183,6 @@ wb.active["A1"] = "a"
 wb.active["XFD1048576"] = "z"
 wb.save("toolarge.xlsx")
 
-# damaged_second_sheet.xls: terms.xls with its second sheet damaged (found by
-# fuzzing); kept as it is, it is not made here.
+# damaged_second_sheet.xls (terms.xls with its second sheet damaged) and
+# damaged_parts.ods (repeated.ods with damaged compressed parts) were found by
+# fuzzing; they are kept as they are and not made here.
