@@ -44,7 +44,8 @@ class TestSpreadsheet : public QObject {
         QTest::addColumn<int>("sheetCount");
         for (const char* kind : {"xls", "xlsx", "ods", "csv"})
             QTest::newRow(kind) << QString("terms.") + kind << (kind == QString("csv") ? 1 : 2);
-        // Part names from the package root and inline strings, as Python writes them.
+        // Part names from the package root and inline strings, as Python
+        // writes them; rows and cells without addresses.
         QTest::newRow("xlsx from Python") << "terms_python.xlsx" << 2;
     }
     void everyFormat() {
@@ -126,10 +127,11 @@ class TestSpreadsheet : public QObject {
     void rowsAsWritten_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("rows");
-        // A row written once for three, a cell for two, and a million empty
-        // rows after the data.
-        QTest::newRow("ods repeated row")
-            << Sheet("repeated.ods") << QStringList({"Abc1|2|2", "Abc1|2|2", "Abc1|2|2", "End||"});
+        // Rows written once for three and for two, a cell for two, and a
+        // million empty rows after the data.
+        QTest::newRow("ods repeated rows")
+            << Sheet("repeated.ods")
+            << QStringList({"Abc1|2|2", "Abc1|2|2", "Abc1|2|2", "End||", "End||"});
         QTest::newRow("csv with CR line ends")
             << WriteTemp(dir_, "cr.csv", "a,b\r\"c\rd\",e\r") << QStringList({"a|b", "c\nd|e"});
     }
@@ -147,6 +149,7 @@ class TestSpreadsheet : public QObject {
         QTest::newRow("text named xls") << Sheet("notasheet.xls");
         QTest::newRow("xls damaged after its first sheet") << Sheet("damaged_second_sheet.xls");
         QTest::newRow("truncated xlsx") << Sheet("corrupt.xlsx");
+        QTest::newRow("xlsx with broken XML") << Sheet("broken_xml.xlsx");
         QTest::newRow("ods with damaged parts") << Sheet("damaged_parts.ods");
         QTest::newRow("ods named xlsx") << WriteTemp(dir_, "ods.xlsx", Bytes(Sheet("terms.ods")));
         QTest::newRow("xlsx without its sheet part")

@@ -30,8 +30,32 @@ for r, row in enumerate(other):
         if v is not None:
             ws2.cell(row=r+1, column=c+1, value=v)
 wb.save("terms.xlsx")
-# As Python writes it: part targets from the package root, inline strings.
-shutil.copy("terms.xlsx", "terms_python.xlsx")
+# As Python writes it: part targets from the package root, inline strings;
+# and, as some writers do, without the addresses of rows and cells that
+# follow the one before.
+import re, zipfile
+def drop_addresses(xml):
+    def row(m):
+        cells, expect = [], 0
+        for c in re.finditer(r'<c r="([A-Z]+)([0-9]+)"', m.group(0)):
+            cells.append((c.group(0), ord(c.group(1)) - 65 == expect))
+            expect = ord(c.group(1)) - 65 + 1
+        text = m.group(0)
+        for old, follows in cells:
+            if follows:
+                text = text.replace(old, "<c", 1)
+        return text
+    xml = re.sub(r"<row .*?</row>", row, xml)
+    return re.sub(r'<row r="[0-9]+"', "<row", xml)
+src = zipfile.ZipFile("terms.xlsx")
+out = zipfile.ZipFile("terms_python.xlsx", "w", zipfile.ZIP_DEFLATED)
+for i in src.infolist():
+    data = src.read(i.filename)
+    if i.filename == "xl/worksheets/sheet1.xml":
+        data = drop_addresses(data.decode()).encode()
+    out.writestr(i.filename, data)
+out.close()
+src.close()
 with open("terms.csv", "w", newline="") as f:
     w = csv.writer(f, lineterminator="\r\n")
     for row in rows:
@@ -164,18 +188,28 @@ def office_form(src_path, path):
     out.close()
 office_form("kinds_python.xlsx", "kinds.xlsx")
 
-# A row that stands for three (table:number-rows-repeated), a cell for two,
-# and the million empty rows a spreadsheet program writes after the data.
+# Rows that stand for three and two (table:number-rows-repeated), a cell for
+# two, and the million empty rows a spreadsheet program writes after the data.
 doc = OpenDocumentSpreadsheet()
 t = Table(name="Repeated")
 tr = TableRow(numberrowsrepeated=3)
 tc = TableCell(valuetype="string"); tc.addElement(P(text="Abc1")); tr.addElement(tc)
 tc = TableCell(valuetype="float", value=2, numbercolumnsrepeated=2); tc.addElement(P(text="2")); tr.addElement(tc)
 t.addElement(tr)
-tr = TableRow(); tc = TableCell(valuetype="string"); tc.addElement(P(text="End")); tr.addElement(tc); t.addElement(tr)
-tr = TableRow(numberrowsrepeated=1048572); tr.addElement(TableCell(numbercolumnsrepeated=1024)); t.addElement(tr)
+tr = TableRow(numberrowsrepeated=2); tc = TableCell(valuetype="string"); tc.addElement(P(text="End")); tr.addElement(tc); t.addElement(tr)
+tr = TableRow(numberrowsrepeated=1048571); tr.addElement(TableCell(numbercolumnsrepeated=1024)); t.addElement(tr)
 doc.spreadsheet.addElement(t)
 doc.save("repeated.ods")
+
+# A worksheet part whose XML breaks off.
+src = zipfile.ZipFile("terms.xlsx")
+out = zipfile.ZipFile("broken_xml.xlsx", "w", zipfile.ZIP_DEFLATED)
+for i in src.infolist():
+    data = src.read(i.filename)
+    if i.filename == "xl/worksheets/sheet1.xml":
+        data = data[: len(data) // 2]
+    out.writestr(i.filename, data)
+out.close()
 
 # Two cells so far apart that the sheet would be larger than can be shown.
 wb = openpyxl.Workbook()
