@@ -42,6 +42,8 @@ QString FreeXlReason(int code) {
         case FREEXL_INVALID_CFBF_HEADER:
         case FREEXL_CFBF_INVALID_SIGNATURE:
             return QStringLiteral("it is not an Excel 97-2003 workbook (.xls)");
+        case FREEXL_CFBF_READ_ERROR:  // also what a short text file gives
+            return QStringLiteral("it is not an Excel 97-2003 workbook (.xls), or it is cut short");
         case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
             return QStringLiteral("the file holds no workbook");
         case FREEXL_UNSUPPORTED_CHARSET:
