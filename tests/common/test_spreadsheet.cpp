@@ -198,6 +198,7 @@ class TestSpreadsheet : public QObject {
         QTest::newRow("minus zero") << -0.0 << "0";
         QTest::newRow("fraction") << 3.5 << "3.5";
         QTest::newRow("binary noise") << 0.1 + 0.2 << "0.3";
+        QTest::newRow("15 digits") << 1.0 / 3 << "0.333333333333333";
         QTest::newRow("large") << 1e20 << "1E+20";
         QTest::newRow("small") << 1.5e-12 << "1.5E-12";
         QTest::newRow("big whole") << 123456789012.0 << "123456789012";
