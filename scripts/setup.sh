@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgumbo-dev libfreexl-dev liborcus-dev libcpp-httplib-dev
+  libgumbo-dev libfreexl-dev liborcus-dev libzip-dev libcpp-httplib-dev
   fonts-liberation poppler-utils curl xvfb xauth
   clang
 )
@@ -22,5 +22,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILL_WERROR=ON >/dev/null
 cmake --build build -j"$(nproc)"

@@ -173,8 +173,10 @@ void PageServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
     ++requests;
     std::string key = req.path;
     const size_t q = req.target.find('?');
-    if (q != std::string::npos && q + 1 < req.target.size())
-        key += "?" + DecodeQuery(req.target.substr(q + 1));
+    if (q != std::string::npos && q + 1 < req.target.size()) {
+        key += '?';
+        key += DecodeQuery(req.target.substr(q + 1));
+    }
     const auto found = index.constFind(QString::fromStdString(key));
     if (found == index.constEnd()) {
         res.status = 404;

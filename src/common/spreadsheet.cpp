@@ -5,18 +5,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QXmlStreamReader>
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <memory>
 #include <orcus/orcus_csv.hpp>
 #include <orcus/orcus_ods.hpp>
-#include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
 #include <stdexcept>
 #include <vector>
 
+#include "common/sheetparts.h"
 #include "common/textrules.h"
 
 namespace quill {
@@ -28,8 +30,7 @@ QString Suffix(const QString& path) {
 }
 
 QString Fail(const QString& path, const QString& reason) {
-    return QStringLiteral("Cannot read the spreadsheet \"%1\": %2.")
-        .arg(QFileInfo(path).fileName(), reason);
+    return SheetFail(path, reason);
 }
 
 QString FreeXlReason(int code) {
@@ -41,6 +42,8 @@ QString FreeXlReason(int code) {
         case FREEXL_INVALID_CFBF_HEADER:
         case FREEXL_CFBF_INVALID_SIGNATURE:
             return QStringLiteral("it is not an Excel 97-2003 workbook (.xls)");
+        case FREEXL_CFBF_READ_ERROR:  // also what a short text file gives
+            return QStringLiteral("it is not an Excel 97-2003 workbook (.xls), or it is cut short");
         case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
             return QStringLiteral("the file holds no workbook");
         case FREEXL_UNSUPPORTED_CHARSET:
@@ -140,12 +143,18 @@ WorkbookResult ReadXls(const QString& path) {
 using row_t = orcus::spreadsheet::row_t;
 using col_t = orcus::spreadsheet::col_t;
 
-// Collects the cells that an orcus import filter reports, as text.
+// Thrown out of an orcus import filter when a sheet grows too large.
+struct TooManyCells {};
+
+// Collects the cells that an orcus import filter reports, as text. The .ods
+// filter reads a row that stands for several (table:number-rows-repeated)
+// once and moves on by the count: such rows are given here (first row ->
+// count) and their cells repeated.
 class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
                            public orcus::spreadsheet::iface::import_formula {
   public:
-    CollectSheet(const QString& name, const QStringList& strings)
-        : name_(name), strings_(strings) {}
+    CollectSheet(const QString& name, const QStringList& strings, QHash<int, int> repeatedRows)
+        : name_(name), strings_(strings), repeatedRows_(std::move(repeatedRows)) {}
 
     void set_auto(row_t row, col_t col, std::string_view s) override {
         Put(row, col, QString::fromUtf8(s.data(), qsizetype(s.size())));
@@ -161,24 +170,18 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
     }
     void set_date_time(row_t row, col_t col, int year, int month, int day, int hour, int minute,
                        double second) override {
-        QString text = QStringLiteral("%1-%2-%3")
-                           .arg(year, 4, 10, QLatin1Char('0'))
-                           .arg(month, 2, 10, QLatin1Char('0'))
-                           .arg(day, 2, 10, QLatin1Char('0'));
-        if (hour || minute || second > 0)
-            text += QStringLiteral(" %1:%2:%3")
-                        .arg(hour, 2, 10, QLatin1Char('0'))
-                        .arg(minute, 2, 10, QLatin1Char('0'))
-                        .arg(int(second), 2, 10, QLatin1Char('0'));
-        Put(row, col, text);
+        Put(row, col, DateTimeText(year, month, day, hour, minute, int(second)));
     }
     void set_format(row_t, col_t, size_t) override {}
     void set_format(row_t, col_t, row_t, col_t, size_t) override {}
     void fill_down_cells(row_t row, col_t col, row_t size) override {
-        const QString text = cells_.value(Key(row, col));
-        for (row_t r = 1; r <= size; ++r) Put(row + r, col, text);
+        const QString text = sheet_.At(row, col);
+        for (row_t r = 1; r <= size && qint64(row) + r < kMaxSheetRows; ++r)
+            Put(row + r, col, text);
     }
-    orcus::spreadsheet::range_size_t get_sheet_size() const override { return {1048576, 16384}; }
+    orcus::spreadsheet::range_size_t get_sheet_size() const override {
+        return {kMaxSheetRows, kMaxSheetColumns};
+    }
     orcus::spreadsheet::iface::import_formula* get_formula() override { return this; }
 
     // A formula cell shows its stored result.
@@ -199,39 +202,22 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
     void set_result_empty() override { fResult_.clear(); }
     void commit() override { Put(fRow_, fCol_, fResult_); }
 
-    SheetData Take() const {
-        SheetData sheet;
-        sheet.name = name_;
-        sheet.rows = maxRow_ + 1;
-        sheet.columns = maxCol_ + 1;
-        sheet.cells.resize(qsizetype(sheet.rows) * sheet.columns);
-        for (auto it = cells_.cbegin(); it != cells_.cend(); ++it) {
-            const int row = int(it.key() >> 16);
-            const int col = int(it.key() & 0xFFFF);
-            sheet.cells[qsizetype(row) * sheet.columns + col] = it.value();
-        }
-        return sheet;
-    }
-    qint64 Area() const { return qint64(maxRow_ + 1) * (maxCol_ + 1); }
+    SheetData Take() const { return sheet_.Take(name_); }
+    qint64 Area() const { return sheet_.Area(); }
 
   private:
-    static qint64 Key(row_t row, col_t col) { return (qint64(row) << 16) | qint64(col); }
     void Put(row_t row, col_t col, const QString& text) {
-        if (row < 0 || col < 0 || row >= 1048576 || col >= 16384) return;
-        if (text.isEmpty()) {
-            cells_.remove(Key(row, col));
-            return;
-        }
-        cells_.insert(Key(row, col), text);
-        maxRow_ = qMax(maxRow_, int(row));
-        maxCol_ = qMax(maxCol_, int(col));
+        if (row < 0 || col < 0 || row >= kMaxSheetRows || col >= kMaxSheetColumns) return;
+        const int count = repeatedRows_.value(row, 1);
+        if (!sheet_.Fits(row + count - 1, col)) throw TooManyCells{};
+        for (int i = 0; i < count; ++i)
+            if (!sheet_.Put(row + i, col, text)) throw TooManyCells{};
     }
 
     QString name_;
     const QStringList& strings_;
-    QHash<qint64, QString> cells_;
-    int maxRow_ = -1;
-    int maxCol_ = -1;
+    QHash<int, int> repeatedRows_;
+    SheetBuilder sheet_;
     row_t fRow_ = 0;
     col_t fCol_ = 0;
     QString fResult_;
@@ -315,7 +301,6 @@ class A1Resolver final : public orcus::spreadsheet::iface::import_reference_reso
 
 class CollectFactory final : public orcus::spreadsheet::iface::import_factory {
   public:
-    CollectFactory() : shared_(strings_) {}
     orcus::spreadsheet::iface::import_reference_resolver* get_reference_resolver(
         orcus::spreadsheet::formula_ref_context_t) override {
         return &resolver_;
@@ -323,10 +308,15 @@ class CollectFactory final : public orcus::spreadsheet::iface::import_factory {
     orcus::spreadsheet::iface::import_shared_strings* get_shared_strings() override {
         return &shared_;
     }
+    // The rows that stand for several, for each sheet in turn.
+    explicit CollectFactory(QList<QHash<int, int>> repeatedRows)
+        : shared_(strings_), repeatedRows_(std::move(repeatedRows)) {}
+
     orcus::spreadsheet::iface::import_sheet* append_sheet(orcus::spreadsheet::sheet_t,
                                                           std::string_view name) override {
         sheets_.push_back(std::make_unique<CollectSheet>(
-            QString::fromUtf8(name.data(), qsizetype(name.size())), strings_));
+            QString::fromUtf8(name.data(), qsizetype(name.size())), strings_,
+            repeatedRows_.value(qsizetype(sheets_.size()))));
         names_.append(QString::fromUtf8(name.data(), qsizetype(name.size())));
         return sheets_.back().get();
     }
@@ -346,22 +336,78 @@ class CollectFactory final : public orcus::spreadsheet::iface::import_factory {
     QStringList strings_;
     CollectStrings shared_;
     A1Resolver resolver_;
+    QList<QHash<int, int>> repeatedRows_;
     QStringList names_;
     std::vector<std::unique_ptr<CollectSheet>> sheets_;
 };
+
+// Reads every XML part of an .ods package through, so that damage is told
+// plainly here rather than met by the orcus filter, whose parser stops the
+// program on some damaged parts; "" when all is well. Also gives the rows of
+// each table that stand for several (table:number-rows-repeated), numbered as
+// the filter numbers them: each row element moves it on by its count.
+QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
+    static const QString kTable = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
+    const ZipPackage package(path);
+    if (!package.IsOpen()) return package.Error();
+    const QStringList names = package.Names();
+    if (!names.contains(QLatin1String("content.xml")))
+        return QStringLiteral("it has no part content.xml");
+    for (const QString& name : names) {
+        if (!name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) continue;
+        const std::unique_ptr<QIODevice> part = package.Open(name);
+        if (!part) return QStringLiteral("its part %1 cannot be unpacked").arg(name);
+        const bool content = name == QLatin1String("content.xml");
+        QXmlStreamReader xml(part.get());
+        qint64 row = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement || !content ||
+                xml.namespaceUri() != kTable)
+                continue;
+            if (xml.name() == QLatin1String("table")) {
+                repeatedRows->append(QHash<int, int>());
+                row = 0;
+            } else if (xml.name() == QLatin1String("table-row") && !repeatedRows->isEmpty()) {
+                // A count that is no number reads as 0, as the filter reads it.
+                const QStringView count =
+                    xml.attributes().value(kTable, QLatin1String("number-rows-repeated"));
+                const qint64 step =
+                    count.isNull() ? 1 : std::clamp<qint64>(count.toLongLong(), INT_MIN, INT_MAX);
+                if (step > 1 && row >= 0 && row < kMaxSheetRows)
+                    repeatedRows->last().insert(int(row),
+                                                int(std::min<qint64>(step, kMaxSheetRows - row)));
+                row += step;
+            }
+        }
+        // The rest of the part too, so that its checksum is checked.
+        char rest[4096];
+        qint64 n = 0;
+        while (!xml.hasError() && (n = part->read(rest, sizeof rest)) > 0) {
+        }
+        if (xml.hasError() || n < 0) {
+            QString why = part->errorString();
+            if (why.isEmpty() || why == QLatin1String("Unknown error")) why = xml.errorString();
+            if (why.endsWith(QLatin1Char('.'))) why.chop(1);
+            return QStringLiteral("%1 in its part %2").arg(why, name);
+        }
+    }
+    return QString();
+}
 
 WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
     WorkbookResult r;
     r.book.path = path;
     try {
-        CollectFactory factory;
-        const std::string native = QFile::encodeName(path).toStdString();
-        if (suffix == QLatin1String("xlsx")) {
-            orcus::orcus_xlsx filter(&factory);
-            filter.read_file(native);
-        } else if (suffix == QLatin1String("ods")) {
+        const bool ods = suffix == QLatin1String("ods");
+        QList<QHash<int, int>> repeatedRows;
+        if (ods) {
+            const QString damage = ScanOds(path, &repeatedRows);
+            if (!damage.isEmpty()) throw std::runtime_error(damage.toStdString());
+        }
+        CollectFactory factory(repeatedRows);
+        if (ods) {
             orcus::orcus_ods filter(&factory);
-            filter.read_file(native);
+            filter.read_file(QFile::encodeName(path).toStdString());
         } else {
             // Line ends are made plain line feeds, so no cell keeps a carriage return.
             QFile f(path);
@@ -378,13 +424,15 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
         qint64 total = 0;
         for (const auto& sheet : factory.Sheets()) {
             total += sheet->Area();
-            if (total > kMaxWorkbookCells) {
-                r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
-                return r;
-            }
+            if (total > kMaxWorkbookCells) throw TooManyCells{};
             r.book.sheets.append(sheet->Take());
         }
+    } catch (const TooManyCells&) {
+        r.book.sheets.clear();
+        r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+        return r;
     } catch (const std::exception& e) {
+        r.book.sheets.clear();
         QString reason = QString::fromUtf8(e.what()).trimmed();
         if (reason.endsWith(QLatin1Char('.'))) reason.chop(1);
         QString why = QStringLiteral("the file is damaged or not a .%1 file").arg(suffix);
@@ -392,22 +440,12 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
         r.error = Fail(path, why);
         return r;
     } catch (...) {
+        r.book.sheets.clear();
         r.error = Fail(path, QStringLiteral("the file is damaged or not a .%1 file").arg(suffix));
         return r;
     }
     if (r.book.sheets.isEmpty()) {
         r.error = Fail(path, QStringLiteral("the file holds no sheet"));
-        return r;
-    }
-    // Some programs write .xlsx files whose parts this reader cannot find;
-    // they would show as empty sheets. Say so rather than show nothing.
-    if (suffix == QLatin1String("xlsx") &&
-        std::all_of(r.book.sheets.cbegin(), r.book.sheets.cend(),
-                    [](const SheetData& s) { return s.rows == 0 || s.columns == 0; })) {
-        r.error = Fail(path, QStringLiteral("no cell of it could be read; open it in a spreadsheet "
-                                            "program and save it again, or save it as .xls, "
-                                            ".ods or .csv"));
-        r.book.sheets.clear();
         return r;
     }
     r.ok = true;
@@ -439,12 +477,17 @@ WorkbookResult ReadWorkbook(const QString& path) {
         return r;
     }
     const QString suffix = Suffix(path);
-    if (suffix == QLatin1String("xls")) return ReadXls(path);
-    if (suffix == QLatin1String("xlsx") || suffix == QLatin1String("ods") ||
-        suffix == QLatin1String("csv"))
-        return ReadWithOrcus(path, suffix);
-    r.error = Fail(path, QStringLiteral("files of this kind are not supported (use .xls, .xlsx, "
-                                        ".ods or .csv)"));
+    if (suffix == QLatin1String("xls"))
+        r = ReadXls(path);
+    else if (suffix == QLatin1String("xlsx"))
+        r = ReadXlsx(path);
+    else if (suffix == QLatin1String("ods") || suffix == QLatin1String("csv"))
+        r = ReadWithOrcus(path, suffix);
+    else
+        r.error = Fail(path, QStringLiteral("files of this kind are not supported (use .xls, "
+                                            ".xlsx, .ods or .csv)"));
+    // A reading that failed part way shows nothing of what it read.
+    if (!r.ok) r.book.sheets.clear();
     return r;
 }
 

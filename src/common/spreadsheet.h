@@ -1,7 +1,9 @@
 #pragma once
 // Reading spreadsheet files for the term list import: .xls through FreeXL,
-// .xlsx, .ods and .csv through orcus. Every cell comes back as the text a
-// spreadsheet shows for it (numbers in general format: 42, 3.5, 1E+20).
+// .xlsx through libzip and QXmlStreamReader (as office suites and Python's
+// writers store it), .ods and .csv through orcus. Every cell comes back as
+// the text a spreadsheet shows for it (numbers in general format: 42, 3.5,
+// 1E+20; dates as 2024-03-05 or 2024-03-05 14:30:00, times as 14:30:00).
 
 #include <QList>
 #include <QString>

@@ -71,6 +71,7 @@ class PrinterTest : public QObject {
         QFETCH(double, w);
         QFETCH(double, h);
         RecordingPrinter p;
+        QCOMPARE(p.ScaleWidth(), 576.0 * 20);  // twips until SetScale
         p.SetScale(10800, 15840, -720);
         p.SetScale(w, h, 0);
         QCOMPARE(p.ScaleWidth(), 10800.0);
@@ -81,76 +82,77 @@ class PrinterTest : public QObject {
         QCOMPARE(p.LineStartX(), 500.0);
     }
 
+    // Items follow each other without gaps; a line ends at the line start one
+    // line lower; line breaks inside a text end lines too.
     void itemsFollowEachOther() {
-        RecordingPrinter p;  // twips by default: a 10-point character is 100 units
-        QCOMPARE(p.ScaleWidth(), 576.0 * 20);
-        QCOMPARE(p.ScaleHeight(), 756.0 * 20);
-        QCOMPARE(p.ScaleLeft(), 0.0);
+        RecordingPrinter p;
         p.SetFontSize(10);
+        p.SetCurrentX(300);
         p.PrintLine({PrintItem::Text("ab"), PrintItem::Number(7), PrintItem::Text("x"),
                      PrintItem::Number(-2), PrintItem::Text(")")});
-        QCOMPARE(p.Pieces().size(), 5);
-        QCOMPARE(p.Pieces()[1].x, 200.0);  // " 7 " follows "ab"
-        QCOMPARE(p.Pieces()[2].x, 500.0);
-        QCOMPARE(p.Pieces()[4].x, 900.0);
-        QCOMPARE(p.CurrentX(), 0.0);
-        QCOMPARE(p.CurrentY(), 240.0);
+        const QList<PrintedPiece>& pc = p.Pieces();
+        QCOMPARE(p.LineTexts(), QStringList({"ab 7 x-2 )"}));
+        QCOMPARE(pc[0].x, 300.0);
+        for (qsizetype i = 1; i < pc.size(); ++i) {
+            QCOMPARE(pc[i].x, pc[i - 1].x + p.TextWidth(pc[i - 1].text));
+            QCOMPARE(pc[i].y, pc[0].y);
+        }
+        QCOMPARE(p.CurrentX(), p.LineStartX());
+        QCOMPARE(p.CurrentY(), pc[0].y + p.TextHeight());
+
+        p.PrintLine("ACGT\r\nTTGA\nCC\rG");
+        QCOMPARE(p.LineTexts().mid(1), QStringList({"ACGT", "TTGA", "CC", "G"}));
+        QCOMPARE(p.Pieces().last().x, p.LineStartX());
+        QCOMPARE(p.Pieces().last().y, pc[0].y + 4 * p.TextHeight());
+        QCOMPARE(p.TextWidth("ab\nabcd"), p.TextWidth("abcd"));
     }
 
+    // Column n stands n - 1 average characters (one each in this printer)
+    // after the line start.
     void columns_data() {
         QTest::addColumn<QString>("before");
         QTest::addColumn<int>("column");
-        QTest::addColumn<double>("x");
-        QTest::addColumn<double>("y");
-        // 10-point font in twips: an average character is 100 units.
-        QTest::newRow("column 1") << "" << 1 << 0.0 << 0.0;
-        QTest::newRow("column 0 counts as 1") << "" << 0 << 0.0 << 0.0;
-        QTest::newRow("column after text") << "abc" << 7 << 600.0 << 0.0;
-        QTest::newRow("exactly at the column") << "abcdef" << 7 << 600.0 << 0.0;
-        QTest::newRow("past the column: next line") << "abcdefgh" << 7 << 600.0 << 240.0;
+        QTest::addColumn<QString>("upToColumn");
+        QTest::addColumn<bool>("nextLine");
+        QTest::newRow("column 1") << "" << 1 << "" << false;
+        QTest::newRow("column 0 counts as 1") << "" << 0 << "" << false;
+        QTest::newRow("column after text") << "abc" << 7 << "abcdef" << false;
+        QTest::newRow("exactly at the column") << "abcdef" << 7 << "abcdef" << false;
+        QTest::newRow("past the column: next line") << "abcdefgh" << 7 << "abcdef" << true;
     }
     void columns() {
         QFETCH(QString, before);
         QFETCH(int, column);
-        QFETCH(double, x);
-        QFETCH(double, y);
+        QFETCH(QString, upToColumn);
+        QFETCH(bool, nextLine);
         RecordingPrinter p;
+        p.SetScale(10800, 15840, 360);
         p.SetFontSize(10);
         p.PrintLine({PrintItem::Text(before), PrintItem::Column(column), PrintItem::Text("N")});
         const PrintedPiece& last = p.Pieces().last();
         QCOMPARE(last.text, QString("N"));
-        QCOMPARE(last.x, x);
-        QCOMPARE(last.y, y);
+        QCOMPARE(last.x, p.LineStartX() + p.TextWidth(upToColumn));
+        QCOMPARE(last.y, nextLine ? p.TextHeight() : 0.0);
     }
 
-    void lineBreaksInsideText() {
-        RecordingPrinter p;
-        p.SetFontSize(10);
-        p.SetCurrentX(300);
-        p.PrintLine("ACGT\r\nTTGA\nCC\rG");
-        QCOMPARE(p.LineTexts(), QStringList({"ACGT", "TTGA", "CC", "G"}));
-        QCOMPARE(p.Pieces()[0].x, 300.0);
-        QCOMPARE(p.Pieces()[1].x, 0.0);
-        QCOMPARE(p.Pieces()[3].y, 3 * 240.0);
-        QCOMPARE(p.TextWidth("ab\nabcd"), 400.0);
-    }
-
+    // A full page continues on the next one, at the top margin of the first.
     void pageBreaks() {
         RecordingPrinter p;
         p.SetScale(10800, 15840, -720);
         p.SetFontSize(10);
         p.SetCurrentY(720);
-        // A 10-point line is 12 points, 12 * 15840 / 756 units.
-        const double h = 12 * 15840.0 / 756;
-        const int perPage = int((15840 - 720) / h);
-        for (int i = 0; i < perPage + 3; ++i) p.PrintLine(QString::number(i));
-        QCOMPARE(p.PageCount(), 2);
+        int lines = 0;
+        while (p.PageCount() < 2) p.PrintLine(QString::number(lines++));
+        p.PrintLine("last");
         const QList<PrintedPiece>& pc = p.Pieces();
-        QCOMPARE(pc[perPage - 1].page, 1);
-        QVERIFY(pc[perPage - 1].y + h <= 15840);
-        QCOMPARE(pc[perPage].page, 2);
-        QCOMPARE(pc[perPage].y, 720.0);  // the top margin repeats
-        QCOMPARE(pc[perPage + 1].y, 720.0 + h);
+        QCOMPARE(pc.size(), lines + 1);
+        for (const PrintedPiece& piece : pc) QVERIFY(piece.y + p.TextHeight() <= 15840);
+        const PrintedPiece& lastOfPage1 = pc[lines - 2];
+        QCOMPARE(lastOfPage1.page, 1);
+        QVERIFY(lastOfPage1.y + 2 * p.TextHeight() > 15840);  // no room for one more
+        QCOMPARE(pc[lines - 1].page, 2);
+        QCOMPARE(pc[lines - 1].y, 720.0);
+        QCOMPARE(pc.last().y, 720.0 + p.TextHeight());
     }
 
     void endDoc() {
@@ -276,24 +278,6 @@ class PrinterTest : public QObject {
         QVERIFY(!p.EndDoc());
         QCOMPARE(platform.shown.size(), 1);
         QVERIFY(platform.shown.first().text.contains("could not be written"));
-    }
-
-    void printerDoubleCollectsDocuments() {
-        PrinterDouble printers;
-        {
-            auto p = OpenPrinter(nullptr, Settings());
-            PrintSample(*p);
-            QVERIFY(p->EndDoc());
-        }
-        QCOMPARE(printers.documents.size(), 1);
-        QCOMPARE(printers.documents[0].lines,
-                 QStringList({"Quarterly trap screen", " 2  hits found:", "Pax6", "Sox2"}));
-        printers.failWith = "out of paper";
-        auto p = OpenPrinter(nullptr, Settings());
-        PrintSample(*p);
-        QVERIFY(!p->EndDoc());
-        QCOMPARE(printers.documents.size(), 2);
-        QVERIFY(!printers.documents[1].printed);
     }
 };
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Makes the spreadsheet test files in this folder (Debian: python3-xlwt,
 # python3-openpyxl, python3-odf). Run it here: /usr/bin/python3 make_sheets.py
-import xlwt, openpyxl, csv, os
+import xlwt, openpyxl, csv, os, datetime, shutil
 rows = [
     ["Name", "Score", "Hit"],
     ["Abc1", 42, "Abc1 | 123 MM#2"],
@@ -30,6 +30,32 @@ for r, row in enumerate(other):
         if v is not None:
             ws2.cell(row=r+1, column=c+1, value=v)
 wb.save("terms.xlsx")
+# As Python writes it: part targets from the package root, inline strings;
+# and, as some writers do, without the addresses of rows and cells that
+# follow the one before.
+import re, zipfile
+def drop_addresses(xml):
+    def row(m):
+        cells, expect = [], 0
+        for c in re.finditer(r'<c r="([A-Z]+)([0-9]+)"', m.group(0)):
+            cells.append((c.group(0), ord(c.group(1)) - 65 == expect))
+            expect = ord(c.group(1)) - 65 + 1
+        text = m.group(0)
+        for old, follows in cells:
+            if follows:
+                text = text.replace(old, "<c", 1)
+        return text
+    xml = re.sub(r"<row .*?</row>", row, xml)
+    return re.sub(r'<row r="[0-9]+"', "<row", xml)
+src = zipfile.ZipFile("terms.xlsx")
+out = zipfile.ZipFile("terms_python.xlsx", "w", zipfile.ZIP_DEFLATED)
+for i in src.infolist():
+    data = src.read(i.filename)
+    if i.filename == "xl/worksheets/sheet1.xml":
+        data = drop_addresses(data.decode()).encode()
+    out.writestr(i.filename, data)
+out.close()
+src.close()
 with open("terms.csv", "w", newline="") as f:
     w = csv.writer(f, lineterminator="\r\n")
     for row in rows:
@@ -91,3 +117,106 @@ out.writestr('xl/sharedStrings.xml', sst)
 out.close()
 data = open("terms.xlsx", "rb").read()
 open("corrupt.xlsx", "wb").write(data[: len(data) // 2])
+
+# Every kind of cell, written by Python (kinds_python.xlsx) and in the form
+# office suites write (kinds.xlsx: relative part targets, a shared string
+# table with a rich-text item, a built-in date format, a formula's stored
+# result). kinds_1904.xlsx counts dates from 1904 and has no "early" row.
+kinds = [
+    ("text", "Pax6"), ("rich", "Sox2 fox"), ("escaped", "a_x000D_b"),
+    ("whole", 42), ("fraction", 2.5), ("percent", 0.25, "0%"),
+    ("quoted", 5, '0 "days"'), ("colour", 1.5, "[Red]0.0"),
+    ("true", True), ("false", False), ("error", "#DIV/0!"),
+    ("date", datetime.date(2024, 3, 5), "yyyy-mm-dd"),
+    ("datetime", datetime.datetime(2024, 3, 5, 14, 30, 0), "yyyy-mm-dd h:mm:ss"),
+    ("time", datetime.time(14, 30, 15), "h:mm:ss"),
+    ("formula", "=B4*2"),
+    ("early", datetime.date(1900, 1, 15), "yyyy-mm-dd"),
+]
+def kinds_book(path, epoch1904=False):
+    wb = openpyxl.Workbook()
+    if epoch1904:
+        from openpyxl.utils.datetime import CALENDAR_MAC_1904
+        wb.epoch = CALENDAR_MAC_1904
+    ws = wb.active; ws.title = "Kinds"
+    for i, k in enumerate(kinds):
+        if epoch1904 and k[0] == "early":
+            continue
+        ws.cell(row=i+1, column=1, value=k[0])
+        c = ws.cell(row=i+1, column=2, value=k[1])
+        if len(k) > 2:
+            c.number_format = k[2]
+    wb.create_sheet("Empty")
+    wb.save(path)
+kinds_book("kinds_python.xlsx")
+kinds_book("kinds_1904.xlsx", True)
+
+def office_form(src_path, path):
+    src = zipfile.ZipFile(src_path)
+    items = [(i.filename, src.read(i.filename)) for i in src.infolist()]
+    src.close()
+    strings = []
+    def repl(m):
+        text = m.group(2)
+        if text not in strings:
+            strings.append(text)
+        return '<c r="%s" t="s"><v>%d</v></c>' % (m.group(1), strings.index(text))
+    styles = dict(items)["xl/styles.xml"].decode()
+    date_id = re.search(r'numFmtId="(\d+)" formatCode="yyyy-mm-dd"', styles).group(1)
+    out = zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED)
+    for name, data in items:
+        if name.startswith("xl/worksheets/"):
+            text = re.sub(r'<c r="([A-Z]+[0-9]+)" t="inlineStr"><is><t>(.*?)</t></is></c>', repl, data.decode())
+            text = text.replace("<f>B4*2</f><v></v>", "<f>B4*2</f><v>84</v>")
+            data = text.encode()
+        if name == "xl/styles.xml":
+            data = data.replace(b'<xf numFmtId="%s"' % date_id.encode(), b'<xf numFmtId="14"')
+        if name == "xl/_rels/workbook.xml.rels":
+            data = data.replace(b'Target="/xl/', b'Target="')
+            data = data.replace(b"</Relationships>", b'<Relationship Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings" Target="sharedStrings.xml" Id="rId9"/></Relationships>')
+        if name == "[Content_Types].xml":
+            data = data.replace(b"</Types>", b'<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/></Types>')
+        out.writestr(name, data)
+    items_xml = []
+    for s in strings:
+        if s == "Sox2 fox":
+            items_xml.append('<si><r><t>Sox2</t></r><r><rPr><b/></rPr><t xml:space="preserve"> fox</t></r><rPh sb="0" eb="4"><t>X</t></rPh></si>')
+        else:
+            items_xml.append('<si><t xml:space="preserve">%s</t></si>' % s)
+    sst = '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n<sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" count="%d" uniqueCount="%d">' % (len(strings), len(strings))
+    out.writestr("xl/sharedStrings.xml", sst + "".join(items_xml) + "</sst>")
+    out.close()
+office_form("kinds_python.xlsx", "kinds.xlsx")
+
+# Rows that stand for three and two (table:number-rows-repeated), a cell for
+# two, and the million empty rows a spreadsheet program writes after the data.
+doc = OpenDocumentSpreadsheet()
+t = Table(name="Repeated")
+tr = TableRow(numberrowsrepeated=3)
+tc = TableCell(valuetype="string"); tc.addElement(P(text="Abc1")); tr.addElement(tc)
+tc = TableCell(valuetype="float", value=2, numbercolumnsrepeated=2); tc.addElement(P(text="2")); tr.addElement(tc)
+t.addElement(tr)
+tr = TableRow(numberrowsrepeated=2); tc = TableCell(valuetype="string"); tc.addElement(P(text="End")); tr.addElement(tc); t.addElement(tr)
+tr = TableRow(numberrowsrepeated=1048571); tr.addElement(TableCell(numbercolumnsrepeated=1024)); t.addElement(tr)
+doc.spreadsheet.addElement(t)
+doc.save("repeated.ods")
+
+# A worksheet part whose XML breaks off.
+src = zipfile.ZipFile("terms.xlsx")
+out = zipfile.ZipFile("broken_xml.xlsx", "w", zipfile.ZIP_DEFLATED)
+for i in src.infolist():
+    data = src.read(i.filename)
+    if i.filename == "xl/worksheets/sheet1.xml":
+        data = data[: len(data) // 2]
+    out.writestr(i.filename, data)
+out.close()
+
+# Two cells so far apart that the sheet would be larger than can be shown.
+wb = openpyxl.Workbook()
+wb.active["A1"] = "a"
+wb.active["XFD1048576"] = "z"
+wb.save("toolarge.xlsx")
+
+# damaged_second_sheet.xls (terms.xls with its second sheet damaged) and
+# damaged_parts.ods (repeated.ods with damaged compressed parts) were found by
+# fuzzing; they are kept as they are and not made here.
