@@ -1,13 +1,17 @@
 #include "common/spreadsheet.h"
 
 #include <freexl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <exception>
@@ -137,6 +141,79 @@ WorkbookResult ReadXls(const QString& path) {
         r.book.sheets.append(sheet);
     }
     r.ok = true;
+    return r;
+}
+
+// FreeXL stops the whole process on some damaged files (it reads past its
+// own buffers), so an .xls file is read in a child process that hands the
+// workbook back through a pipe. A child that dies leaves only a message.
+WorkbookResult ReadXlsApart(const QString& path) {
+    int fds[2];
+    if (pipe(fds) != 0) return ReadXls(path);
+    const pid_t child = fork();
+    if (child < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        return ReadXls(path);
+    }
+    if (child == 0) {
+        close(fds[0]);
+        const WorkbookResult r = ReadXls(path);
+        QByteArray data;
+        {
+            QDataStream out(&data, QIODevice::WriteOnly);
+            out << r.ok << r.error << qint32(r.book.sheets.size());
+            for (const SheetData& sheet : r.book.sheets)
+                out << sheet.name << qint32(sheet.rows) << qint32(sheet.columns) << sheet.cells;
+        }
+        const char* p = data.constData();
+        qsizetype left = data.size();
+        while (left > 0) {
+            const ssize_t n = write(fds[1], p, size_t(left));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) _exit(1);
+            p += n;
+            left -= n;
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    QByteArray data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        data.append(buffer, n);
+    }
+    close(fds[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    WorkbookResult r;
+    r.book.path = path;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        r.error = Fail(path, QStringLiteral("the .xls file is damaged (its reading broke off)"));
+        return r;
+    }
+    QDataStream in(data);
+    qint32 count = 0;
+    in >> r.ok >> r.error >> count;
+    for (qint32 k = 0; k < count && in.status() == QDataStream::Ok; ++k) {
+        SheetData sheet;
+        qint32 rows = 0, columns = 0;
+        in >> sheet.name >> rows >> columns >> sheet.cells;
+        sheet.rows = rows;
+        sheet.columns = columns;
+        if (qint64(rows) * columns != sheet.cells.size())
+            in.setStatus(QDataStream::ReadCorruptData);
+        r.book.sheets.append(sheet);
+    }
+    if (in.status() != QDataStream::Ok) {
+        r = WorkbookResult();
+        r.book.path = path;
+        r.error = Fail(path, QStringLiteral("the .xls file could not be read"));
+    }
     return r;
 }
 
@@ -478,7 +555,7 @@ WorkbookResult ReadWorkbook(const QString& path) {
     }
     const QString suffix = Suffix(path);
     if (suffix == QLatin1String("xls"))
-        r = ReadXls(path);
+        r = ReadXlsApart(path);
     else if (suffix == QLatin1String("xlsx"))
         r = ReadXlsx(path);
     else if (suffix == QLatin1String("ods") || suffix == QLatin1String("csv"))

@@ -156,6 +156,8 @@ class TestSpreadsheet : public QObject {
                  {"text named xls", Sheet("notasheet.xls"), "not an Excel 97-2003 workbook"},
                  {"xls damaged after its first sheet", Sheet("damaged_second_sheet.xls"),
                   "damaged"},
+                 {"xls that stops the .xls reader", Sheet("freexl_stops.xls"),
+                  "its reading broke off"},
                  {"truncated xlsx", Sheet("corrupt.xlsx"), "not a zip package"},
                  {"xlsx with broken XML", Sheet("broken_xml.xlsx"), "sheet1.xml"},
                  {"ods with damaged parts", Sheet("damaged_parts.ods"), "in its part styles.xml"},
