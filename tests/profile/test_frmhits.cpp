@@ -5,6 +5,7 @@
 
 #include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -110,6 +111,7 @@ class TestFrmHits : public QObject {
         ExpectIdle(h, QString(), false);
         Click(h, "chkSearch");
         QVERIFY(!Find(h, "txtSearch")->isEnabled() && h->Editor()->List()->isVisible());
+        Click(h, "chkSearch");
 
         // Loaded hidden with its default selections; shown non-modal, a
         // click toggles one entry.
@@ -194,9 +196,8 @@ class TestFrmHits : public QObject {
         Click(h, "cmdPrint");
         Click(h, "cmdPrint");
         QCOMPARE(printers.documents.size(), 1);
-        const QStringList lines = printers.documents[0].lines;
-        QCOMPARE(lines.value(0), "Screen of the week");
-        QVERIFY(!lines.join('\n').contains("EST expression in at least"));
+        QCOMPARE(printers.documents[0].lines.value(0), "Screen of the week");
+        QVERIFY(!printers.documents[0].lines.join('\n').contains("EST expression in at least"));
         QCOMPARE(h->ResultsText(), shown);
 
         // Save: one quoted item; an empty name saves nothing; a failure says so.

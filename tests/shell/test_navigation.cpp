@@ -68,41 +68,34 @@ class TestNavigation : public QObject {
 
     // Each menu button opens its window; its back button, or its close box,
     // unloads it at once and shows the same menu again.
-    void menuOpensAndBackReturns_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("back");
-        QTest::addColumn<bool>("closeBox");
-        const QString rows[][3] = {
+    void menuOpensAndBackReturns() {
+        PlatformDouble pd;  // a dialog would fail the test
+        ToMenu();
+        QWidget* menu = wm_->Window(win::Menu);
+        const struct {
+            const char* button;
+            QString window;
+            const char* back;
+        } rows[] = {
             {"cmdSearch", win::Quill, "cmdMenu"}, {"cmdProcess", win::Igtc, "cmdClose"},
             {"cmdHits", win::Hits, "cmdMenu"},    {"cmdUnique", win::Unique, "cmdMenu"},
             {"cmdAbout", win::About, "cmdOK"},
         };
-        for (bool closeBox : {false, true})
-            for (const auto& r : rows)
-                QTest::addRow("%s %s", qPrintable(r[1]), closeBox ? "close box" : "back")
-                    << r[0] << r[1] << r[2] << closeBox;
-    }
-    void menuOpensAndBackReturns() {
-        QFETCH(QString, button);
-        QFETCH(QString, window);
-        QFETCH(QString, back);
-        QFETCH(bool, closeBox);
-        PlatformDouble pd;  // a dialog would fail the test
-        ToMenu();
-        QWidget* menu = wm_->Window(win::Menu);
-        Button(menu, button)->click();
-        QVERIFY(Shown(window) && !menu->isVisible());
-        QAbstractButton* backButton = Button(wm_->Window(window), back);
-        QVERIFY(backButton);
-        if (closeBox)
-            wm_->Window(window)->close();
-        else
-            backButton->click();
-        QVERIFY(!wm_->IsLoaded(window));  // at once, before the deferred delete
-        Flush();
-        QVERIFY(Shown(win::Menu));
-        QCOMPARE(wm_->Window(win::Menu), menu);  // the same menu, shown again
+        for (bool closeBox : {false, true}) {
+            for (const auto& r : rows) {
+                quill::test::Click(menu, r.button);
+                QVERIFY(Shown(r.window) && !menu->isVisible());
+                if (closeBox)
+                    wm_->Window(r.window)->close();
+                else
+                    quill::test::Click(wm_->Window(r.window), r.back);
+                QVERIFY2(!wm_->IsLoaded(r.window),
+                         r.button);  // at once, before the deferred delete
+                Flush();
+                QVERIFY(Shown(win::Menu));
+                QCOMPARE(wm_->Window(win::Menu), menu);  // the same menu, shown again
+            }
+        }
     }
 
     // The search window's back button unloads its options window, frmHits
