@@ -96,6 +96,12 @@ class TestNavigation : public QObject {
                 QCOMPARE(wm_->Window(win::Menu), menu);  // the same menu, shown again
             }
         }
+        // The menu's close box ends the program like Exit.
+        wm_->Load(win::HitsOptions);
+        QSignalSpy ended(wm_.get(), &WindowManager::AllUnloaded);
+        menu->close();
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(wm_->Loaded().isEmpty());
     }
 
     // The search window's back button unloads its options window, frmHits
@@ -129,26 +135,7 @@ class TestNavigation : public QObject {
         QCOMPARE(pd.messageTexts(), QStringList());
     }
 
-    void exitOrMenuCloseBoxUnloadsEveryWindow_data() {
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("exit") << false;
-        QTest::newRow("close box") << true;
-    }
-    void exitOrMenuCloseBoxUnloadsEveryWindow() {
-        QFETCH(bool, closeBox);
-        ToMenu();
-        wm_->Load(win::Options);
-        wm_->Load(win::HitsOptions);
-        QSignalSpy ended(wm_.get(), &WindowManager::AllUnloaded);
-        if (closeBox)
-            wm_->Window(win::Menu)->close();
-        else
-            Button(wm_->Window(win::Menu), "cmdExit")->click();
-        QCOMPARE(ended.count(), 1);
-        QVERIFY(wm_->Loaded().isEmpty());
-    }
-
-    void aboutClosesWithEscape() {
+    void aboutClosesWithEscapeAndExitUnloadsAll() {
         ToMenu();
         Button(wm_->Window(win::Menu), "cmdAbout")->click();
         QWidget* about = wm_->Window(win::About);
@@ -156,6 +143,14 @@ class TestNavigation : public QObject {
         QTest::keyClick(about, Qt::Key_Escape);
         QVERIFY(!wm_->IsLoaded(win::About));
         QVERIFY(Shown(win::Menu));
+
+        // Exit unloads every window, loaded or not shown.
+        wm_->Load(win::Options);
+        wm_->Load(win::HitsOptions);
+        QSignalSpy ended(wm_.get(), &WindowManager::AllUnloaded);
+        Button(wm_->Window(win::Menu), "cmdExit")->click();
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(wm_->Loaded().isEmpty());
     }
 };
 

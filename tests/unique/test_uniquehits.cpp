@@ -25,9 +25,8 @@ class UniqueHitsTest : public QObject {
             << QStringList{"ABC1", "ABC1   ", " ABC1", "ABC1  | 3", "ABC1\t"}
             << QStringList{"ABC1", " ABC1", "ABC1\t"} << -1;
         QTest::newRow("the character before the bar is dropped")
-            << QStringList{"Abc1x|y", "A | b | c"} << QStringList{"Abc1", "A"} << -1;
-        QTest::newRow("bar as second character: empty key")
-            << QStringList{"A|x", "B", " |y"} << QStringList{"", "B"} << -1;
+            << QStringList{"Abc1x|y", "A | b | c", "B|x", " |y"} << QStringList{"Abc1", "A", ""}
+            << -1;
         QTest::newRow("bar first: stops, keeps the keys before")
             << QStringList{"A | 1", "B", "A", "|x", "C"} << QStringList{"A", "B"} << 3;
     }
