@@ -78,9 +78,11 @@ class FrmUniqueTest : public QObject {
         QCOMPARE(w_->ResultText(), UniqueReportText(keys, Now()));
     }
 
-    void printDialogue() {
+    // Print asks first, then for a title; Save writes the quoted lines, and
+    // a failure says so and leaves no file.
+    void printAndSave() {
         PrinterDouble printers;
-        find({"ABC1 | 1", "DEF2"});
+        find({"  ABC1 | 1", "DEF2"});
         platform_->queueAnswer(false);
         platform_->queueAnswer(true);
         platform_->queueInput("Unique run");
@@ -89,22 +91,17 @@ class FrmUniqueTest : public QObject {
         test::Click(w_.get(), "cmdPrint");
         QCOMPARE(printers.documents.size(), 1);
         QCOMPARE(printers.documents[0].lines.value(0), "Unique run");
-    }
 
-    void save() {
-        find({"  ABC1 | 1", "DEF2"});
         const QString path = tmp_.filePath("unique.xls");
+        const QString bad = tmp_.filePath("missing/unique.xls");
         platform_->queueSaveFile(path);
+        platform_->queueSaveFile(bad);
+        test::Click(w_.get(), "cmdSave");
         test::Click(w_.get(), "cmdSave");
         QCOMPARE(test::ReadBytes(path),
                  ("\"" + ShortDateTime(Now()) +
                   "\"\r\n\"2 unique hits found\"\r\n\"Hits:\"\r\n\"ABC1\"\r\n\"DEF2\"\r\n")
                      .toUtf8());
-
-        platform_->clear();
-        const QString bad = tmp_.filePath("missing/unique.xls");
-        platform_->queueSaveFile(bad);
-        test::Click(w_.get(), "cmdSave");
         QVERIFY(platform_->messageTexts().value(0).startsWith("The unique hits were not saved."));
         QVERIFY(!QFile::exists(bad));
     }
