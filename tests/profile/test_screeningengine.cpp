@@ -1,7 +1,6 @@
 // The screening run on the fake page map: the addresses it asks for, the
-// first cluster link, progress in thirds, cancel, the cancel flag at start,
-// refused selections, result order. The demo genes run end to end in the
-// window's tests.
+// first cluster link, progress, cancel, result order and the criteria
+// read per term.
 
 #include <QtTest>
 
@@ -25,16 +24,15 @@ QString SearchPage(const QStringList& clusters) {
     return "<BODY>" + links + "</BODY>";
 }
 
-QString Row(const QString& name, int tpm, int est) {
-    return "<TR><TD style=\"CURSOR: help\">" + name + "</TD><TD><FONT class=text>" +
-           QString::number(tpm) + "</FONT></TD><TD><FONT class=text>" + QString::number(est) +
-           " / 9999</FONT></TD></TR>\n";
+QString Row(const QString& name, const QString& tpm, int est) {
+    return "<TR><TD style=\"CURSOR: help\">" + name + "</TD><TD><FONT class=text>" + tpm +
+           "</FONT></TD><TD><FONT class=text>" + QString::number(est) + " / 9999</FONT></TD></TR>";
 }
 
 // A mouse profile: testis holds `testis` of 10 ESTs with TPM 150.
 QString ProfilePage(int testis) {
-    return "<TABLE>" + Row("brain", 5, 10 - testis) + Row("testis", 150, testis) +
-           "</TABLE><P>Breakdown by Developmental Stage</P>" + Row("adult", 1, 1);
+    return "<TABLE>" + Row("brain", "5", 10 - testis) + Row("testis", "150", testis) +
+           "</TABLE><P>Breakdown by Developmental Stage</P>" + Row("adult", "1", 1);
 }
 
 struct View : ScreeningView {
@@ -77,6 +75,7 @@ class ScreeningEngineTest : public QObject {
   private slots:
     void runSortsTermsInOrderWithDuplicates() {
         Rig r;
+        r.module.CancelSearch = true;  // left raised elsewhere: the run clears it
         QCOMPARE(r.engine.Run({"Pax6", "Sox2", "Olfr1", "Nothing", "Pax:6", "Pax6"}),
                  ScreeningEngine::RunEnd::Complete);
         QCOMPARE(r.engine.Results().lstFound, (QStringList{"Pax6", "Pax:6", "Pax6"}));
@@ -84,43 +83,25 @@ class ScreeningEngineTest : public QObject {
         QCOMPARE(r.engine.Results().lstNoData, (QStringList{"Olfr1", "Nothing"}));
         // Colons removed; only the first cluster link followed.
         QCOMPARE(r.loader.Asked().mid(0, 2), (QStringList{kSearch + "Pax6", kProfile + "Mm.1"}));
-        QCOMPARE(r.loader.Asked().at(7), kSearch + "Pax6");
         QCOMPARE(r.loader.LoadCount(), 11);
-        QVERIFY(r.view.log.contains("status:0/6 complete.  Current search term: Pax6"));
         QVERIFY(r.view.log.contains("status:4/6 complete.  Current search term: Pax:6"));
         QCOMPARE(r.view.log.last(), "complete");
         QCOMPARE(r.view.report, r.engine.BuildReport());
-        QCOMPARE(r.engine.Results().txtAbundance1, "50");
+        // Progress in thirds of 1000 / 6: a screened term adds 55 three
+        // times, a term without a table twice, one without a cluster once.
+        QCOMPARE(r.view.Progress(), QStringList(15, "+55"));
     }
 
-    void termWithBlanksGoesIntoTheAddress() {
-        Rig r;
-        r.engine.Run({"Abc 1"});
-        QCOMPARE(r.loader.Asked(), QStringList{kSearch + "Abc%201"});
-        QCOMPARE(r.engine.Results().lstNoData, QStringList{"Abc 1"});
-    }
-
-    void clusterLinkCutShort() {
+    // A cluster link cut short, and a term with blanks in the address.
+    void noDataTerms() {
         Rig r;
         const QString marker = "<A href=\"" + kBase + "/UniGene/clust.cgi?ORG=Mm&amp;CID=1\"";
         r.loader.SetPage(kSearch + "NoTagEnd", "<BODY>" + marker);
         r.loader.SetPage(kSearch + "NoTextEnd", "<BODY>" + marker + ">Mm.1");
-        r.engine.Run({"NoTagEnd", "NoTextEnd", "Pax6"});
-        QCOMPARE(r.engine.Results().lstNoData, (QStringList{"NoTagEnd", "NoTextEnd"}));
-        QCOMPARE(r.engine.Results().lstFound, QStringList{"Pax6"});
-        QCOMPARE(r.loader.LoadCount(), 4);
-    }
-
-    void progressInThirds() {
-        Rig r;
-        r.engine.Run({"Pax6", "Olfr1", "Nothing"});
-        // Step 333: a screened term adds 111 three times, a term without a
-        // table twice, a term without a cluster once.
-        QCOMPARE(r.view.Progress(), QStringList(6, "+111"));
-        QStringList many(1001, "Nothing");
-        Rig big;
-        big.engine.Run(many);
-        QCOMPARE(big.view.Progress().first(), "+0");
+        r.engine.Run({"NoTagEnd", "NoTextEnd", "Abc 1"});
+        QCOMPARE(r.engine.Results().lstNoData, (QStringList{"NoTagEnd", "NoTextEnd", "Abc 1"}));
+        QCOMPARE(r.loader.Asked().last(), kSearch + "Abc%201");
+        QCOMPARE(r.loader.LoadCount(), 3);
     }
 
     void cancelDuringEitherWait() {
@@ -133,28 +114,7 @@ class ScreeningEngineTest : public QObject {
             // Canceled during the profile wait: one increment from the search page.
             QCOMPARE(r.view.Progress().size(), at == 1 ? 0 : at == 2 ? 1 : 4);
             QCOMPARE(r.engine.Results().lstFound, at == 4 ? QStringList{"Pax6"} : QStringList{});
-            QVERIFY(r.view.report.isEmpty());
             QVERIFY(r.engine.Results().txtAbundance1.isEmpty());
-        }
-    }
-
-    void flagLeftRaisedElsewhereDoesNotStopTheRun() {
-        Rig r;
-        r.module.CancelSearch = true;
-        QCOMPARE(r.engine.Run({"Pax6"}), ScreeningEngine::RunEnd::Complete);
-        QCOMPARE(r.engine.Results().lstFound, QStringList{"Pax6"});
-    }
-
-    void refusesWithoutTissuesOfEitherSpecies() {
-        for (const TissueSelection& t :
-             {TissueSelection{{}, {"testis"}}, TissueSelection{{"testis"}, {}}}) {
-            Rig r;
-            r.engine.Run({"Pax6"});
-            r.criteria.tissues = t;
-            QCOMPARE(r.engine.Run({"Sox2"}), ScreeningEngine::RunEnd::NoTissues);
-            QCOMPARE(r.engine.Results().lstFound, QStringList{"Pax6"});
-            QCOMPARE(r.loader.LoadCount(), 2);
-            QVERIFY(TissueSelectionProblem(t));
         }
     }
 
