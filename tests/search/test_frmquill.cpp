@@ -6,27 +6,22 @@
 
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/gui/platform.h"
-#include "common/gui/termlisteditor.h"
 #include "common/pageserver.h"
 #include "common/textrules.h"
-#include "search/gui/frmoptions.h"
-#include "search/gui/frmquill.h"
-#include "shell/appcontext.h"
-#include "shell/windowmanager.h"
+#include "support/searchwindow.h"
 #include "support/testsupport.h"
-#include "support/widgets.h"
 
 using namespace quill;
 using namespace quill::ui;
 using namespace quill::test;
 
 namespace {
+
+using App = SearchApp;
 
 // The texts of the two result boxes, CR LF lines.
 QString SummaryOf(FrmQuill* q) {
@@ -35,72 +30,21 @@ QString SummaryOf(FrmQuill* q) {
 QString CdnaOf(FrmQuill* q) {
     return FrmQuill::BoxText(Find<QPlainTextEdit>(q, "txtcDNA"));
 }
-
-int idleHeight = 0;  // the window's height when it opened
-
-QWidget* Placeholder(const QString& name) {
-    auto* w = new QWidget;
-    w->setObjectName(name);
-    return w;
-}
-
-// One program run: context, window manager with the search, options, menu
-// and IGTC windows, and the dialog double.
-struct App {
-    AppContext ctx;
-    WindowManager wm{ctx};
-    PlatformDouble platform;
-
-    explicit App(const QString& base) {
-        ctx.windows = &wm;
-        ctx.settings.NcbiServerBase = base;
-        ctx.settings.IgtcServerBase = base;
-        ctx.settings.PolitenessMs = 0;
-        wm.Register(win::Quill, CreateFrmQuill);
-        wm.Register(win::Options, CreateFrmOptions);
-        wm.Register(win::Menu, [](AppContext&) { return Placeholder(win::Menu); });
-        wm.Register(win::Igtc, [](AppContext&) { return Placeholder(win::Igtc); });
-    }
-    FrmQuill* Open() {
-        auto* q = qobject_cast<FrmQuill*>(wm.Show(win::Quill));
-        if (q) idleHeight = q->height();
-        return q;
-    }
-    FrmOptions* Options() { return wm.As<FrmOptions>(win::Options); }
-    void Click(const char* option) { quill::test::Click(Options(), option); }
-    bool Shown(const QString& name) { return wm.Window(name) && wm.Window(name)->isVisible(); }
-};
-
 QPushButton* Cancel(FrmQuill* q) {
     return q->Editor()->CancelButton();
 }
-// Cancel, and Yes to the question.
-void CancelRun(App& app, FrmQuill* q) {
-    app.platform.queueAnswer(true);
-    Cancel(q)->click();
-}
-void SetAdvanced(FrmQuill* q, const QStringList& terms) {
-    if (!Checked(q, "chkSearch")) Click(q, "chkSearch");
-    q->Editor()->SetTerms(terms);
-}
-
-// Runs fn after ms milliseconds, inside whatever wait is under way then;
-// never after the window is gone.
-void After(int ms, QObject* window, std::function<void()> fn) {
-    QTimer::singleShot(ms, window, fn);
-}
 
 // The state between runs: search frame usable, run controls hidden.
-void ExpectIdle(FrmQuill* q, const QString& loading, bool results) {
+void ExpectIdle(const App& app, FrmQuill* q, const QString& loading, bool results) {
     QVERIFY(!q->IsRunning());
     QCOMPARE(Text(q, "lblLoading"), loading);
     QVERIFY(Enabled(q, "fraSearch"));
     QCOMPARE(Enabled(q, "fraResults"), results);
     QVERIFY(!Visible(q, "pgrBar") && !Visible(q, "lblStatus") && !Cancel(q)->isVisible());
-    QCOMPARE(q->height(), idleHeight);
+    QCOMPARE(q->height(), app.openHeight);
 }
-void ExpectComplete(FrmQuill* q) {
-    ExpectIdle(q, "Search complete", true);
+void ExpectComplete(const App& app, FrmQuill* q) {
+    ExpectIdle(app, q, "Search complete", true);
     QVERIFY(Visible(q, "txtSummary"));
 }
 
@@ -122,60 +66,39 @@ class TestFrmQuill : public QObject {
     }
     void cleanupTestCase() { SetNowForTesting(std::nullopt); }
 
-    void inputChecks_data() {
-        QTest::addColumn<bool>("accession");
-        QTest::addColumn<bool>("advanced");
-        QTest::addColumn<QString>("shown");
-        const QString simple = "Message|Search empty|Search box is empty|Exclamation";
-        const QString advanced = "Message|Listbox empty|Listbox is empty|Exclamation";
-        QTest::newRow("unigene simple") << false << false << simple;
-        QTest::newRow("accession advanced") << true << true << advanced;
-    }
-    void inputChecks() {
-        QFETCH(bool, accession);
-        QFETCH(bool, advanced);
-        QFETCH(QString, shown);
-        App app(hang_->BaseUrl());
-        FrmQuill* q = app.Open();
-        if (accession) app.Click("chkAccession");
-        // Leftovers that the run's first step clears (simple mode: also the list).
-        q->Engine().Results().lstModel.add("old");
-        q->Editor()->SetTerms({"old term"});
-        if (advanced) SetAdvanced(q, {});
-        Click(q, accession ? "cmdSearchAccession" : "cmdSearch");
-        QCOMPARE(app.platform.log(), QStringList{shown});
-        QCOMPARE(q->Engine().Results().lstModel.count(), 0);
-        QCOMPARE(q->Editor()->Count(), 0);
-        ExpectIdle(q, QString(), false);
-    }
-
-    void termLimit_data() {
+    // What a run checks first: an empty box or list stops it (and clears the
+    // leftovers of the last run); many terms ask first, No stops the run.
+    void runChecks_data() {
         QTest::addColumn<bool>("accession");
         QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("asked");
-        QTest::addColumn<bool>("answer");
-        QTest::newRow("40 unigene terms") << false << 40 << false << false;
-        QTest::newRow("41 unigene terms, No") << false << 41 << true << false;
-        QTest::newRow("100 accessions") << true << 100 << false << false;
-        QTest::newRow("101 accessions, Yes") << true << 101 << true << true;
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("empty box") << false << -1 << "Search box is empty" << false;
+        QTest::newRow("empty list") << true << 0 << "Listbox is empty" << false;
+        QTest::newRow("40 unigene terms") << false << 40 << "" << true;
+        QTest::newRow("41 unigene terms, No") << false << 41 << "less than 40 terms" << false;
+        QTest::newRow("100 accessions") << true << 100 << "" << true;
+        QTest::newRow("101 accessions, Yes") << true << 101 << "less than 100 terms" << true;
     }
-    void termLimit() {
+    void runChecks() {
         QFETCH(bool, accession);
         QFETCH(int, count);
-        QFETCH(bool, asked);
-        QFETCH(bool, answer);
+        QFETCH(QString, asked);
+        QFETCH(bool, runs);
         App app(pages_->BaseUrl());
         FrmQuill* q = app.Open();
         if (accession) app.Click("chkAccession");
-        SetAdvanced(q, QStringList(count, accession ? "AB999999" : "Notagene"));
-        if (asked) app.platform.queueAnswer(answer);
+        q->Engine().Results().lstModel.add("old");
+        q->Editor()->SetTerms({"old term"});
+        if (count >= 0) SetAdvanced(q, QStringList(count, accession ? "AB999999" : "Notagene"));
+        app.platform.queueAnswer(runs);
         Click(q, accession ? "cmdSearchAccession" : "cmdSearch");
-        const QString limit = accession ? "less than 100 terms" : "less than 40 terms";
-        QCOMPARE(app.platform.log().join('\n').contains(limit), asked);
-        // Only a run that was not stopped by No has run.
-        QCOMPARE(Text(q, "lblLoading"),
-                 !asked || answer ? QStringLiteral("Search complete") : QString());
-        QCOMPARE(q->Editor()->Count(), count);  // the list is never touched
+        const QStringList log = app.platform.log();
+        QCOMPARE(log.size(), asked.isEmpty() ? 0 : 1);
+        QVERIFY(asked.isEmpty() || log[0].contains(asked));
+        ExpectIdle(app, q, runs ? "Search complete" : "", runs);
+        QCOMPARE(q->Engine().Results().lstModel.count(), 0);
+        QCOMPARE(q->Editor()->Count(), qMax(count, 0));  // only a simple search fills it
     }
 
     // Cancel, or the window's close box, while a page hangs: the question,
@@ -204,19 +127,19 @@ class TestFrmQuill : public QObject {
         bool runState = false, goesOnAfterNo = false;
         QString status, tip;
         QElapsedTimer sinceCancel;
-        After(300, q, [&] {
+        QTimer::singleShot(300, q, [&] {
             runState = q->IsRunning() && !Enabled(q, "fraSearch") && !Enabled(q, "fraResults") &&
                        Visible(q, "pgrBar") && Cancel(q)->isVisible() && q->width() == width;
             status = Text(q, "lblStatus");
             tip = Find(q, "lblStatus")->toolTip();
             cancel(false);
-            After(300, q, [&] {
+            QTimer::singleShot(300, q, [&] {
                 goesOnAfterNo = q->IsRunning() && q->isVisible();
                 sinceCancel.start();
                 cancel(true);
             });
         });
-        After(5000, q, [&] { CancelRun(app, q); });
+        QTimer::singleShot(5000, q, [&] { app.CancelRun(q); });
         Click(q, "cmdSearch");
         QTRY_VERIFY(!q->IsRunning());
         QVERIFY2(sinceCancel.isValid() && sinceCancel.elapsed() < 1000,
@@ -227,7 +150,7 @@ class TestFrmQuill : public QObject {
                  qPrintable(status));
         QCOMPARE(tip, "0/1 complete.  Current search term: " + term);
         QCOMPARE(app.platform.log().size(), 2);
-        ExpectIdle(q, "Search canceled", false);
+        ExpectIdle(app, q, "Search canceled", false);
         QCOMPARE(SummaryOf(q), QStringLiteral("earlier summary"));
     }
 
@@ -240,7 +163,7 @@ class TestFrmQuill : public QObject {
         QVERIFY(Visible(q, "cmdPrintAccession") && !Visible(q, "cmdPrint"));
         // In accession mode a typed "/" separates nothing: it becomes a blank.
         SetText(q, "txtSearch", "HANG1/AB000002");
-        After(200, q, [&] { CancelRun(app, q); });
+        QTimer::singleShot(200, q, [&] { app.CancelRun(q); });
         acc->click();
         QTRY_VERIFY(!q->IsRunning());
         QCOMPARE(q->Editor()->Terms(), QStringList{"HANG1 AB000002"});
@@ -278,37 +201,22 @@ class TestFrmQuill : public QObject {
         QVERIFY(QDir(dir.filePath("folder")).isEmpty());
     }
 
-    void openIgtc_data() {
-        QTest::addColumn<QString>("cdna");
-        QTest::addColumn<QString>("clipboard");
-        QTest::addColumn<bool>("browser");
-        QTest::newRow("fasta part")
-            << "Results for x\n\ncDNA results for y\n> Pax6 | mRNA sequence NM_1\n"
-               "        1 acgt\n"
-            << "> Pax6 | mRNA sequence NM_1\r\n        1 acgt\r\n"
-            << true;
-        QTest::newRow("no sequence") << "Results for x\n\ncDNA results for y\n"
-                                     << QString() << true;
-        QTest::newRow("no browser") << "> Pax6\n"
-                                    << "> Pax6\r\n"
-                                    << false;
-    }
+    // The FASTA part of the cDNA text goes to the clipboard and the IGTC
+    // page opens; without a browser the address is shown to be copied.
     void openIgtc() {
-        QFETCH(QString, cdna);
-        QFETCH(QString, clipboard);
-        QFETCH(bool, browser);
-        App app(hang_->BaseUrl());
-        app.platform.browserAvailable = browser;
-        FrmQuill* q = app.Open();
-        SetText(q, "txtcDNA", cdna);
-        Find(q, "fraResults")->setEnabled(true);
-        Click(q, "cmdOpenIGTC");
-        QCOMPARE(app.platform.clipboard, clipboard);
-        const QString page = hang_->BaseUrl() + "/dataaccess/blast.html";
-        QCOMPARE(app.platform.openedUrls, browser ? QStringList{page} : QStringList{});
-        // Without a browser the address is shown to be copied.
-        QCOMPARE(app.platform.messageTexts().size(), browser ? 0 : 1);
-        if (!browser) QVERIFY(app.platform.messageTexts()[0].endsWith("\n\n" + page));
+        for (const bool browser : {true, false}) {
+            App app(hang_->BaseUrl());
+            app.platform.browserAvailable = browser;
+            FrmQuill* q = app.Open();
+            SetText(q, "txtcDNA", "Results for x\n\ncDNA results for y\n> Pax6 | NM_1\n  1 acgt\n");
+            Find(q, "fraResults")->setEnabled(true);
+            Click(q, "cmdOpenIGTC");
+            QCOMPARE(app.platform.clipboard, QString("> Pax6 | NM_1\r\n  1 acgt\r\n"));
+            const QString page = hang_->BaseUrl() + "/dataaccess/blast.html";
+            QCOMPARE(app.platform.openedUrls, browser ? QStringList{page} : QStringList{});
+            const QStringList shown = app.platform.messageTexts();
+            QVERIFY(browser ? shown.isEmpty() : shown.size() == 1 && shown[0].endsWith(page));
+        }
     }
 
     // Leaving the window unloads it. Back to the menu (button or close box)
@@ -353,7 +261,7 @@ class TestFrmQuill : public QObject {
         // Enter in the Add box adds the term; it starts nothing.
         Click(q, "chkSearch");
         QVERIFY(!Enabled(q, "txtSearch") && q->Editor()->List()->isVisible());
-        QCOMPARE(q->height(), idleHeight);
+        QCOMPARE(q->height(), app.openHeight);
         SetText(q, "txtAdd", "Nanog");
         QTest::keyClick(Find(q, "txtAdd"), Qt::Key_Return);
         QVERIFY(!q->IsRunning());
@@ -363,7 +271,7 @@ class TestFrmQuill : public QObject {
         QCOMPARE(q->Editor()->Terms(), QStringList{"Nanog"});
         SetText(q, "txtSearch", "Pax6");
         QTest::keyClick(Find(q, "txtSearch"), Qt::Key_Return);
-        ExpectComplete(q);
+        ExpectComplete(app, q);
         QVERIFY(CdnaOf(q).contains("> Pax6 | mRNA sequence NM_013627\r\n        1 cgtcc"));
         QCOMPARE(q->Editor()->Terms(), QStringList{"Pax6"});
         // The next term can be typed at once.
@@ -379,7 +287,7 @@ class TestFrmQuill : public QObject {
         FrmQuill* q = app.Open();
         SetAdvanced(q, terms);
         Click(q, "cmdSearch");
-        ExpectComplete(q);
+        ExpectComplete(app, q);
         QCOMPARE(q->focusWidget(), q->Editor()->AddBox());
         QTemporaryDir dir;
         app.platform.queueSaveFile(dir.filePath("window.txt"));
@@ -424,11 +332,11 @@ class TestFrmQuill : public QObject {
             // After the trouble the term's line is back; the next page hangs.
             if (!trouble.isEmpty() && now == line && !back) {
                 back = true;
-                CancelRun(app, q);
+                app.CancelRun(q);
             }
         });
         watch.start(20);
-        QTimer::singleShot(6000, q, [&] { CancelRun(app, q); });
+        QTimer::singleShot(6000, q, [&] { app.CancelRun(q); });
         Click(q, "cmdSearch");
         QTRY_VERIFY(!q->IsRunning());
         QVERIFY2(back && trouble.contains(shown), qPrintable(trouble));
@@ -461,10 +369,10 @@ class TestFrmQuill : public QObject {
         QCOMPARE(prompt, QStringLiteral("There are 3 mRNA sequence(s) to choose from for Pax6.  "
                                         "Which one do you want?"));
         if (pick) {
-            ExpectComplete(q);
+            ExpectComplete(app, q);
             QVERIFY(CdnaOf(q).contains("> Pax6 | mRNA sequence AK145789\r\n        1 "));
         } else {
-            ExpectIdle(q, "Search canceled", false);
+            ExpectIdle(app, q, "Search canceled", false);
             QCOMPARE(SummaryOf(q), QStringLiteral("earlier"));
         }
     }

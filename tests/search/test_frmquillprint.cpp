@@ -9,17 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/gui/platform.h"
 #include "common/gui/qtprinter.h"
-#include "common/gui/termlisteditor.h"
 #include "common/pageserver.h"
 #include "common/textrules.h"
-#include "search/gui/frmoptions.h"
-#include "search/gui/frmquill.h"
-#include "shell/appcontext.h"
-#include "shell/windowmanager.h"
+#include "support/searchwindow.h"
 #include "support/testsupport.h"
-#include "support/widgets.h"
 
 using namespace quill;
 using namespace quill::ui;
@@ -48,20 +42,16 @@ class FrmQuillPrintTest : public QObject {
 
     std::unique_ptr<PageServer> pages_;
     QTemporaryDir tmp_;
-    std::unique_ptr<AppContext> ctx_;
-    std::unique_ptr<WindowManager> wm_;
-    std::unique_ptr<PlatformDouble> platform_;
+    std::unique_ptr<SearchApp> app_;
     FrmQuill* q_ = nullptr;
 
     // A completed run of the terms in the given mode.
     void Run(const QStringList& terms, bool accession) {
-        auto* options = wm_->As<FrmOptions>(win::Options);
-        if (options->AccessionMode() != accession) Click(options, "chkAccession");
-        Click(q_, "chkSearch");
-        q_->Editor()->SetTerms(terms);
+        if (app_->Options()->AccessionMode() != accession) app_->Click("chkAccession");
+        SetAdvanced(q_, terms);
         Click(q_, accession ? "cmdSearchAccession" : "cmdSearch");
         QVERIFY(Enabled(q_, "fraResults"));
-        platform_->clear();
+        app_->platform.clear();
     }
 
   private slots:
@@ -70,21 +60,10 @@ class FrmQuillPrintTest : public QObject {
         QVERIFY2(pages_->Start(), qPrintable(pages_->Error()));
     }
     void init() {
-        platform_ = std::make_unique<PlatformDouble>();
-        ctx_ = std::make_unique<AppContext>();
-        wm_ = std::make_unique<WindowManager>(*ctx_);
-        ctx_->windows = wm_.get();
-        ctx_->settings.NcbiServerBase = pages_->BaseUrl();
-        ctx_->settings.PolitenessMs = 0;
-        wm_->Register(win::Quill, CreateFrmQuill);
-        wm_->Register(win::Options, CreateFrmOptions);
-        q_ = qobject_cast<FrmQuill*>(wm_->Show(win::Quill));
+        app_ = std::make_unique<SearchApp>(pages_->BaseUrl());
+        q_ = app_->Open();
     }
-    void cleanup() {
-        wm_.reset();
-        ctx_.reset();
-        platform_.reset();
-    }
+    void cleanup() { app_.reset(); }
 
     // Summary view: No stops; Yes asks for the title until one is typed
     // (blanks count). cDNA view: the text as it stands. No view: nothing.
@@ -93,23 +72,23 @@ class FrmQuillPrintTest : public QObject {
         Run({"Pax6"}, false);
         const QString summary = "Question|Print|Ok to print summary?|Question";
         const QString title = "Input|Title|Enter title of search:|None";
-        platform_->queueAnswer(false);
+        app_->platform.queueAnswer(false);
         Click(q_, "cmdPrint");
-        QCOMPARE(platform_->log(), QStringList{summary});
-        platform_->clear();
-        platform_->queueAnswer(true);
-        for (const char* answer : {"", "", "  "}) platform_->queueInput(answer);
+        QCOMPARE(app_->platform.log(), QStringList{summary});
+        app_->platform.clear();
+        app_->platform.queueAnswer(true);
+        for (const char* answer : {"", "", "  "}) app_->platform.queueInput(answer);
         Click(q_, "cmdPrint");
-        QCOMPARE(platform_->log(), QStringList({summary, title, title, title}));
+        QCOMPARE(app_->platform.log(), QStringList({summary, title, title, title}));
         QCOMPARE(printers.documents.size(), 1);
         QCOMPARE(printers.documents[0].lines.first(), QString("  "));
 
         Click(q_, "optDNA");
         SetText(q_, "txtcDNA", "edited heading\n\n> Pax6 | x\nacgt");
-        platform_->clear();
-        platform_->queueAnswer(true);
+        app_->platform.clear();
+        app_->platform.queueAnswer(true);
         Click(q_, "cmdPrint");
-        QCOMPARE(platform_->log(), QStringList{"Question|Print|Ok to print DNA?|Question"});
+        QCOMPARE(app_->platform.log(), QStringList{"Question|Print|Ok to print DNA?|Question"});
         QCOMPARE(printers.documents.size(), 2);
         QCOMPARE(printers.documents[1].lines,
                  QStringList({"edited heading", "> Pax6 | x", "acgt"}));
@@ -123,8 +102,8 @@ class FrmQuillPrintTest : public QObject {
     void accessionReport() {
         PrinterDouble printers;
         Run({"NM_008084", "AB999999"}, true);
-        platform_->queueAnswer(true);
-        platform_->queueInput("Accessions");
+        app_->platform.queueAnswer(true);
+        app_->platform.queueInput("Accessions");
         Click(q_, "cmdPrintAccession");
         QCOMPARE(printers.documents.size(), 1);
         const QStringList lines = printers.documents[0].lines;
@@ -136,10 +115,10 @@ class FrmQuillPrintTest : public QObject {
     // The window's printout as a PDF and the command line's PDF of the same
     // run read back alike.
     void pdfAsCommandLine() {
-        ctx_->settings.PrintToPdfDir = tmp_.filePath("window");
+        app_->ctx.settings.PrintToPdfDir = tmp_.filePath("window");
         Run({"Pax6", "Trp53"}, false);
-        platform_->queueAnswer(true);
-        platform_->queueInput("Run 1");
+        app_->platform.queueAnswer(true);
+        app_->platform.queueInput("Run 1");
         Click(q_, "cmdPrint");
         const QString windowPdf = tmp_.filePath("window/print-001.pdf");
         QVERIFY(QFile::exists(windowPdf));
