@@ -124,12 +124,9 @@ class FrmQuillPrintTest : public QObject {
         QVERIFY(QFile::exists(windowPdf));
 
         const QString cliPdf = tmp_.filePath("cli.pdf");
-        QProcess cli;
-        cli.start(QUILL_CLI_PATH, {"search", "--ncbi-server", pages_->BaseUrl(), "--pick", "first",
-                                   "--report-pdf", cliPdf, "--title", "Run 1", "Pax6", "Trp53"});
-        cli.closeWriteChannel();
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
+        const CliRun cli = Cli({"search", "--ncbi-server", pages_->BaseUrl(), "--pick", "first",
+                                "--report-pdf", cliPdf, "--title", "Run 1", "Pax6", "Trp53"});
+        QCOMPARE(cli.status, 0);
         const QString text = PdfText(cliPdf);
         QVERIFY2(text.contains("Results for WHEN, 2 Mm queries searched") &&
                      text.contains("Sequences Not Found:"),
@@ -139,31 +136,15 @@ class FrmQuillPrintTest : public QObject {
 
     // Option mistakes stop before the run; a PDF that cannot be written is
     // an error and leaves no file.
-    void reportPdfOptions_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("search without title")
-            << QStringList{"search", "--report-pdf", "x.pdf", "Pax6"} << 2
-            << "--report-pdf needs --title TEXT";
-        QTest::newRow("unwritable PDF") << QStringList{"unique", "--report-pdf", "missing/u.pdf"}
-                                        << 1 << "the PDF report was not written: ";
-    }
     void reportPdfOptions() {
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QString, error);
         const QTemporaryDir dir;
-        QProcess cli;
-        cli.setWorkingDirectory(dir.path());
-        cli.start(QUILL_CLI_PATH, args);
-        cli.write("A | 1\n");
-        cli.closeWriteChannel();
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), status);
-        QVERIFY(QString::fromUtf8(cli.readAllStandardError()).contains(error));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList());
+        CliRun r = Cli({"search", "--report-pdf", dir.filePath("x.pdf"), "Pax6"});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains("--report-pdf needs --title TEXT"));
+        r = Cli({"unique", "--report-pdf", dir.filePath("missing/u.pdf")}, "A | 1\n");
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("the PDF report was not written: "), qPrintable(r.err));
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 };
 

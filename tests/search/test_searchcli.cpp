@@ -81,6 +81,7 @@ class SearchCliTest : public QObject {
         const CliRun r = Cli({"search", "--demo", "Gata4"}, "3\n");
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.contains("There are 14 EST sequence(s) to choose from for Gata4."));
+        QVERIFY(!r.err.contains('<'));  // descriptions without page markup
         QVERIFY(r.out.contains("> Gata4 | EST sequence BG063722\r\n"));
     }
 

@@ -381,20 +381,20 @@ class SearchEngineTest : public QObject {
         QCOMPARE(R().lstNotFound.count(), 0);
     }
 
-    void runClearsCancelFlagAndCountsTerms() {
+    // A run clears an earlier cancel and counts past 16 bits; without an EST
+    // policy the summary has no EST lines.
+    void manyTermsNotFound() {
         module.CancelSearch = true;
+        options.policy.optESTPrompt = false;
+        options.policy.optESTSkip = false;
         loader->SetMissingPage("not found");
-        QVERIFY(Run({"a", "b", "c"}));
-        QCOMPARE(view.status.last(), QString("2/3 complete.  Current search term: c"));
-        QCOMPARE(R().lstNotFound.count(), 3);
-    }
-
-    void manyTermsBeyondSixteenBits() {
-        loader->SetMissingPage("not found");
-        QStringList terms;
-        for (int i = 0; i < 33000; ++i) terms << "t";
-        QVERIFY(Run(terms));
+        QVERIFY(Run(QStringList(33000, "t")));
+        QCOMPARE(view.status.last(), QString("32999/33000 complete.  Current search term: t"));
         QVERIFY(view.summary.contains("0 queries found (0 sequences found)\r\n"));
+        QVERIFY(view.summary.contains("\t33000 query(s) were not found or retired\r\n"));
+        QVERIFY(view.summary.contains("\t\t0 EST sequences\r\n"));
+        for (const char* absent : {"valid EST", "IDs with EST", "total EST", "**"})
+            QVERIFY2(!view.summary.contains(absent), absent);
     }
 
     void summaryText_data() {
@@ -444,15 +444,6 @@ class SearchEngineTest : public QObject {
                                      ", 6 Mm sequences searched\r\n\r\ncDNA results for "
                                      "03-07-2024, 14:05:09\r\n> Mod | model sequence 1 XM_1\r\n"));
         QCOMPARE(R().CdnaLines.contains("> Multi | Mm.5 MM#1 EST sequence BG5"), !skip);
-    }
-
-    void summaryWithoutEstPolicyOmitsLines() {
-        options.policy.optESTPrompt = false;
-        options.policy.optESTSkip = false;
-        loader->SetMissingPage("not found");
-        QVERIFY(Run({"a"}));
-        QVERIFY(!view.summary.contains(" EST sequence") && !view.summary.contains("**"));
-        QVERIFY(view.summary.contains("\t\t0 EST sequences\r\n"));
     }
 
     void accessionRun() {
