@@ -23,9 +23,9 @@ inline QWidget* Placeholder(const QString& name) {
 }
 
 struct SearchApp {
-    AppContext ctx;
-    WindowManager wm{ctx};
-    PlatformDouble platform;
+    ui::AppContext ctx;
+    ui::WindowManager wm{ctx};
+    ui::PlatformDouble platform;
     int openHeight = 0;  // the window's height when it opened
 
     explicit SearchApp(const QString& base) {
@@ -33,17 +33,17 @@ struct SearchApp {
         ctx.settings.NcbiServerBase = base;
         ctx.settings.IgtcServerBase = base;
         ctx.settings.PolitenessMs = 0;
-        wm.Register(win::Quill, ui::CreateFrmQuill);
-        wm.Register(win::Options, ui::CreateFrmOptions);
-        wm.Register(win::Menu, [](AppContext&) { return Placeholder(win::Menu); });
-        wm.Register(win::Igtc, [](AppContext&) { return Placeholder(win::Igtc); });
+        wm.Register(ui::win::Quill, ui::CreateFrmQuill);
+        wm.Register(ui::win::Options, ui::CreateFrmOptions);
+        wm.Register(ui::win::Menu, [](ui::AppContext&) { return Placeholder(ui::win::Menu); });
+        wm.Register(ui::win::Igtc, [](ui::AppContext&) { return Placeholder(ui::win::Igtc); });
     }
     ui::FrmQuill* Open() {
-        auto* q = qobject_cast<ui::FrmQuill*>(wm.Show(win::Quill));
+        auto* q = qobject_cast<ui::FrmQuill*>(wm.Show(ui::win::Quill));
         if (q) openHeight = q->height();
         return q;
     }
-    ui::FrmOptions* Options() { return wm.As<ui::FrmOptions>(win::Options); }
+    ui::FrmOptions* Options() { return wm.As<ui::FrmOptions>(ui::win::Options); }
     void Click(const char* option) { quill::test::Click(Options(), option); }
     bool Shown(const QString& name) { return wm.Window(name) && wm.Window(name)->isVisible(); }
     // Cancel during a run, and Yes to the question.
