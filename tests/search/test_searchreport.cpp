@@ -135,20 +135,21 @@ class SearchReportTest : public QObject {
         QVERIFY(none.LineTexts().contains("Hoxa9"));
     }
 
-    void accessionReportAllFound() {
+    void accessionReport() {
         SearchResults r;
         r.lstModel.add("AB000001");
         r.lstModel.add("AB000002");
+        r.lstNotFound.add("AB000003");
         RecordingPrinter p;
-        QVERIFY(PrintAccessionReport(p, r, 2, "Acc run", when_));
+        QVERIFY(PrintAccessionReport(p, r, 3, "Acc run", when_));
         QCOMPARE(Describe(p),
                  QStringList({"c 13B Acc run",
-                              "c 13B Results for " + ShortDateTime(when_) + ", 2 queries searched",
+                              "c 13B Results for " + ShortDateTime(when_) + ", 3 queries searched",
                               "c 13B SUMMARY", "p 11B  2  query(s) found",
-                              "p 11B  0  query(s) not found:", "c 13B DETAILS",
+                              "p 11B  1  query(s) not found:", "c 13B DETAILS",
                               "p 11BU Accession Numbers Found:", "10 11 AB000001", "10 11 AB000002",
-                              "p 11BU Accession Numbers Not Found:"}));
-        QCOMPARE(p.LineCount(), 15);
+                              "p 11BU Accession Numbers Not Found:", "10 11 AB000003"}));
+        QCOMPARE(p.LineCount(), 16);
     }
 
     // The on-screen summary and the printed report count alike.
