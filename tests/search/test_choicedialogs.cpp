@@ -1,13 +1,11 @@
-// The choice dialogs and the options window on their own: what they show,
+// The choice dialogs on their own: what they show,
 // what they return, and that every way out other than Choose cancels.
 
 #include <QLabel>
 #include <QListWidget>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include "search/gui/choicedialog.h"
-#include "search/gui/frmoptions.h"
 #include "support/widgets.h"
 
 using namespace quill;
@@ -84,18 +82,6 @@ class TestChoiceDialogs : public QObject {
         ChoiceDialog dlg(t);
         QVERIFY(!Enabled(&dlg, "cmdChoose"));
         QVERIFY(Text(&dlg, "lblSequence").isEmpty());
-    }
-
-    void optionsOkHidesAndAccessionClickSignals() {
-        FrmOptions opt;
-        QSignalSpy spy(&opt, &FrmOptions::AccessionModeClicked);
-        QTimer::singleShot(0, &opt, [&] {
-            Click(&opt, "chkAccession");
-            Click(&opt, "cmdOK");
-        });
-        opt.exec();
-        QVERIFY(!opt.isVisible() && opt.AccessionMode());
-        QCOMPARE(spy.count(), 1);
     }
 };
 

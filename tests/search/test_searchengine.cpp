@@ -203,14 +203,6 @@ class SearchEngineTest : public QObject {
             QCOMPARE(loader->LoadCount(), 2);  // nothing retrieved
     }
 
-    void estTableNeverUsesNmRule() {
-        AddTerm("E", "2", EstSection({"AA1", "NM_2"}), {"AA1"});
-        chooser.answers = {0};
-        QVERIFY(Run({"E"}));
-        QCOMPARE(chooser.shown.size(), 1);
-        QCOMPARE(module.ChosenAccession, QString("AA1"));
-    }
-
     void notFound_data() {
         QTest::addColumn<QString>("page");
         QTest::newRow("not found") << "<BODY>Gene: not found</BODY>";
@@ -347,14 +339,6 @@ class SearchEngineTest : public QObject {
                               "> Actb | Mm.3 MM#2 mRNA sequence NM_3", Block("NM_3")}));
     }
 
-    void severalClustersAllEmpty() {
-        loader->SetPage(SearchUrl("X mouse"), SearchPage({{"Mm", "1"}, {"Mm", "2"}}));
-        QVERIFY(Run({"X"}));
-        QCOMPARE(R().lstWatchOut.data, QList<qint32>{0});
-        QCOMPARE(R().CdnaLines.size(), 1);
-        QVERIFY(view.summary.contains("\tX (0)\r\n"));
-    }
-
     void cancelInsideSeveralClusters() {
         AddClusters("A", {{"1", MrnaSection({"NM_1"})}, {"2", MrnaSection({"NM_2"})}});
         AddSequences({"NM_1", "NM_2"});
@@ -474,15 +458,6 @@ class SearchEngineTest : public QObject {
                                    "SEQUENCES FOUND:\r\n\tNM_008084\r\n\r\n"
                                    "SEQUENCES NOT FOUND:\r\n\tXX_1\r\n\tNM_2\r\n\tNM_3\r\n"
                                    "\tNM_4\r\n");
-    }
-
-    void accessionCancel() {
-        loader->CancelAtLoad(2);
-        loader->SetMissingPage("<A href=\"/entrez/viewer.fcgi?db=nucleotide&amp;val=1\">r</A>");
-        engine->BeginAccessionRun();
-        QVERIFY(!engine->RunAccession({"a", "b"}));
-        QCOMPARE(view.canceled, 1);
-        QCOMPARE(R().lstModel.count() + R().lstNotFound.count(), 0);
     }
 };
 

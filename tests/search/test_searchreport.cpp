@@ -151,14 +151,6 @@ class SearchReportTest : public QObject {
                               "p 11BU Accession Numbers Not Found:", "10 11 AB000003"}));
         QCOMPARE(p.LineCount(), 16);
     }
-
-    // The on-screen summary and the printed report count alike.
-    void countsShared() {
-        const SummaryCounts c = CountSummary(SampleRun(true), 6);
-        QCOMPARE(QList<qint64>({c.notFoundTotal, c.found, c.single, c.modelTotal, c.modelMTotal,
-                                c.sequences}),
-                 QList<qint64>({2, 4, 3, 2, 3, 9}));
-    }
 };
 
 QTEST_GUILESS_MAIN(SearchReportTest)
