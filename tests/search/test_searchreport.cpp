@@ -70,99 +70,86 @@ class SearchReportTest : public QObject {
     const QDateTime when_{QDate(2026, 3, 7), QTime(14, 5, 9)};
 
   private slots:
-    void searchReport_data() {
-        QTest::addColumn<bool>("prompt");
-        QTest::addColumn<bool>("skip");
-        QTest::addColumn<bool>("several");
-        QTest::newRow("prompt, several-cluster terms") << true << false << true;
-        QTest::newRow("skip, no several-cluster terms") << false << true << false;
-        QTest::newRow("no EST policy") << false << false << true;
-    }
     void searchReport() {
-        QFETCH(bool, prompt);
-        QFETCH(bool, skip);
-        QFETCH(bool, several);
-        SearchPolicy policy;
-        policy.optESTPrompt = prompt;
-        policy.optESTSkip = skip;
-        const SearchResults r = SampleRun(several);
+        SearchPolicy policy;  // EST prompt
         RecordingPrinter p;
-        QVERIFY(PrintSearchReport(p, r, policy, several ? 6 : 5, "Run 1", when_));
+        QVERIFY(PrintSearchReport(p, SampleRun(true), policy, 6, "Run 1", when_));
         QVERIFY(p.Ended());
-
-        const QString n = several ? " 4 " : " 3 ";  // found queries
-        QStringList e{
+        const QStringList e{
             "c 13B Run 1",
-            "c 13B Results for " + ShortDateTime(when_) + (several ? ", 6" : ", 5") +
-                " Mm queries searched",
+            "c 13B Results for " + ShortDateTime(when_) + ", 6 Mm queries searched",
             "c 13B SUMMARY",
-            "p 11BU " + n + " query(s) found (" + (several ? " 9 " : " 4 ") + " sequences found):",
+            "p 11BU  4  query(s) found ( 9  sequences found):",
             "10 11B  3  query(s) have a single Mm sequence, including",
             "20 11  1  query(s) have model sequences ( 2  model sequences)",
-            "20 11  1  query(s) have a valid mRNA sequence"};
-        if (prompt) e << "20 11  1  query(s) have a valid EST sequence";
-        if (skip) e << "20 11  1  query(s) have a valid EST sequence (skipped)";
-        const QString m = several ? " 1 " : " 0 ";
-        e << "10 11B " + m + " query(s) have multiple Mm sequences, including"
-          << QString("20 11 ") + (several ? " 3 " : " 0 ") + " model sequences"
-          << "20 11 " + m + " mRNA sequences"
-          << "20 11 " + m + " EST sequences"
-          << "p 11BU  2  query(s) not found:"
-          << "10 11B  1  query(s) were not found or retired"
-          << "10 11B  1  query(s) had clusters"
-          << "c 13B DETAILS"
-          << "p 11BU Sequences Found:"
-          << QString("p 11B   IDs with ") + (several ? " 5 " : " 2 ") +
-                 " total model sequences (# of model sequences):"
-          << "10 11 Sox2 ( 2 )";
-        if (several) e << "10 11 Mm.1 of Gapdh ( 3 )";
-        e << "p 11B   IDs with " + QString(several ? " 2 " : " 1 ") + " total mRNA sequences:"
-          << "10 11 Pax6";
-        if (several) e << "10 11 Mm.2 of Gapdh";
-        if (prompt)
-            e << "p 11B   IDs with " + QString(several ? " 2 " : " 1 ") + " total EST sequences:";
-        if (skip) e << "p 11B   IDs with EST sequences (skipped):";
-        e << "10 11 Hoxa9";
-        if (several) {
-            e << "10 11 Mm.3 of Gapdh"
-              << "p 11B   **The following queries had multiple Mm sequences (# of sequences in "
-                 "parentheses).  They are included above."
-              << "10 11 Gapdh ( 3 )";
-        }
-        e << "p 11BU Sequences Not Found:"
-          << "p 11B   IDs that were not found:"
-          << "10 11 Notagene"
-          << "p 11B   IDs that had clusters:"
-          << "10 11 Olfr1";
-
+            "20 11  1  query(s) have a valid mRNA sequence",
+            "20 11  1  query(s) have a valid EST sequence",
+            "10 11B  1  query(s) have multiple Mm sequences, including",
+            "20 11  3  model sequences",
+            "20 11  1  mRNA sequences",
+            "20 11  1  EST sequences",
+            "p 11BU  2  query(s) not found:",
+            "10 11B  1  query(s) were not found or retired",
+            "10 11B  1  query(s) had clusters",
+            "c 13B DETAILS",
+            "p 11BU Sequences Found:",
+            "p 11B   IDs with  5  total model sequences (# of model sequences):",
+            "10 11 Sox2 ( 2 )",
+            "10 11 Mm.1 of Gapdh ( 3 )",
+            "p 11B   IDs with  2  total mRNA sequences:",
+            "10 11 Pax6",
+            "10 11 Mm.2 of Gapdh",
+            "p 11B   IDs with  2  total EST sequences:",
+            "10 11 Hoxa9",
+            "10 11 Mm.3 of Gapdh",
+            "p 11B   **The following queries had multiple Mm sequences (# of sequences in "
+            "parentheses).  They are included above.",
+            "10 11 Gapdh ( 3 )",
+            "p 11BU Sequences Not Found:",
+            "p 11B   IDs that were not found:",
+            "10 11 Notagene",
+            "p 11B   IDs that had clusters:",
+            "10 11 Olfr1"};
         QCOMPARE(Describe(p), e);
-        QCOMPARE(p.Pieces().first().y, 720.0);
         // The printed lines and the five empty ones.
         QCOMPARE(p.LineCount(), e.size() + 5);
     }
 
-    void accessionReportAllFound() {
+    // Skipped ESTs are said so; without an EST policy the EST lines go, and
+    // without several-cluster terms the note does.
+    void searchReportVariants() {
+        SearchPolicy policy;
+        policy.optESTPrompt = false;
+        policy.optESTSkip = true;
+        RecordingPrinter skip;
+        QVERIFY(PrintSearchReport(skip, SampleRun(false), policy, 5, "Run 1", when_));
+        const QStringList lines = skip.LineTexts();
+        QVERIFY(lines.contains(" 1  query(s) have a valid EST sequence (skipped)"));
+        QVERIFY(lines.contains("  IDs with EST sequences (skipped):"));
+        QVERIFY(!lines.join('\n').contains("**"));
+        policy.optESTSkip = false;
+        RecordingPrinter none;
+        QVERIFY(PrintSearchReport(none, SampleRun(false), policy, 5, "Run 1", when_));
+        const QString text = none.LineTexts().join('\n');
+        QVERIFY(!text.contains("valid EST") && !text.contains("total EST"));
+        QVERIFY(none.LineTexts().contains("Hoxa9"));
+    }
+
+    void accessionReport() {
         SearchResults r;
         r.lstModel.add("AB000001");
         r.lstModel.add("AB000002");
+        r.lstNotFound.add("AB000003");
         RecordingPrinter p;
-        QVERIFY(PrintAccessionReport(p, r, 2, "Acc run", when_));
+        QVERIFY(PrintAccessionReport(p, r, 3, "Acc run", when_));
         QCOMPARE(Describe(p),
                  QStringList({"c 13B Acc run",
-                              "c 13B Results for " + ShortDateTime(when_) + ", 2 queries searched",
+                              "c 13B Results for " + ShortDateTime(when_) + ", 3 queries searched",
                               "c 13B SUMMARY", "p 11B  2  query(s) found",
-                              "p 11B  0  query(s) not found:", "c 13B DETAILS",
+                              "p 11B  1  query(s) not found:", "c 13B DETAILS",
                               "p 11BU Accession Numbers Found:", "10 11 AB000001", "10 11 AB000002",
-                              "p 11BU Accession Numbers Not Found:"}));
-        QCOMPARE(p.LineCount(), 15);
-    }
-
-    // The on-screen summary and the printed report count alike.
-    void countsShared() {
-        const SummaryCounts c = CountSummary(SampleRun(true), 6);
-        QCOMPARE(QList<qint64>({c.notFoundTotal, c.found, c.single, c.modelTotal, c.modelMTotal,
-                                c.sequences}),
-                 QList<qint64>({2, 4, 3, 2, 3, 9}));
+                              "p 11BU Accession Numbers Not Found:", "10 11 AB000003"}));
+        QCOMPARE(p.LineCount(), 16);
     }
 };
 
