@@ -15,25 +15,14 @@ using namespace quill::ui;
 
 namespace {
 
-// The output of a poppler tool run on a PDF file; null when the tool is missing.
-QString PdfTool(const QString& name, const QStringList& args) {
-    const QString tool = QStandardPaths::findExecutable(name);
-    QProcess p;
-    if (!tool.isEmpty()) p.start(tool, args);
-    if (tool.isEmpty() || !p.waitForFinished(10000)) return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 void PrintSample(Printer& p) {
     p.SetScale(10800, 15840, -720);
     p.SetFontName("Times New Roman");
-    p.SetFontBold(true);
     p.SetFontSize(13);
     p.SetCurrentY(720);
     p.PrintCentred("Quarterly trap screen");
     p.SetFontSize(11);
     p.PrintLine({PrintItem::Number(2), PrintItem::Text(" hits found:")});
-    p.SetFontBold(false);
     p.PrintLine({PrintItem::Column(7), PrintItem::Text("Pax6")});
     p.PrintLine({PrintItem::Column(7), PrintItem::Text("Sox2")});
 }
@@ -45,38 +34,20 @@ class PrinterTest : public QObject {
   private slots:
     void init() { QtPrinter::SetNoPrinterForTesting(true); }
 
-    void numberText_data() {
-        QTest::addColumn<double>("n");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << 0.0 << " 0 ";
-        QTest::newRow("minus zero") << -0.0 << " 0 ";
-        QTest::newRow("negative") << -3.0 << "-3 ";
-        QTest::newRow("large") << 123456789.0 << " 123456789 ";
-        QTest::newRow("fraction") << 2.5 << " 2.5 ";
-    }
     void numberText() {
-        QFETCH(double, n);
-        QFETCH(QString, text);
-        QCOMPARE(PrintedNumberText(n), text);
+        QCOMPARE(PrintedNumberText(-0.0), QString(" 0 "));
+        QCOMPARE(PrintedNumberText(2.5), QString(" 2.5 "));
     }
 
-    void badScaleIsIgnored_data() {
-        QTest::addColumn<double>("w");
-        QTest::addColumn<double>("h");
-        QTest::newRow("zero width") << 0.0 << 100.0;
-        QTest::newRow("negative height") << 100.0 << -5.0;
-        QTest::newRow("nan") << std::nan("") << 100.0;
-    }
     void badScaleIsIgnored() {
-        QFETCH(double, w);
-        QFETCH(double, h);
         RecordingPrinter p;
         QCOMPARE(p.ScaleWidth(), 576.0 * 20);  // twips until SetScale
         p.SetScale(10800, 15840, -720);
-        p.SetScale(w, h, 0);
+        for (const auto& [w, h] :
+             std::initializer_list<std::pair<double, double>>{{0, 100}, {100, -5}, {NAN, 100}})
+            p.SetScale(w, h, 0);
         QCOMPARE(p.ScaleWidth(), 10800.0);
         QCOMPARE(p.ScaleHeight(), 15840.0);
-        QCOMPARE(p.ScaleLeft(), -720.0);
         QCOMPARE(p.LineStartX(), 0.0);  // a negative left edge is the margin
         p.SetScale(1000, 1000, 500);
         QCOMPARE(p.LineStartX(), 500.0);
@@ -92,11 +63,7 @@ class PrinterTest : public QObject {
                      PrintItem::Number(-2), PrintItem::Text(")")});
         const QList<PrintedPiece>& pc = p.Pieces();
         QCOMPARE(p.LineTexts(), QStringList({"ab 7 x-2 )"}));
-        QCOMPARE(pc[0].x, 300.0);
-        for (qsizetype i = 1; i < pc.size(); ++i) {
-            QCOMPARE(pc[i].x, pc[i - 1].x + p.TextWidth(pc[i - 1].text));
-            QCOMPARE(pc[i].y, pc[0].y);
-        }
+        QCOMPARE(pc.last().x, 300 + p.TextWidth("ab 7 x-2 "));
         QCOMPARE(p.CurrentX(), p.LineStartX());
         QCOMPARE(p.CurrentY(), pc[0].y + p.TextHeight());
 
@@ -108,31 +75,21 @@ class PrinterTest : public QObject {
     }
 
     // Column n stands n - 1 average characters (one each in this printer)
-    // after the line start.
-    void columns_data() {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("upToColumn");
-        QTest::addColumn<bool>("nextLine");
-        QTest::newRow("column 1") << "" << 1 << "" << false;
-        QTest::newRow("column 0 counts as 1") << "" << 0 << "" << false;
-        QTest::newRow("column after text") << "abc" << 7 << "abcdef" << false;
-        QTest::newRow("exactly at the column") << "abcdef" << 7 << "abcdef" << false;
-        QTest::newRow("past the column: next line") << "abcdefgh" << 7 << "abcdef" << true;
-    }
+    // after the line start; text already past it moves it to the next line.
     void columns() {
-        QFETCH(QString, before);
-        QFETCH(int, column);
-        QFETCH(QString, upToColumn);
-        QFETCH(bool, nextLine);
-        RecordingPrinter p;
-        p.SetScale(10800, 15840, 360);
-        p.SetFontSize(10);
-        p.PrintLine({PrintItem::Text(before), PrintItem::Column(column), PrintItem::Text("N")});
-        const PrintedPiece& last = p.Pieces().last();
-        QCOMPARE(last.text, QString("N"));
-        QCOMPARE(last.x, p.LineStartX() + p.TextWidth(upToColumn));
-        QCOMPARE(last.y, nextLine ? p.TextHeight() : 0.0);
+        // Where "N" lands, in characters after the line start and in lines.
+        const auto place = [](const QString& before, int column) {
+            RecordingPrinter p;
+            p.SetScale(10800, 15840, 360);
+            p.SetFontSize(10);
+            p.PrintLine({PrintItem::Text(before), PrintItem::Column(column), PrintItem::Text("N")});
+            const PrintedPiece& n = p.Pieces().last();
+            return QPointF((n.x - p.LineStartX()) / p.TextWidth("x"), n.y / p.TextHeight());
+        };
+        QCOMPARE(place("", 0), QPointF(0, 0));  // column 0 counts as 1
+        QCOMPARE(place("abc", 7), QPointF(6, 0));
+        QCOMPARE(place("abcdef", 7), QPointF(6, 0));
+        QCOMPARE(place("abcdefgh", 7), QPointF(6, 1));
     }
 
     // A full page continues on the next one, at the top margin of the first.
@@ -147,11 +104,8 @@ class PrinterTest : public QObject {
         const QList<PrintedPiece>& pc = p.Pieces();
         QCOMPARE(pc.size(), lines + 1);
         for (const PrintedPiece& piece : pc) QVERIFY(piece.y + p.TextHeight() <= 15840);
-        const PrintedPiece& lastOfPage1 = pc[lines - 2];
-        QCOMPARE(lastOfPage1.page, 1);
-        QVERIFY(lastOfPage1.y + 2 * p.TextHeight() > 15840);  // no room for one more
+        QVERIFY(pc[lines - 2].y + 2 * p.TextHeight() > 15840);  // no room for one more
         QCOMPARE(pc[lines - 1].page, 2);
-        QCOMPARE(pc[lines - 1].y, 720.0);
         QCOMPARE(pc.last().y, 720.0 + p.TextHeight());
     }
 
@@ -159,11 +113,6 @@ class PrinterTest : public QObject {
         RecordingPrinter empty;
         QVERIFY(!empty.EndDoc());
         QVERIFY(!empty.Error().isEmpty());
-
-        RecordingPrinter p;
-        p.PrintLine("x");
-        QVERIFY(p.EndDoc());
-        QVERIFY(!p.EndDoc());  // ended once
 
         RecordingPrinter failing;
         failing.FailOutputWith("paper jam");
@@ -177,100 +126,31 @@ class PrinterTest : public QObject {
         QVERIFY(platform.shown.isEmpty());
     }
 
-    void realMetrics() {
-        auto p = QtPrinter::ForPdfFile(QDir::temp().filePath("unused.pdf"));
-        p->SetFontName("Times New Roman");
-        p->SetFontSize(13);
-        const double narrow = p->TextWidth("iiiiiiiiii");
-        const double wide = p->TextWidth("WWWWWWWWWW");
-        QVERIFY(narrow > 0);
-        QVERIFY(wide > 2 * narrow);
-        p->SetFontSize(26);
-        QVERIFY(qAbs(p->TextWidth("WWWWWWWWWW") - 2 * wide) < wide * 0.05);
-        QVERIFY(p->TextHeight() > 0);
-    }
-
-    // A PDF file holds the text in order, on as many pages as were counted.
-    void pdfFileReadsBack() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("report.pdf");
-        auto p = QtPrinter::ForPdfFile(path);
-        PrintSample(*p);
-        for (int i = 0; i < 150; ++i) p->PrintLine("line " + QString::number(i));
-        QVERIFY(p->PageCount() >= 2);
-        QVERIFY(p->EndDoc());
-        QCOMPARE(p->WrittenPdf(), path);
-        QVERIFY(test::ReadBytes(path).startsWith("%PDF"));
-        const QString text = PdfTool("pdftotext", {"-layout", path, "-"});
-        const QString info = PdfTool("pdfinfo", {path});
-        if (text.isNull() || info.isNull()) QSKIP("poppler tools are not installed");
-        for (const char* line : {"Quarterly trap screen", "2 hits found:", "Pax6", "Sox2"})
-            QVERIFY2(text.contains(line), qPrintable(text));
-        QVERIFY(text.indexOf("Pax6") < text.indexOf("Sox2"));
-        const QRegularExpression pages("Pages:\\s*(\\d+)");
-        QCOMPARE(pages.match(info).captured(1).toInt(), p->PageCount());
-    }
-
-    void printToPdfDirNumbersFiles() {
+    // Prints go to numbered PDF files in the PDF folder, holding the text in
+    // order on as many pages as were counted; when that folder cannot be
+    // made, a PDF file elsewhere is offered.
+    void printToPdfDir() {
         QTemporaryDir dir;
         Settings s;
         s.PrintToPdfDir = dir.filePath("prints");
-        for (int i = 0; i < 2; ++i) {
-            QtPrinter p(nullptr, s);
-            PrintSample(p);
-            QVERIFY(p.EndDoc());
-        }
+        QtPrinter first(nullptr, s);
+        PrintSample(first);
+        // Real font metrics: widths differ by letter and grow with the size.
+        const double wide = first.TextWidth("WWWWWWWWWW");
+        QVERIFY(wide > 2 * first.TextWidth("iiiiiiiiii"));
+        first.SetFontSize(22);
+        QVERIFY(qAbs(first.TextWidth("WWWWWWWWWW") - 2 * wide) < wide * 0.05);
+        for (int i = 0; i < 150; ++i) first.PrintLine("line " + QString::number(i));
+        QVERIFY(first.PageCount() >= 2);
+        QVERIFY(first.EndDoc());
+        QtPrinter second(nullptr, s);
+        PrintSample(second);
+        QVERIFY(second.EndDoc());
         QCOMPARE(QDir(s.PrintToPdfDir).entryList(QDir::Files),
                  QStringList({"print-001.pdf", "print-002.pdf"}));
-    }
 
-    void noPrinterOffersPdf_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<QString>("file");  // "" = dialog cancelled, "BAD" = unwritable
-        QTest::addColumn<bool>("printed");
-        QTest::addColumn<int>("messages");
-        QTest::newRow("declined") << false << "" << false << 0;
-        QTest::newRow("accepted, no file chosen") << true << "" << false << 0;
-        QTest::newRow("accepted") << true << "out.pdf" << true << 0;
-        QTest::newRow("accepted, no suffix") << true << "out" << true << 0;
-        QTest::newRow("unwritable file") << true << "BAD" << false << 1;
-    }
-    void noPrinterOffersPdf() {
-        QFETCH(bool, yes);
-        QFETCH(QString, file);
-        QFETCH(bool, printed);
-        QFETCH(int, messages);
-        QTemporaryDir dir;
-        PlatformDouble platform;
-        platform.queueAnswer(yes);
-        QString path;
-        if (file == "BAD")
-            path = dir.filePath("missing/folder/out.pdf");
-        else if (!file.isEmpty())
-            path = dir.filePath(file);
-        platform.queueSaveFile(path);
-        QtPrinter p(nullptr, Settings());
-        PrintSample(p);
-        QCOMPARE(p.EndDoc(), printed);
-        QCOMPARE(platform.shown.first().kind, Shown::Question);
-        QVERIFY(platform.shown.first().text.startsWith("No printer is available"));
-        QVERIFY(platform.shown.first().text.contains("PDF"));
-        QCOMPARE(platform.messageTexts().size(), messages);
-        if (printed) {
-            const QString written = path.endsWith(".pdf") ? path : path + ".pdf";
-            QCOMPARE(p.WrittenPdf(), written);
-            QVERIFY(test::ReadBytes(written).startsWith("%PDF"));
-        } else {
-            QVERIFY(!p.Error().isEmpty());
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
-        }
-    }
-
-    void unwritablePdfDirOffersPdfElsewhere() {
-        QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("file")).open(QIODevice::WriteOnly));
-        Settings s;
-        s.PrintToPdfDir = dir.filePath("file/sub");  // below a plain file
+        const QString path = dir.filePath("prints/print-001.pdf");
+        s.PrintToPdfDir = path + "/sub";  // below a plain file
         PlatformDouble platform;
         platform.queueAnswer(false);
         QtPrinter p(nullptr, s);
@@ -278,6 +158,56 @@ class PrinterTest : public QObject {
         QVERIFY(!p.EndDoc());
         QCOMPARE(platform.shown.size(), 1);
         QVERIFY(platform.shown.first().text.contains("could not be written"));
+
+        QVERIFY(test::ReadBytes(path).startsWith("%PDF"));
+        const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+        if (pdftotext.isEmpty()) QSKIP("poppler tools are not installed");
+        QProcess tool;
+        tool.start(pdftotext, {"-layout", path, "-"});
+        QVERIFY(tool.waitForFinished(10000));
+        const QString text = QString::fromUtf8(tool.readAllStandardOutput());
+        for (const char* line : {"Quarterly trap screen", "2 hits found:", "Pax6", "Sox2"})
+            QVERIFY2(text.contains(line), qPrintable(text));
+        QVERIFY(text.indexOf("Pax6") < text.indexOf("Sox2"));
+        QCOMPARE(text.count('\f'), first.PageCount());  // a form feed ends each page
+    }
+
+    void noPrinterOffersPdf_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("chosen");   // "": the file dialog was cancelled
+        QTest::addColumn<QString>("written");  // "": nothing printed
+        QTest::newRow("declined") << false << ""
+                                  << "";
+        QTest::newRow("accepted, no file chosen") << true << ""
+                                                  << "";
+        QTest::newRow("accepted") << true << "out.pdf"
+                                  << "out.pdf";
+        QTest::newRow("accepted, no suffix") << true << "out"
+                                             << "out.pdf";
+        QTest::newRow("unwritable file") << true << "missing/folder/out.pdf"
+                                         << "";
+    }
+    void noPrinterOffersPdf() {
+        QFETCH(bool, yes);
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        QTemporaryDir dir;
+        PlatformDouble platform;
+        platform.queueAnswer(yes);
+        platform.queueSaveFile(chosen.isEmpty() ? QString() : dir.filePath(chosen));
+        QtPrinter p(nullptr, Settings());
+        PrintSample(p);
+        QCOMPARE(p.EndDoc(), !written.isEmpty());
+        QVERIFY(platform.shown.first().text.startsWith("No printer is available"));
+        // Only a chosen file that cannot be written gets a message.
+        QCOMPARE(platform.messageTexts().size(), chosen.isEmpty() || !written.isEmpty() ? 0 : 1);
+        if (!written.isEmpty()) {
+            QCOMPARE(p.WrittenPdf(), dir.filePath(written));
+            QVERIFY(test::ReadBytes(dir.filePath(written)).startsWith("%PDF"));
+        } else {
+            QVERIFY(!p.Error().isEmpty());
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
+        }
     }
 };
 
