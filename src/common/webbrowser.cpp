@@ -33,7 +33,14 @@ qint64 WebBrowser::RetryAfterMs(const QByteArray& value) {
         const qint64 seconds = v.toLongLong(&ok);
         return ok ? qMin(seconds, kMaxRetryAfterMs / 1000) * 1000 : kMaxRetryAfterMs;
     }
-    const QDateTime when = QDateTime::fromString(QString::fromLatin1(v), Qt::RFC2822Date);
+    // Servers write the date as "Wed, 21 Oct 2015 07:28:00 GMT", which Qt's
+    // RFC 2822 reading refuses for its "GMT"; that form is read here.
+    QString text = QString::fromLatin1(v);
+    if (text.endsWith(QLatin1String(" GMT"))) {
+        text.chop(4);
+        text += QLatin1String(" +0000");
+    }
+    const QDateTime when = QDateTime::fromString(text, Qt::RFC2822Date);
     if (!when.isValid()) return 0;
     return qBound<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when), kMaxRetryAfterMs);
 }

@@ -1,4 +1,5 @@
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QNetworkReply>
 #include <QtTest>
 
@@ -175,6 +176,11 @@ class WebPageLoaderTest : public QObject {
                  {"soon", 0},
                  {now.addSecs(-60).toString(Qt::RFC2822Date).toLatin1(), 0},
                  {now.addSecs(60).toString(Qt::RFC2822Date).toLatin1(), 60000},
+                 // The form servers send.
+                 {QLocale::c()
+                      .toString(now.addSecs(90), "ddd, dd MMM yyyy hh:mm:ss 'GMT'")
+                      .toLatin1(),
+                  90000},
              }) {
             const qint64 got = WebBrowser::RetryAfterMs(value);
             // A date has whole seconds, so the wait may come up to a second short.
