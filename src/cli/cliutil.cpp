@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QTextStream>
 #include <cstdio>
 
@@ -52,6 +54,35 @@ void Out(const QString& text) {
     const QByteArray b = text.toUtf8();
     std::fwrite(b.constData(), 1, b.size(), stdout);
     std::fflush(stdout);
+}
+
+TerminalProgress::TerminalProgress() : bar(isatty(fileno(stderr)) == 1) {}
+
+void TerminalProgress::Draw() const {
+    if (!bar) return;
+    const int value = qBound(0, progress, 1000);
+    const int filled = value * 40 / 1000;
+    const QString text = QStringLiteral("\r[") + QString(filled, QLatin1Char('#')) +
+                         QString(40 - filled, QLatin1Char(' ')) +
+                         QStringLiteral("] %1%").arg(value / 10);
+    const QByteArray b = text.toLocal8Bit();
+    std::fwrite(b.constData(), 1, b.size(), stderr);
+    std::fflush(stderr);
+}
+
+void TerminalProgress::Clear() const {
+    if (bar) std::fputs("\r\033[K", stderr);
+}
+
+void TerminalProgress::Line(const QString& text) const {
+    Clear();
+    Err(text);
+    Draw();
+}
+
+void TerminalProgress::Add(int units) {
+    progress += units;
+    Draw();
 }
 
 }  // namespace quill::cli

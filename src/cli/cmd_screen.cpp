@@ -50,40 +50,20 @@ void OnInterrupt(int) {
 
 // Status lines and the progress bar on stderr.
 struct CliScreenView : ScreeningView {
-    bool bar = false;
-    int progress = 0;
+    TerminalProgress term;
     QString report;
 
-    void DrawBar() {
-        if (!bar) return;
-        const int value = qBound(0, progress, 1000);
-        const QString text = QStringLiteral("\r[") + QString(value * 40 / 1000, QLatin1Char('#')) +
-                             QString(40 - value * 40 / 1000, QLatin1Char(' ')) +
-                             QStringLiteral("] %1%").arg(value / 10);
-        const QByteArray b = text.toLocal8Bit();
-        std::fwrite(b.constData(), 1, b.size(), stderr);
-        std::fflush(stderr);
-    }
-    void ClearBar() {
-        if (bar) std::fputs("\r\033[K", stderr);
-    }
     void EnterRunning() override { Err(QStringLiteral("Searching...")); }
     void SetStatusLine(const QString& text) override {
-        if (text.isEmpty()) return;
-        ClearBar();
-        Err(text);
-        DrawBar();
+        if (!text.isEmpty()) term.Line(text);
     }
-    void AddProgress(int units) override {
-        progress += units;
-        DrawBar();
-    }
+    void AddProgress(int units) override { term.Add(units); }
     void EndCanceled() override {
-        ClearBar();
+        term.Clear();
         Err(QStringLiteral("Search canceled"));
     }
     void EndComplete(const QString& text) override {
-        ClearBar();
+        term.Clear();
         report = text;
         Err(QStringLiteral("Search complete"));
     }
@@ -213,18 +193,14 @@ int RunScreen(const QStringList& argsIn) {
 
     Module1 module;
     CliScreenView view;
-    view.bar = isatty(fileno(stderr)) == 1;
     QTimer watch;
     watch.setInterval(50);
     QObject::connect(&watch, &QTimer::timeout, [&module] {
         if (gInterrupted) module.CancelSearch = true;
     });
     watch.start();
-    WebPageLoader web(module, settings, [&view](const QString& problem) {
-        view.ClearBar();
-        Err(problem);
-        view.DrawBar();
-    });
+    WebPageLoader web(module, settings,
+                      [&view](const QString& problem) { view.term.Line(problem); });
     // A cancel raised between page waits is seen by the next wait.
     struct InterruptAwareLoader : PageLoader {
         PageLoader& inner;

@@ -61,10 +61,6 @@ void OnInterrupt(int) {
     gInterrupted = 1;
 }
 
-bool IsTerminal(FILE* f) {
-    return isatty(fileno(f)) == 1;
-}
-
 // Options as the options window holds them.
 struct CliOptions : SearchOptions {
     SearchPolicy policy;
@@ -107,51 +103,27 @@ struct CliChooser : Chooser {
 
 // Status lines and the progress bar on stderr.
 struct CliView : RunView {
-    bool bar = false;
-    int progress = 0;
+    TerminalProgress term;
     bool complete = false;
     QString summary, cdna;
 
-    void DrawBar() {
-        if (!bar) return;
-        const int filled = qBound(0, progress, 1000) * 40 / 1000;
-        const QString text = QStringLiteral("\r[") + QString(filled, QLatin1Char('#')) +
-                             QString(40 - filled, QLatin1Char(' ')) +
-                             QStringLiteral("] %1%").arg(qBound(0, progress, 1000) / 10);
-        const QByteArray b = text.toLocal8Bit();
-        std::fwrite(b.constData(), 1, b.size(), stderr);
-        std::fflush(stderr);
-    }
-    void ClearBar() {
-        if (bar) std::fputs("\r\033[K", stderr);
-    }
     void EnterRunning() override { Err(QStringLiteral("Searching...")); }
     void SetStatusLine(const QString& text) override {
-        if (text.isEmpty()) return;
-        ClearBar();
-        Err(text);
-        DrawBar();
+        if (!text.isEmpty()) term.Line(text);
     }
-    void AddProgress(int units) override {
-        progress += units;
-        DrawBar();
-    }
+    void AddProgress(int units) override { term.Add(units); }
     void EndCanceled() override {
-        ClearBar();
+        term.Clear();
         Err(QStringLiteral("Search canceled"));
     }
     void EndComplete(const QString& s, const QString& c) override {
-        ClearBar();
+        term.Clear();
         complete = true;
         summary = s;
         cdna = c;
         Err(QStringLiteral("Search complete"));
     }
-    void PageProblem(const QString& text) override {
-        ClearBar();
-        Err(text);
-        DrawBar();
-    }
+    void PageProblem(const QString& text) override { term.Line(text); }
 };
 
 // Takes "--name value" where value must be one of choices.
@@ -266,7 +238,6 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
 
     Module1 module;
     CliView view;
-    view.bar = IsTerminal(stderr);
     CliChooser chooser;
     chooser.pick = pick;
     chooser.module = &module;

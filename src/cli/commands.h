@@ -34,4 +34,17 @@ void Err(const QString& text);
 // Prints to stdout, unchanged (no line end added).
 void Out(const QString& text);
 
+// A run's status lines and progress bar (0 to 1000) on stderr. The bar is
+// drawn only when stderr is a terminal; status lines always show.
+struct TerminalProgress {
+    bool bar = false;
+    int progress = 0;
+
+    TerminalProgress();
+    void Draw() const;
+    void Clear() const;
+    void Line(const QString& text) const;  // a line above the bar
+    void Add(int units);
+};
+
 }  // namespace quill::cli
