@@ -8,8 +8,8 @@
 #include "common/markup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray page =
-        quill::PageToUtf8(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    const QByteArray page = quill::PageToUtf8(
+        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     const QString once = quill::SerializeMarkup(page);
     const QString twice = quill::SerializeMarkup(once);
     if (once != twice) {

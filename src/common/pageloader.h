@@ -7,7 +7,7 @@
 namespace quill {
 
 class PageLoader {
-public:
+  public:
     enum Result { Canceled = 1, Loaded = 2 };
     virtual ~PageLoader() = default;
     // Loads the address and waits until the page is complete or the run's

@@ -28,8 +28,8 @@ struct ResultList {
 struct SearchResults {
     ResultList lstModel, lstmRNA, lstEST, lstNotFound, lstIsCluster, lstWatchOut;
     ResultList lstMMs, lstModelM, lstmRNAM, lstESTM;
-    QStringList CdnaLines;  // element 1 of the run is CdnaLines[0]
-    QString OrgCode;        // "Mm" or "Hs"
+    QStringList CdnaLines;       // element 1 of the run is CdnaLines[0]
+    QString OrgCode;             // "Mm" or "Hs"
     QStringList ModelSequences;  // [0] = n as text, [k] = block of model k
     QStringList ModelNames;      // [k-1] = link text of model k
 };
@@ -38,15 +38,15 @@ struct SearchResults {
 struct SearchPolicy {
     enum class Species { Mouse, Human };
     Species species = Species::Mouse;  // optMm / optHs
-    bool optAuto = true;         // else optPrompt
-    bool optAutoOne = true;      // else optStillPrompt
-    bool optESTPrompt = true;    // EST policy: prompt ...
-    bool optESTSkip = false;     // ... or skip (neither may be selected)
-    bool optAutoOneEST = true;   // else optPromptEST
+    bool optAuto = true;               // else optPrompt
+    bool optAutoOne = true;            // else optStillPrompt
+    bool optESTPrompt = true;          // EST policy: prompt ...
+    bool optESTSkip = false;           // ... or skip (neither may be selected)
+    bool optAutoOneEST = true;         // else optPromptEST
 };
 
 class SearchOptions {
-public:
+  public:
     virtual ~SearchOptions() = default;
     virtual SearchPolicy Current() const = 0;
 };
@@ -67,7 +67,7 @@ struct ChoiceTable {
 
 // Shown when a choice table needs the user (no automatic rule decided).
 class Chooser {
-public:
+  public:
     virtual ~Chooser() = default;
     // The picked row (0-based), or -1 when the user cancels the search.
     virtual int Choose(const ChoiceTable& table) = 0;
@@ -76,7 +76,7 @@ public:
 // What a run shows while it runs; the window and the command line each
 // implement it.
 class RunView {
-public:
+  public:
     virtual ~RunView() = default;
     // Running state: bar shown at 0, "Searching...", frames disabled, Cancel
     // shown, run height, status line "".
