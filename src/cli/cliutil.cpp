@@ -85,4 +85,44 @@ void TerminalProgress::Add(int units) {
     Draw();
 }
 
+namespace {
+volatile sig_atomic_t gInterrupted = 0;
+void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+}  // namespace
+
+CtrlCCancels::CtrlCCancels(Module1& module, PageLoader& inner) : module_(module), inner_(inner) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart
+    sigaction(SIGINT, &action, &previous_);
+    watch_.setInterval(50);
+    QObject::connect(&watch_, &QTimer::timeout, [this] {
+        if (gInterrupted) module_.CancelSearch = true;
+    });
+    watch_.start();
+}
+
+CtrlCCancels::~CtrlCCancels() {
+    Finish();
+}
+
+void CtrlCCancels::Finish() {
+    if (!active_) return;
+    active_ = false;
+    watch_.stop();
+    sigaction(SIGINT, &previous_, nullptr);
+}
+
+bool CtrlCCancels::Interrupted() {
+    return gInterrupted != 0;
+}
+
+int CtrlCCancels::NavigateAndWait(const QString& address) {
+    if (gInterrupted) module_.CancelSearch = true;
+    return inner_.NavigateAndWait(address);
+}
+
 }  // namespace quill::cli

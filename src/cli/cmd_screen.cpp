@@ -1,10 +1,6 @@
 // quillfish-cli screen: the expression-profile screening run on the command
 // line, over the same engine as the window.
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -41,12 +37,6 @@ const char* kScreenUsage =
     "  --report-pdf FILE     also write the printed report as a PDF file\n"
     "  --title TEXT          the printed report's title (needed with --report-pdf)\n"
     "Ctrl-C cancels the run (exit status 130).\n";
-
-volatile sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) {
-    gInterrupted = 1;
-}
 
 // Status lines and the progress bar on stderr.
 struct CliScreenView : ScreeningView {
@@ -184,39 +174,15 @@ int RunScreen(const QStringList& argsIn) {
         return usageError(QStringLiteral("which hit names?"));
     }
 
-    // Ctrl-C acts as the Cancel button.
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    struct sigaction previous {};
-    sigaction(SIGINT, &action, &previous);
-
     Module1 module;
     CliScreenView view;
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&module] {
-        if (gInterrupted) module.CancelSearch = true;
-    });
-    watch.start();
     WebPageLoader web(module, settings,
                       [&view](const QString& problem) { view.term.Line(problem); });
-    // A cancel raised between page waits is seen by the next wait.
-    struct InterruptAwareLoader : PageLoader {
-        PageLoader& inner;
-        Module1& module;
-        InterruptAwareLoader(PageLoader& l, Module1& m) : inner(l), module(m) {}
-        int NavigateAndWait(const QString& address) override {
-            if (gInterrupted) module.CancelSearch = true;
-            return inner.NavigateAndWait(address);
-        }
-        QString Markup() const override { return inner.Markup(); }
-    } loader(web, module);
+    CtrlCCancels loader(module, web);  // Ctrl-C acts as the Cancel button
 
     ScreeningEngine engine(module, settings, loader, source, view);
     const ScreeningEngine::RunEnd end = engine.Run(terms);
-    watch.stop();
-    sigaction(SIGINT, &previous, nullptr);
+    loader.Finish();
     if (end == ScreeningEngine::RunEnd::Canceled) return 130;
     if (end != ScreeningEngine::RunEnd::Complete) return usageError(QStringLiteral("no tissues"));
 

@@ -1,10 +1,6 @@
 // quillfish-cli search / accession: the search window's two runs on the
 // command line, over the same engine.
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <QTimer>
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -55,12 +51,6 @@ const char* kAccessionUsage =
     "summary and the cDNA text. --report-pdf writes the printed summary report as a\n"
     "PDF file, titled by --title. Ctrl-C cancels the run (exit status 130).\n";
 
-volatile sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) {
-    gInterrupted = 1;
-}
-
 // Options as the options window holds them.
 struct CliOptions : SearchOptions {
     SearchPolicy policy;
@@ -87,8 +77,9 @@ struct CliChooser : Chooser {
             Err(QStringLiteral("Choose 1-%1 (Enter takes 1, c cancels the search): ")
                     .arg(table.rows.size()));
             char buf[64];
-            if (!std::fgets(buf, sizeof buf, stdin) || gInterrupted) {
-                if (!gInterrupted) Err(QStringLiteral("No choice given; the search is canceled."));
+            if (!std::fgets(buf, sizeof buf, stdin) || CtrlCCancels::Interrupted()) {
+                if (!CtrlCCancels::Interrupted())
+                    Err(QStringLiteral("No choice given; the search is canceled."));
                 return -1;
             }
             const QString answer = QString::fromLocal8Bit(buf).trimmed();
@@ -228,38 +219,14 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
                          .arg(limit)
                          .arg(terms.size()));
 
-    // Ctrl-C acts as the Cancel button.
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;  // no restart: a pending choice read ends too
-    struct sigaction previous {};
-    sigaction(SIGINT, &action, &previous);
-
     Module1 module;
     CliView view;
     CliChooser chooser;
     chooser.pick = pick;
     chooser.module = &module;
-    QTimer watch;
-    watch.setInterval(50);
-    QObject::connect(&watch, &QTimer::timeout, [&module] {
-        if (gInterrupted) module.CancelSearch = true;
-    });
-    watch.start();
     WebPageLoader loader(module, settings,
                          [&view](const QString& problem) { view.PageProblem(problem); });
-    // A cancel raised between page waits is seen by the next wait.
-    struct InterruptAwareLoader : PageLoader {
-        PageLoader& inner;
-        Module1& module;
-        InterruptAwareLoader(PageLoader& l, Module1& m) : inner(l), module(m) {}
-        int NavigateAndWait(const QString& address) override {
-            if (gInterrupted) module.CancelSearch = true;
-            return inner.NavigateAndWait(address);
-        }
-        QString Markup() const override { return inner.Markup(); }
-    } guarded(loader, module);
+    CtrlCCancels guarded(module, loader);
 
     SearchEngine engine(module, settings, guarded, options, chooser, view);
     bool complete;
@@ -270,8 +237,7 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
         engine.BeginUniGeneRun();
         complete = engine.RunUniGene(terms);
     }
-    watch.stop();
-    sigaction(SIGINT, &previous, nullptr);
+    guarded.Finish();
     if (!complete) return 130;
 
     // The texts as the window's result boxes hold them: CR LF lines, also

@@ -2,9 +2,14 @@
 // The subcommands of quillfish-cli. Each takes the arguments after its name
 // and returns the process exit status (0 ok, 1 failure, 2 usage, 130 canceled).
 
+#include <signal.h>
+
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
+#include "common/module1.h"
+#include "common/pageloader.h"
 #include "common/pageserver.h"
 #include "common/settings.h"
 
@@ -33,6 +38,29 @@ bool TakeFlag(QStringList& args, const QString& name);
 void Err(const QString& text);
 // Prints to stdout, unchanged (no line end added).
 void Out(const QString& text);
+
+// Ctrl-C acts as a run's Cancel button from construction until Finish(): it
+// raises the run's cancel flag, seen by the page wait under way (checked
+// every 50 ms) or by the next one. Page loads go through this loader. SIGINT
+// does not restart system calls meanwhile, so a pending terminal read ends.
+class CtrlCCancels : public PageLoader {
+  public:
+    CtrlCCancels(Module1& module, PageLoader& inner);
+    ~CtrlCCancels() override;
+    // The previous SIGINT handling again.
+    void Finish();
+    static bool Interrupted();
+
+    int NavigateAndWait(const QString& address) override;
+    QString Markup() const override { return inner_.Markup(); }
+
+  private:
+    Module1& module_;
+    PageLoader& inner_;
+    QTimer watch_;
+    struct sigaction previous_ {};
+    bool active_ = true;
+};
 
 // A run's status lines and progress bar (0 to 1000) on stderr. The bar is
 // drawn only when stderr is a terminal; status lines always show.
