@@ -4,11 +4,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <cstdio>
 
+#include "benchutil.h"
 #include "common/module1.h"
 #include "common/pageserver.h"
 #include "common/webpageloader.h"
@@ -24,17 +22,6 @@ struct QuietView : ScreeningView {
     void AddProgress(int) override {}
     void EndCanceled() override {}
     void EndComplete(const QString&) override {}
-};
-// Records every address the run asks for.
-struct Recorder : PageLoader {
-    PageLoader& inner;
-    QStringList asked;
-    explicit Recorder(PageLoader& l) : inner(l) {}
-    int NavigateAndWait(const QString& a) override {
-        asked << a;
-        return inner.NavigateAndWait(a);
-    }
-    QString Markup() const override { return inner.Markup(); }
 };
 
 }  // namespace
@@ -56,7 +43,7 @@ int main(int argc, char** argv) {
 
     Module1 module;
     WebPageLoader web(module, settings);
-    Recorder loader(web);
+    bench::Recorder loader(web);
     FixedCriteria criteria;
     criteria.tissues = {{"female genital", "testis"}, {"ovary", "testis"}};
     QuietView view;
@@ -66,20 +53,8 @@ int main(int argc, char** argv) {
     if (engine.Run(terms) != ScreeningEngine::RunEnd::Complete) return 1;
     const double runMs = clock.nsecsElapsed() / 1e6;
 
-    QTemporaryDir tmp;
-    QFile config(tmp.filePath(QStringLiteral("urls.cfg")));
-    if (!config.open(QIODevice::WriteOnly)) return 1;
-    for (const QString& a : loader.asked)
-        config.write("url = \"" + a.toUtf8() + "\"\noutput = \"/dev/null\"\n");
-    config.close();
-    QProcess curl;
-    clock.restart();
-    curl.start(QStringLiteral("curl"), {"-s", "-K", config.fileName()});
-    if (!curl.waitForFinished(600000) || curl.exitCode() != 0) {
-        std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
-        return 1;
-    }
-    const double curlMs = clock.nsecsElapsed() / 1e6;
+    const double curlMs = bench::CurlMs(loader.asked);
+    if (curlMs < 0) return 1;
     std::printf(
         "%d terms, %lld page loads (%d matched, %d not matched, %d no data)\n"
         "screen run: %.1f ms\ncurl:       %.1f ms\nratio:      %.2f\n",
