@@ -1,6 +1,8 @@
 #include "common/textrules.h"
 
 #include <QLocale>
+#include <QStringDecoder>
+#include <QUtf8StringView>
 #include <cmath>
 #include <limits>
 
@@ -17,6 +19,15 @@ std::optional<QString> Cut(const QString& text, int p, int n) {
     const qint64 last = static_cast<qint64>(p) - 1 + n;  // index one past the cut
     if (last > text.size()) return std::nullopt;
     return text.mid(p - 1, n);
+}
+
+QString DecodeInputText(QByteArrayView bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return text;
+    QStringDecoder cp1252("windows-1252", QStringDecoder::Flag::Stateless);
+    if (cp1252.isValid()) return cp1252.decode(bytes);
+    return QString::fromLatin1(bytes);
 }
 
 QString StripAmp(const QString& text) {

@@ -2,6 +2,7 @@
 // Text and number rules shared by every engine: 1-based positions, safe cuts,
 // the small text helpers, the leading-number rule and whole-number conversion.
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,11 @@ QString WithCrLfLines(const QString& text);
 // The lines of a report text that a saved hit list holds: every piece that
 // ends with CR LF, blanks trimmed at both ends, empty ones left out.
 QStringList TrimmedReportLines(const QString& text);
+
+// Text of input bytes (a pasted report, a file of terms or hits): UTF-8 when
+// the bytes are valid UTF-8, otherwise Windows-1252 (which also reads plain
+// Latin-1), so that no character of a legacy file is lost.
+QString DecodeInputText(QByteArrayView bytes);
 
 // The leading-number rule: blanks, tabs and line feeds are skipped wherever
 // they stand; optional sign, digits, one period, an exponent with E or D;

@@ -43,6 +43,14 @@ class TextRulesTest : public QObject {
         QCOMPARE(SlashesToSpaces("a//b"), QString("a  b"));
     }
 
+    // Valid UTF-8 stays as it is; anything else is Windows-1252, byte for byte.
+    void inputText() {
+        QCOMPARE(DecodeInputText("Maus \xc3\xa4"), QString::fromUtf8("Maus \u00e4"));
+        QCOMPARE(DecodeInputText("\xef\xbb\xbfPax6"), QString("Pax6"));
+        QCOMPARE(DecodeInputText("B\xe4r\xa0x"), QString::fromUtf8("B\u00e4r\u00a0x"));
+        QCOMPARE(DecodeInputText("\x80 \x93q\x94"), QString::fromUtf8("\u20ac \u201cq\u201d"));
+    }
+
     // Under any locale: blanks inside are skipped, CR stops, "." is the point.
     void val() {
         const QLocale saved;
