@@ -82,9 +82,6 @@ FrmHits::FrmHits(AppContext& ctx, QWidget* parent)
     connect(ui_->txtSearch, &QLineEdit::returnPressed, this, [this] {
         if (!running_) ui_->cmdSearch->click();
     });
-    connect(editor_->AddBox(), &QLineEdit::returnPressed, this, [this] {
-        if (auto* add = editor_->findChild<QPushButton*>(QStringLiteral("cmdAdd"))) add->click();
-    });
 
     // Load: simple mode, idle state.
     ui_->txtSearch->setEnabled(true);
