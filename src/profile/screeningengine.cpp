@@ -46,6 +46,12 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
                 break;
         }
         view_.TermScreened(term, outcome);
+        // Past 1000 terms a term's share rounds to 0: the bar then moves by
+        // whole terms and ends full.
+        if (step == 0) {
+            const int units = static_cast<int>(1000LL * (i + 1) / n - 1000LL * i / n);
+            if (units > 0) view_.AddProgress(units);
+        }
     }
 
     const ScreeningCriteria now = criteria_.Criteria();
