@@ -10,6 +10,8 @@ ScreeningEngine::ScreeningEngine(Module1& module, const Settings& settings, Page
     : m_(module), settings_(settings), loader_(loader), criteria_(criteria), view_(view) {}
 
 ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
+    const ScreeningCriteria start = criteria_.Criteria();
+    if (CriteriaProblem(start.txtAbundance, start.txtTissue)) return RunEnd::BadCriteria;
     const TissueSelection tissues = criteria_.Tissues();
     if (TissueSelectionProblem(tissues)) return RunEnd::NoTissues;
 

@@ -221,6 +221,40 @@ class TestFrmHits : public QObject {
         QVERIFY(QFileInfo(pdf).size() > 0);
     }
 
+    // The run checks the thresholds as OK does, whether or not the user
+    // pressed OK, and asks for no page when one fails.
+    void runRefusesThresholdsOkRefuses_data() {
+        QTest::addColumn<QString>("abundance");
+        QTest::addColumn<QString>("tpm");
+        QTest::addColumn<QString>("message");
+        const QString valid = "Enter a valid number for EST expression abundance";
+        QTest::newRow("letter O") << "5O"
+                                  << "100" << valid;
+        QTest::newRow("letters") << "abc"
+                                 << "100" << valid;
+        QTest::newRow("TPM below 0")
+            << "50"
+            << "-5"
+            << "Enter a number greater than 0 for specified tissue minimum";
+    }
+    void runRefusesThresholdsOkRefuses() {
+        QFETCH(QString, abundance);
+        QFETCH(QString, tpm);
+        QFETCH(QString, message);
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        Click(h, "cmdOptions");
+        SetText(app.Options(), "txtAbundance", abundance);
+        SetText(app.Options(), "txtTissue", tpm);
+        SetText(h, "txtSearch", "Hoxa9");
+        const int before = pages_->RequestCount();
+        Click(h, "cmdSearch");
+        QCOMPARE(app.platform.log(),
+                 QStringList{"Message|Invalid value|" + message + "|Exclamation"});
+        QCOMPARE(pages_->RequestCount(), before);
+        ExpectIdle(h, QString(), false);
+    }
+
     void cancelKeepsTheLastReport() {
         App app(hang_->BaseUrl());
         FrmHits* h = app.Open();

@@ -135,6 +135,17 @@ class ScreeningEngineTest : public QObject {
         QCOMPARE(r.view.bar, 1000);
     }
 
+    // A threshold that the criteria window's OK refuses refuses the run.
+    void refusesThresholdsOkRefuses() {
+        for (const char* abundance : {"5O", "abc"}) {
+            Rig r;
+            r.criteria.criteria.txtAbundance = abundance;
+            QCOMPARE(r.engine.Run({"Hoxa9"}), ScreeningEngine::RunEnd::BadCriteria);
+            QCOMPARE(r.loader.LoadCount(), 0);
+            QVERIFY(r.view.log.isEmpty());
+        }
+    }
+
     void criteriaReadPerTermAndAtCompletion() {
         Rig r;
         // After the first term, the TPM minimum rises above 150.

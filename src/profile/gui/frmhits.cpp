@@ -184,6 +184,14 @@ void FrmHits::ScreeningRun() {
                           Icon::Exclamation);
         return;
     }
+    // The thresholds as the criteria window's OK would check them, whether
+    // or not the user pressed OK.
+    const ScreeningCriteria criteria = criteria_->Criteria();
+    if (const std::optional<QString> problem =
+            CriteriaProblem(criteria.txtAbundance, criteria.txtTissue)) {
+        Platform::Message(this, *problem, kInvalidValueTitle, Icon::Exclamation);
+        return;
+    }
     if (const std::optional<QString> problem = TissueSelectionProblem(criteria_->Tissues())) {
         Platform::Message(this,
                           *problem + QStringLiteral(". Select at least one tissue of each "
