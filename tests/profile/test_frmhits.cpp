@@ -255,6 +255,35 @@ class TestFrmHits : public QObject {
         ExpectIdle(h, QString(), false);
     }
 
+    // Enter in the Add box adds and leaves it empty; after a run the next
+    // name can be typed at once, and the report box is read, not edited.
+    void typingAndTheReportBox() {
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        SetAdvanced(h, {});
+        QLineEdit* add = h->Editor()->AddBox();
+        for (const char* term : {"Pax6", "Hoxa9"}) {
+            QTest::keyClicks(add, term);
+            QTest::keyClick(add, Qt::Key_Return);
+        }
+        QCOMPARE(h->Editor()->Terms(), (QStringList{"Pax6", "Hoxa9"}));
+        Click(h, "cmdSearch");
+        ExpectIdle(h, "Search complete", true);
+        QCOMPARE(h->focusWidget(), add);
+        Click(h, "chkSearch");
+        SetText(h, "txtSearch", "Sox2");
+        Click(h, "cmdSearch");
+        QCOMPARE(h->focusWidget(), Find(h, "txtSearch"));
+
+        const QString report = h->ResultsText();
+        QWidget* box = Find(h, "txtResults");
+        box->setFocus();
+        QTest::keyClicks(box, "x");
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(h->ResultsText(), report);
+        QVERIFY(h->focusWidget() != box);
+    }
+
     void cancelKeepsTheLastReport() {
         App app(hang_->BaseUrl());
         FrmHits* h = app.Open();

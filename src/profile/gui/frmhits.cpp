@@ -55,6 +55,12 @@ FrmHits::FrmHits(AppContext& ctx, QWidget* parent)
     ui_->fraSearch->setFixedWidth(430);
     ui_->txtResults->setTabStopDistance(
         4 * ui_->txtResults->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    // The report is what Save writes: it can be read, selected and copied,
+    // not edited, and Tab moves on to the next control.
+    ui_->txtResults->setReadOnly(true);
+    ui_->txtResults->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                             Qt::TextSelectableByKeyboard);
+    ui_->txtResults->setTabChangesFocus(true);
     ui_->lblStatus->setFixedHeight(kRunHeight - kIdleHeight);
 
     editor_ = new TermListEditor(ui_->editorHost);
@@ -239,6 +245,11 @@ void FrmHits::LeaveRunning() {
     status_->SetRunLine(QString());
     ui_->lblStatus->hide();
     running_ = false;
+    // The next hit name can be typed at once: into the term box in simple
+    // mode, the Add box of the list in advanced mode.
+    QLineEdit* box = ui_->chkSearch->isChecked() ? editor_->AddBox() : ui_->txtSearch;
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
 }
 
 void FrmHits::EndCanceled() {
