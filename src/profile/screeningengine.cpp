@@ -24,6 +24,8 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
     results_.SelectedTissues = tissues;
     const int n = static_cast<int>(terms.size());
     const int step = n > 0 ? 1000 / n : 0;
+    results_.cancelledAfter = -1;
+    results_.termCount = n;
 
     for (int i = 0; i < n; ++i) {
         const QString& term = terms.at(i);
@@ -33,6 +35,7 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
         switch (outcome) {
             case kScreenCanceled:
                 m_.CancelSearch = false;
+                results_.cancelledAfter = i;
                 view_.EndCanceled();
                 return RunEnd::Canceled;
             case kMatched:

@@ -67,7 +67,7 @@ class ScreeningEngine {
     // (BadCriteria) or a species has no selected tissue (NoTissues);
     // otherwise clears the cancel flag, the result lists and takes the
     // selections, screens every term in order, and on completion copies the
-    // thresholds and builds the report.
+    // thresholds and builds the report. A cancel notes the terms screened.
     RunEnd Run(const QStringList& terms);
 
     // One term: outcome kScreenCanceled, kMatched, kNotMatched, kNoData or

@@ -5,6 +5,7 @@
 
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -282,6 +283,32 @@ class TestFrmHits : public QObject {
         QTest::keyClick(box, Qt::Key_Tab);
         QCOMPARE(h->ResultsText(), report);
         QVERIFY(h->focusWidget() != box);
+    }
+
+    // A printout after a canceled run says how far the run came.
+    void canceledRunSaysSoInItsPrintout() {
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        SetText(h, "txtSearch", "Pax6");
+        Click(h, "cmdSearch");
+        SetAdvanced(h, kDemoGenes);
+        // Cancel once Pax6 and Sox2 are screened (three thirds of 125 each).
+        bool canceled = false;
+        connect(Find<QProgressBar>(h, "pgrBar"), &QProgressBar::valueChanged, h, [&](int value) {
+            if (canceled || value < 246) return;
+            canceled = true;
+            app.platform.queueAnswer(true);
+            h->Editor()->CancelButton()->click();
+        });
+        Click(h, "cmdSearch");
+        ExpectIdle(h, "Search canceled", true);
+        PrinterDouble printers;
+        app.platform.queueInput("Canceled screen");
+        Click(h, "cmdPrint");
+        QCOMPARE(printers.documents.size(), 1);
+        const QStringList lines = printers.documents[0].lines;
+        QCOMPARE(lines.value(2), "Cancelled after 2 of 8 terms");
+        QVERIFY(lines.contains("Sox2") && !lines.contains("Hoxa9"));
     }
 
     void cancelKeepsTheLastReport() {

@@ -119,6 +119,12 @@ class ScreeningEngineTest : public QObject {
             QCOMPARE(r.view.Progress().size(), at == 1 ? 0 : at == 2 ? 1 : 4);
             QCOMPARE(r.engine.Results().lstFound, at == 4 ? QStringList{"Pax6"} : QStringList{});
             QVERIFY(r.engine.Results().txtAbundance1.isEmpty());
+            // Its report says how far it came; the next complete run's does not.
+            QVERIFY(r.engine.BuildReport().contains(
+                QString("\r\nCancelled after %1 of 2 terms\r\n").arg(at == 4 ? 1 : 0)));
+            r.loader.CancelAtLoad(0);
+            r.engine.Run({"Sox2"});
+            QVERIFY(!r.view.report.contains("Cancelled"));
         }
     }
 
