@@ -285,6 +285,30 @@ class TestFrmHits : public QObject {
         QVERIFY(h->focusWidget() != box);
     }
 
+    // The run takes the tissue selection once, when it starts: a change in
+    // the open criteria window counts from the next run on.
+    void tissueSelectionTakenAtStart() {
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        FrmHitsOptions* o = app.Options();
+        Click(h, "cmdOptions");
+        SetAdvanced(h, {"Pax6", "Pax6"});
+        bool changed = false;
+        connect(Find<QProgressBar>(h, "pgrBar"), &QProgressBar::valueChanged, h, [&](int value) {
+            if (changed || value == 0) return;
+            changed = true;  // after the first page, before any profile is judged
+            for (const char* entry : {"female genital", "testis", "brain"})
+                ClickEntry(o, "lstTissue", entry);
+        });
+        Click(h, "cmdSearch");
+        QVERIFY(changed);
+        QCOMPARE(h->Engine().Results().lstFound, (QStringList{"Pax6", "Pax6"}));
+        QVERIFY(h->ResultsText().contains(
+            "Localized expression in: female genital, testis (mouse); ovary, testis (human)\r\n"));
+        Click(h, "cmdSearch");
+        QCOMPARE(h->Engine().Results().lstNotFound, (QStringList{"Pax6", "Pax6"}));
+    }
+
     // A printout after a canceled run says how far the run came.
     void canceledRunSaysSoInItsPrintout() {
         App app(pages_->BaseUrl());
