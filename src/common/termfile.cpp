@@ -31,8 +31,8 @@ TermFileResult ReadPlainText(const QString& path) {
         if (line.size() >= maxBytes || term.size() > kMaxCellChars) {
             r.terms.clear();
             r.error = path + QStringLiteral(
-                                 ": line %1 holds more than %2 characters, the most a "
-                                 "term may have")
+                                 ": line %1 holds more than %2 characters, the most "
+                                 "a line may hold")
                                  .arg(number)
                                  .arg(kMaxCellChars);
             return r;
