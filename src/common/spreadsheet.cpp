@@ -103,7 +103,7 @@ WorkbookResult ReadXls(const QString& path) {
         }
         total += qint64(rows) * cols;
         if (total > kMaxWorkbookCells) {
-            r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+            r.error = Fail(path, TooManyCellsReason());
             return r;
         }
         sheet.rows = int(rows);
@@ -131,6 +131,10 @@ WorkbookResult ReadXls(const QString& path) {
                     case FREEXL_CELL_DATETIME:
                     case FREEXL_CELL_TIME:
                         if (v.value.text_value) text = QString::fromUtf8(v.value.text_value);
+                        if (text.size() > kMaxCellChars) {
+                            r.error = Fail(path, CellTooLongReason());
+                            return r;
+                        }
                         break;
                     default:
                         break;
@@ -220,10 +224,8 @@ WorkbookResult ReadXlsApart(const QString& path) {
 using row_t = orcus::spreadsheet::row_t;
 using col_t = orcus::spreadsheet::col_t;
 
-// Thrown out of an orcus import filter when a sheet grows too large.
-struct TooManyCells {};
-
-// Collects the cells that an orcus import filter reports, as text. The .ods
+// Collects the cells that an orcus import filter reports, as text; a file
+// past a limit throws SheetLimit out of the filter. The .ods
 // filter reads a row that stands for several (table:number-rows-repeated)
 // once and moves on by the count: such rows are given here (first row ->
 // count) and their cells repeated.
@@ -234,7 +236,7 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
         : name_(name), strings_(strings), repeatedRows_(std::move(repeatedRows)) {}
 
     void set_auto(row_t row, col_t col, std::string_view s) override {
-        Put(row, col, QString::fromUtf8(s.data(), qsizetype(s.size())));
+        Put(row, col, CellFromUtf8(s));
     }
     void set_string(row_t row, col_t col, orcus::spreadsheet::string_id_t index) override {
         Put(row, col, index < uint32_t(strings_.size()) ? strings_[qsizetype(index)] : QString());
@@ -269,9 +271,7 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
     }
     void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override {}
     void set_shared_formula_index(size_t) override {}
-    void set_result_string(std::string_view value) override {
-        fResult_ = QString::fromUtf8(value.data(), qsizetype(value.size()));
-    }
+    void set_result_string(std::string_view value) override { fResult_ = CellFromUtf8(value); }
     void set_result_value(double value) override { fResult_ = FormatCellNumber(value); }
     void set_result_bool(bool value) override {
         fResult_ = value ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
@@ -286,9 +286,8 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
     void Put(row_t row, col_t col, const QString& text) {
         if (row < 0 || col < 0 || row >= kMaxSheetRows || col >= kMaxSheetColumns) return;
         const int count = repeatedRows_.value(row, 1);
-        if (!sheet_.Fits(row + count - 1, col)) throw TooManyCells{};
-        for (int i = 0; i < count; ++i)
-            if (!sheet_.Put(row + i, col, text)) throw TooManyCells{};
+        if (!sheet_.Fits(row + count - 1, col)) throw SheetLimit{TooManyCellsReason()};
+        for (int i = 0; i < count; ++i) sheet_.Put(row + i, col, text);
     }
 
     QString name_;
@@ -304,11 +303,11 @@ class CollectStrings final : public orcus::spreadsheet::iface::import_shared_str
   public:
     explicit CollectStrings(QStringList& strings) : strings_(strings) {}
     size_t append(std::string_view s) override {
-        strings_.append(QString::fromUtf8(s.data(), qsizetype(s.size())));
+        strings_.append(CellFromUtf8(s));
         return size_t(strings_.size() - 1);
     }
     size_t add(std::string_view s) override {
-        const QString text = QString::fromUtf8(s.data(), qsizetype(s.size()));
+        const QString text = CellFromUtf8(s);
         const auto it = index_.constFind(text);
         if (it != index_.cend()) return *it;
         strings_.append(text);
@@ -324,7 +323,8 @@ class CollectStrings final : public orcus::spreadsheet::iface::import_shared_str
                                 orcus::spreadsheet::color_elem_t,
                                 orcus::spreadsheet::color_elem_t) override {}
     void append_segment(std::string_view s) override {
-        segments_ += QString::fromUtf8(s.data(), qsizetype(s.size()));
+        segments_ += CellFromUtf8(s);
+        if (segments_.size() > kMaxCellChars) throw SheetLimit{CellTooLongReason()};
     }
     size_t commit_segments() override {
         strings_.append(segments_);
@@ -422,7 +422,8 @@ class CollectFactory final : public orcus::spreadsheet::iface::import_factory {
 // plainly here rather than met by the orcus filter, whose parser stops the
 // program on some damaged parts; "" when all is well. Also gives the rows of
 // each table that stand for several (table:number-rows-repeated), numbered as
-// the filter numbers them: each row element moves it on by its count.
+// the filter numbers them: each row element moves it on by its count. Throws
+// SheetLimit for a part past the limits of ZipPart, before the filter reads it.
 QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
     static const QString kTable = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
     const ZipPackage package(path);
@@ -432,7 +433,7 @@ QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
         return QStringLiteral("it has no part content.xml");
     for (const QString& name : names) {
         if (!name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) continue;
-        const std::unique_ptr<QIODevice> part = package.Open(name);
+        const std::unique_ptr<ZipPart> part = package.Open(name);
         if (!part) return QStringLiteral("its part %1 cannot be unpacked").arg(name);
         const bool content = name == QLatin1String("content.xml");
         QXmlStreamReader xml(part.get());
@@ -461,6 +462,7 @@ QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
         qint64 n = 0;
         while (!xml.hasError() && (n = part->read(rest, sizeof rest)) > 0) {
         }
+        if (!part->Limit().isEmpty()) throw SheetLimit{part->Limit()};
         if (xml.hasError() || n < 0) {
             QString why = part->errorString();
             if (why.isEmpty() || why == QLatin1String("Unknown error")) why = xml.errorString();
@@ -501,12 +503,12 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
         qint64 total = 0;
         for (const auto& sheet : factory.Sheets()) {
             total += sheet->Area();
-            if (total > kMaxWorkbookCells) throw TooManyCells{};
+            if (total > kMaxWorkbookCells) throw SheetLimit{TooManyCellsReason()};
             r.book.sheets.append(sheet->Take());
         }
-    } catch (const TooManyCells&) {
+    } catch (const SheetLimit& limit) {
         r.book.sheets.clear();
-        r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+        r.error = Fail(path, limit.reason);
         return r;
     } catch (const std::exception& e) {
         r.book.sheets.clear();

@@ -36,8 +36,14 @@ struct WorkbookResult {
     Workbook book;
 };
 
-// The most cells one workbook may hold; a larger file is refused.
+// Limits of what a file may hold: a file past one is refused, with a message
+// that names the file and the limit, and nothing of it is read.
+// The most cells one workbook's sheets may span (rows times columns, added
+// over the sheets).
 inline constexpr qint64 kMaxWorkbookCells = 20'000'000;
+// The longest text of one cell (or one line of a plain text term file), as
+// in Excel; a term is a few dozen characters.
+inline constexpr int kMaxCellChars = 32'767;
 
 // True for the extensions the readers know (.xls, .xlsx, .ods, .csv, any case).
 bool IsSpreadsheetFile(const QString& path);

@@ -19,10 +19,31 @@ TermFileResult ReadPlainText(const QString& path) {
         r.error = path + QStringLiteral(": ") + f.errorString();
         return r;
     }
-    QString text = QString::fromUtf8(f.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    r.terms = text.split(QLatin1Char('\n'));
-    if (!r.terms.isEmpty() && r.terms.last().isEmpty()) r.terms.removeLast();
+    // Line by line, so that a line past the limit is refused before it is
+    // read whole; a UTF-16 unit takes at most three bytes of UTF-8.
+    const qint64 maxBytes = 3 * qint64(kMaxCellChars) + 2;
+    for (int number = 1;; ++number) {
+        QByteArray line = f.readLine(maxBytes + 1);
+        if (line.isEmpty()) break;
+        const bool ended = line.endsWith('\n');
+        if (ended) line.chop(line.endsWith("\r\n") ? 2 : 1);
+        const QString term = QString::fromUtf8(line);
+        if (line.size() >= maxBytes || term.size() > kMaxCellChars) {
+            r.terms.clear();
+            r.error = path + QStringLiteral(
+                                 ": line %1 holds more than %2 characters, the most "
+                                 "a line may hold")
+                                 .arg(number)
+                                 .arg(kMaxCellChars);
+            return r;
+        }
+        r.terms.append(term);
+    }
+    if (f.error() != QFileDevice::NoError) {
+        r.terms.clear();
+        r.error = path + QStringLiteral(": ") + f.errorString();
+        return r;
+    }
     r.ok = true;
     return r;
 }

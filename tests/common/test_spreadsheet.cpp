@@ -107,6 +107,76 @@ class TestSpreadsheet : public QObject {
         QCOMPARE(r.book.sheets[1].rows, 0);
     }
 
+    // Both date systems, about the days where they differ: the 1900 one counts
+    // a 29 February 1900, the 1904 one starts at serial 0 in a leap year.
+    void xlsxDateSystems_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("dates");  // of the serials 0, 1, 59, 60, 61, 0.75, 43894
+        QTest::newRow("1900") << "dates_1900.xlsx"
+                              << QStringList{"1899-12-31", "1900-01-01", "1900-02-28",
+                                             "1900-02-29", "1900-03-01", "1899-12-31 18:00:00",
+                                             "2020-03-04"};
+        QTest::newRow("1904") << "dates_1904.xlsx"
+                              << QStringList{"1904-01-01", "1904-01-02", "1904-02-29",
+                                             "1904-03-01", "1904-03-02", "1904-01-01 18:00:00",
+                                             "2024-03-05"};
+    }
+    void xlsxDateSystems() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, dates);
+        const WorkbookResult r = ReadWorkbook(Sheet(file));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(Rows(r.book.sheets.value(0)), dates);
+    }
+
+    // Escapes of characters XML cannot carry (_xHHHH_), at the start, inside
+    // and at the end of shared (column A) and inline (column B) strings.
+    void xlsxEscapes() {
+        const WorkbookResult r = ReadWorkbook(Sheet("escapes.xlsx"));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QStringList rows;
+        for (const char* text : {"endA", "Bstart", "a\rb", "_x0041_", "short_x41_", "cut_x004"})
+            rows << QString(text) + '|' + text;
+        QCOMPARE(Rows(r.book.sheets.value(0)), rows);
+    }
+
+    // A file past a limit is refused whole, with a message naming the file
+    // and the limit; a cell at the limit is read.
+    void limits_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("limit");  // a part of the message; empty: read
+        const QString cell = "a cell holds more than 32767 characters";
+        const QString longest(32767, QChar(0x20AC));  // three bytes each in UTF-8
+        for (const QString kind : {"csv", "txt"}) {
+            QTest::addRow("%s at the limit", qPrintable(kind))
+                << WriteTemp(dir_, "at." + kind, ("Abc1\n" + longest + "\n").toUtf8()) << QString();
+            QTest::addRow("%s past the limit", qPrintable(kind))
+                << WriteTemp(dir_, "past." + kind, ("Abc1\n" + longest + "x\n").toUtf8())
+                << (kind == "csv" ? cell : "line 2 holds more than 32767 characters");
+        }
+        QTest::newRow("xlsx") << Sheet("longcell.xlsx") << cell;
+        QTest::newRow("ods") << Sheet("longcell.ods") << cell;
+        QTest::newRow("ods text of 2 MiB") << Sheet("longrun.ods") << cell;
+        QTest::newRow("ods cell of 300 MiB")
+            << Sheet("bomb.ods") << "its part content.xml unpacks to more than 256 MiB";
+        QTest::newRow("cells too far apart")
+            << Sheet("toolarge.xlsx") << "its sheets span more than 20000000 cells";
+    }
+    void limits() {
+        QFETCH(QString, file);
+        QFETCH(QString, limit);
+        const TermFileResult t = ReadTermFile(file);
+        if (limit.isEmpty()) {
+            QVERIFY2(t.ok, qPrintable(t.error));
+            QCOMPARE(t.terms.value(1).size(), 32767);
+            return;
+        }
+        QVERIFY(!t.ok);
+        QVERIFY(t.terms.isEmpty());
+        QVERIFY2(t.error.contains(QFileInfo(file).fileName()) && t.error.contains(limit),
+                 qPrintable(t.error));
+    }
+
     void rowsAsWritten() {
         // Rows written once for three and for two, a cell for two, and a
         // million empty rows after the data.
@@ -134,8 +204,6 @@ class TestSpreadsheet : public QObject {
                          test::ReadBytes(Sheet("terms.xlsx"))
                              .replace("xl/worksheets/sheet1.xml", "xl/worksheets/sheet9.xml"))
             << "sheet1.xml is missing";
-        QTest::newRow("cells too far apart")
-            << Sheet("toolarge.xlsx") << "more cells than can be shown";
         QTest::newRow("missing") << Sheet("nosuchfile.ods") << "not found";
     }
     void damagedFilesNameTheFile() {
