@@ -306,10 +306,8 @@ bool PrintScreeningReport(Printer& printer, const QString& title, const Screenin
     printer.SetFontBold(true);
     printer.SetFontSize(13);
     printer.SetCurrentY(720);
-    const auto centred = [&printer](const QString& text) {
-        printer.SetCurrentX((10800 - printer.TextWidth(text)) / 2 - 720);
-        printer.PrintLine(text);
-    };
+    // Centred between -720 and 10080: x = (10800 - width) / 2 - 720.
+    const auto centred = [&printer](const QString& text) { printer.PrintCentred(text); };
     centred(title);
     centred(Heading(when));
     if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty()) centred(cancelled);
