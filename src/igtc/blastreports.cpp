@@ -133,7 +133,7 @@ IgtcResult ReadPlusText(const QByteArray& text, int minimum) {
     ForwardFinder query(text, "query=");
     ForwardFinder length(text, "\nlength=");
     ForwardFinder table(text, "producing significant alignments:");
-    ForwardFinder noHits(text, "***** no hits found *****");
+    ForwardFinder noHits(text, "***** no hits found *****", 0);  // found through the rare "*"
     HitRowReader rows(text);
     for (qsizetype q = query.Find(0); q >= 0;) {
         ++r.queries;

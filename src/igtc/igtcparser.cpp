@@ -65,7 +65,7 @@ class Scanner {
           letters_(text, "letters"),
           value_(text, "value"),
           paren_(text, ")"),
-          noHits_(text, "***** no hits found", 0),
+          noHits_(text, "***** no hits found", 0),  // found through the rare "*"
           rows_(text) {}
 
     IgtcResult Run(int minimum) {
