@@ -5,7 +5,6 @@
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
 #include "common/quotedfile.h"
-#include "common/spreadsheet.h"
 #include "common/termfile.h"
 #include "common/textrules.h"
 #include "unique/uniquehits.h"
@@ -81,15 +80,6 @@ int RunUnique(const QStringList& argsIn) {
     }
 
     const UniqueHits hits = FindUniqueHits(entries);
-    if (!hits.ok()) {
-        const int n = hits.failedAt + 1;
-        const QString where = IsSpreadsheetFile(source) ? QStringLiteral("cell entry %1").arg(n)
-                                                        : QStringLiteral("line %1").arg(n);
-        Err(kPrefix + source + QStringLiteral(", ") + where + QStringLiteral(": ") +
-            UnreadableEntryMessage(n, entries[hits.failedAt]));
-        return 1;
-    }
-
     const QString report = UniqueReportText(hits.keys, Now());
     Out(report);
     int status = 0;

