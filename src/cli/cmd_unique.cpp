@@ -1,11 +1,11 @@
 // quillfish-cli unique: the unique hit finder on a list of IGTC hit entries.
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
 #include "common/quotedfile.h"
-#include "common/spreadsheet.h"
 #include "common/termfile.h"
 #include "common/textrules.h"
 #include "unique/uniquehits.h"
@@ -18,22 +18,38 @@ const char* kUniqueUsage =
     "Usage: quillfish-cli unique [--save FILE] [--report-pdf FILE [--title TEXT]] [INPUT]\n"
     "\n"
     "Reduces a list of IGTC hits to the unique hit names, in order of first\n"
-    "appearance, and prints the report. INPUT (or standard input) holds one hit\n"
-    "entry per line, or is a spreadsheet (.xls, .xlsx, .ods, .csv) whose cells of\n"
-    "the first sheet are the entries, row by row (repeated cells are kept).\n"
+    "appearance, and prints the report. INPUT (or standard input), known by its\n"
+    "content whatever its name, is a hit list saved by this program (its heading\n"
+    "lines are skipped), a spreadsheet (.xls, .xlsx, .ods) or CSV file whose cells\n"
+    "of the first sheet are the entries, row by row (repeated cells are kept), or\n"
+    "text with one hit entry per line. The name of an entry \"NAME | more\" is the\n"
+    "text before the first \"|\" that follows a blank; any other entry is its own\n"
+    "name.\n"
     "  --save FILE       also write the unique hits file (quoted lines)\n"
     "  --report-pdf FILE also write the printed report as a PDF file\n"
     "  --title TEXT      its title (empty when not given)\n";
 
 const QString kPrefix = QStringLiteral("quillfish-cli unique: ");
 
-// One entry per line (LF or CR LF); the empty piece after a final line end
-// is no entry.
-QStringList SplitEntries(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
+// Standard input is read as a file is: it is copied to a file of that name
+// in a temporary folder, so that its content tells what it is.
+TermFileResult ReadStandardInput() {
+    TermFileResult r;
+    const QTemporaryDir dir;
+    QFile in;
+    QFile copy(dir.filePath(QStringLiteral("standard input")));
+    if (!dir.isValid() || !in.open(stdin, QIODevice::ReadOnly) ||
+        !copy.open(QIODevice::WriteOnly)) {
+        r.error = QStringLiteral("cannot read standard input");
+        return r;
+    }
+    const QByteArray bytes = in.readAll();
+    if (copy.write(bytes) != bytes.size() || !copy.flush()) {
+        r.error = QStringLiteral("cannot read standard input: ") + copy.errorString();
+        return r;
+    }
+    copy.close();
+    return ReadTermFile(copy.fileName(), UniqueImportRule());
 }
 
 }  // namespace
@@ -62,33 +78,13 @@ int RunUnique(const QStringList& argsIn) {
     if (args.size() > 1) return usageError(QStringLiteral("only one INPUT file may be given"));
 
     const bool fromStdin = args.isEmpty() || args.first() == QLatin1String("-");
-    const QString source = fromStdin ? QStringLiteral("standard input") : args.first();
-    QStringList entries;
-    if (fromStdin) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            Err(kPrefix + QStringLiteral("cannot read standard input"));
-            return 1;
-        }
-        entries = SplitEntries(QString::fromUtf8(in.readAll()));
-    } else {
-        const TermFileResult file = ReadTermFile(source, UniqueImportRule());
-        if (!file.ok) {
-            Err(kPrefix + file.error);
-            return 1;
-        }
-        entries = file.terms;
-    }
-
-    const UniqueHits hits = FindUniqueHits(entries);
-    if (!hits.ok()) {
-        const int n = hits.failedAt + 1;
-        const QString where = IsSpreadsheetFile(source) ? QStringLiteral("cell entry %1").arg(n)
-                                                        : QStringLiteral("line %1").arg(n);
-        Err(kPrefix + source + QStringLiteral(", ") + where + QStringLiteral(": ") +
-            UnreadableEntryMessage(n, entries[hits.failedAt]));
+    const TermFileResult file =
+        fromStdin ? ReadStandardInput() : ReadTermFile(args.first(), UniqueImportRule());
+    if (!file.ok) {
+        Err(kPrefix + file.error);
         return 1;
     }
+    const UniqueHits hits = FindUniqueHits(file.terms);
 
     const QString report = UniqueReportText(hits.keys, Now());
     Out(report);

@@ -22,6 +22,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "common/savedlists.h"
 #include "common/sheetparts.h"
 #include "common/textrules.h"
 
@@ -494,7 +495,7 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
                 r.error = Fail(path, f.errorString());
                 return r;
             }
-            QByteArray bytes = f.readAll();
+            QByteArray bytes = DecodeInputText(f.readAll()).toUtf8();
             bytes.replace("\r\n", "\n");
             bytes.replace('\r', '\n');
             orcus::orcus_csv filter(&factory);
@@ -531,13 +532,100 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
     return r;
 }
 
-}  // namespace
+// What a file holds, told by its first bytes: a zip package is an .xlsx or
+// an .ods workbook by its parts, an OLE2 compound file an .xls workbook, and
+// anything else is read as text.
+enum class FileKind { Xls, Xlsx, Ods, Text };
 
-bool IsSpreadsheetFile(const QString& path) {
-    const QString s = Suffix(path);
-    return s == QLatin1String("xls") || s == QLatin1String("xlsx") || s == QLatin1String("ods") ||
-           s == QLatin1String("csv");
+FileKind KindOf(const QString& path, const QByteArray& head) {
+    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) return FileKind::Xls;
+    if (!head.startsWith("PK\x03\x04") && !head.startsWith("PK\x05\x06")) return FileKind::Text;
+    const ZipPackage package(path);
+    // A package that does not open goes to the reader its name asks for,
+    // which tells what is wrong with it.
+    if (!package.IsOpen())
+        return Suffix(path) == QLatin1String("ods") ? FileKind::Ods : FileKind::Xlsx;
+    const QStringList names = package.Names();
+    const bool ods =
+        names.contains(QLatin1String("content.xml")) || names.contains(QLatin1String("mimetype"));
+    return ods ? FileKind::Ods : FileKind::Xlsx;
 }
+
+// One sheet whose column A holds the texts, one per row.
+WorkbookResult OneColumn(const QString& path, const QStringList& texts) {
+    WorkbookResult r;
+    r.book.path = path;
+    if (texts.size() > kMaxWorkbookCells) {
+        r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+        return r;
+    }
+    SheetData sheet;
+    sheet.name = QFileInfo(path).completeBaseName();
+    sheet.rows = int(texts.size());
+    sheet.columns = texts.isEmpty() ? 0 : 1;
+    sheet.cells = QVector<QString>(texts.cbegin(), texts.cend());
+    r.book.sheets.append(sheet);
+    r.ok = true;
+    return r;
+}
+
+// A text file: this program's saved hit lists give their hit entries; a file
+// named .csv, or whose text opens with a quoted field, is read as CSV; any
+// other text gives one cell per line. Bytes that are not UTF-8 are read as
+// Windows-1252.
+WorkbookResult ReadTextFile(const QString& path) {
+    WorkbookResult r;
+    r.book.path = path;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        r.error = Fail(path, f.errorString());
+        return r;
+    }
+    // A text of terms or hits is small: a file past the size of a package
+    // part is refused before it is read.
+    if (f.size() > kMaxPartBytes) {
+        r.error = Fail(path, QStringLiteral("it is larger than %1 MiB, the most a text file may "
+                                            "hold")
+                                 .arg(kMaxPartBytes >> 20));
+        return r;
+    }
+    const QByteArray bytes = f.readAll();
+    if (bytes.contains('\0')) {
+        r.error = Fail(path, QStringLiteral("it is neither a spreadsheet (.xls, .xlsx, .ods) nor a "
+                                            "text file"));
+        return r;
+    }
+    const QString text = DecodeInputText(bytes);
+    if (const std::optional<QStringList> entries = SavedListEntries(text)) {
+        for (const QString& entry : *entries) {
+            if (entry.size() > kMaxCellChars) {
+                r.error = Fail(path, CellTooLongReason());
+                return r;
+            }
+        }
+        return OneColumn(path, *entries);
+    }
+    if (Suffix(path) == QLatin1String("csv") || text.startsWith(QLatin1Char('"')))
+        return ReadWithOrcus(path, QStringLiteral("csv"));
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList rows = lines.split(QLatin1Char('\n'));
+    if (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows.at(i).size() > kMaxCellChars) {
+            r.error = Fail(path, QStringLiteral("line %1 holds more than %2 characters, the most "
+                                                "a line may hold")
+                                     .arg(i + 1)
+                                     .arg(kMaxCellChars));
+            return r;
+        }
+    }
+    r = OneColumn(path, rows);
+    r.book.lines = true;
+    return r;
+}
+
+}  // namespace
 
 WorkbookResult ReadWorkbook(const QString& path) {
     WorkbookResult r;
@@ -551,20 +639,27 @@ WorkbookResult ReadWorkbook(const QString& path) {
         r.error = Fail(path, QStringLiteral("it is not a file"));
         return r;
     }
-    if (!info.isReadable()) {
+    QFile file(path);
+    if (!info.isReadable() || !file.open(QIODevice::ReadOnly)) {
         r.error = Fail(path, QStringLiteral("the file cannot be read (no permission)"));
         return r;
     }
-    const QString suffix = Suffix(path);
-    if (suffix == QLatin1String("xls"))
-        r = ReadXlsApart(path);
-    else if (suffix == QLatin1String("xlsx"))
-        r = ReadXlsx(path);
-    else if (suffix == QLatin1String("ods") || suffix == QLatin1String("csv"))
-        r = ReadWithOrcus(path, suffix);
-    else
-        r.error = Fail(path, QStringLiteral("files of this kind are not supported (use .xls, "
-                                            ".xlsx, .ods or .csv)"));
+    const QByteArray head = file.read(8);
+    file.close();
+    switch (KindOf(path, head)) {
+        case FileKind::Xls:
+            r = ReadXlsApart(path);
+            break;
+        case FileKind::Xlsx:
+            r = ReadXlsx(path);
+            break;
+        case FileKind::Ods:
+            r = ReadWithOrcus(path, QStringLiteral("ods"));
+            break;
+        case FileKind::Text:
+            r = ReadTextFile(path);
+            break;
+    }
     // A reading that failed part way shows nothing of what it read.
     if (!r.ok) r.book.sheets.clear();
     return r;
@@ -583,7 +678,7 @@ QString FormatCellNumber(double value) {
 QString SpreadsheetOpenFilter() {
     return QStringLiteral(
         "Excel Worksheet|*.xls|Excel Workbook|*.xlsx|OpenDocument Spreadsheet|*.ods|"
-        "Comma-separated values|*.csv");
+        "Comma-separated values|*.csv|Text|*.txt|All files|*");
 }
 
 std::optional<QString> HitNameFromImport(const QString& text) {

@@ -1,8 +1,7 @@
-// Term files for the command line: spreadsheets by extension, plain text
-// otherwise.
+// Term files for the command line: whatever the spreadsheet readers make of
+// the file, a plain text file taken line by line.
 #include "common/termfile.h"
 
-#include <QFile>
 #include <QSet>
 
 #include "common/spreadsheet.h"
@@ -10,49 +9,7 @@
 
 namespace quill {
 
-namespace {
-
-TermFileResult ReadPlainText(const QString& path) {
-    TermFileResult r;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.error = path + QStringLiteral(": ") + f.errorString();
-        return r;
-    }
-    // Line by line, so that a line past the limit is refused before it is
-    // read whole; a UTF-16 unit takes at most three bytes of UTF-8.
-    const qint64 maxBytes = 3 * qint64(kMaxCellChars) + 2;
-    for (int number = 1;; ++number) {
-        QByteArray line = f.readLine(maxBytes + 1);
-        if (line.isEmpty()) break;
-        const bool ended = line.endsWith('\n');
-        if (ended) line.chop(line.endsWith("\r\n") ? 2 : 1);
-        const QString term = QString::fromUtf8(line);
-        if (line.size() >= maxBytes || term.size() > kMaxCellChars) {
-            r.terms.clear();
-            r.error = path + QStringLiteral(
-                                 ": line %1 holds more than %2 characters, the most "
-                                 "a line may hold")
-                                 .arg(number)
-                                 .arg(kMaxCellChars);
-            return r;
-        }
-        r.terms.append(term);
-    }
-    if (f.error() != QFileDevice::NoError) {
-        r.terms.clear();
-        r.error = path + QStringLiteral(": ") + f.errorString();
-        return r;
-    }
-    r.ok = true;
-    return r;
-}
-
-}  // namespace
-
 TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
-    if (!IsSpreadsheetFile(path)) return ReadPlainText(path);
-
     TermFileResult r;
     const WorkbookResult book = ReadWorkbook(path);
     if (!book.ok) {
@@ -62,6 +19,10 @@ TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
     r.ok = true;
     if (book.book.sheets.isEmpty()) return r;
     const SheetData& sheet = book.book.sheets.first();
+    if (book.book.lines) {  // a text file: one term per line, as written
+        r.terms = QStringList(sheet.cells.cbegin(), sheet.cells.cend());
+        return r;
+    }
     QSet<QString> seen;
     for (int row = 0; row < sheet.rows; ++row) {
         for (int col = 0; col < sheet.columns; ++col) {

@@ -3,8 +3,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/quotedfile.h"
 #include "common/spreadsheet.h"
 #include "common/termfile.h"
+#include "igtc/igtcparser.h"
+#include "igtc/igtcreport.h"
 #include "support/testsupport.h"
 
 using namespace quill;
@@ -197,8 +200,9 @@ class TestSpreadsheet : public QObject {
         QTest::newRow("xlsx with broken XML") << Sheet("broken_xml.xlsx") << "sheet1.xml";
         QTest::newRow("ods with damaged parts")
             << Sheet("damaged_parts.ods") << "in its part styles.xml";
-        QTest::newRow("ods named xlsx")
-            << WriteTemp(dir_, "ods.xlsx", test::ReadBytes(Sheet("terms.ods"))) << "no workbook";
+        QTest::newRow("binary that is no workbook")
+            << WriteTemp(dir_, "image.xls", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16))
+            << "neither a spreadsheet";
         QTest::newRow("xlsx without its sheet part")
             << WriteTemp(dir_, "nosheet.xlsx",
                          test::ReadBytes(Sheet("terms.xlsx"))
@@ -238,18 +242,68 @@ class TestSpreadsheet : public QObject {
         QVERIFY(!HitNameFromImport("MM#1|x"));
     }
 
-    void plainTextFiles() {
+    // The content decides how a file reads, whatever its name says.
+    void contentDecides_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows");  // of the first sheet
+        const QStringList terms = Rows(ReadWorkbook(Sheet("terms.ods")).book.sheets.value(0));
+        QTest::newRow("xlsx named xls") << "a.xls" << test::ReadBytes(Sheet("terms.xlsx")) << terms;
+        QTest::newRow("ods named xlsx") << "b.xlsx" << test::ReadBytes(Sheet("terms.ods")) << terms;
+        QTest::newRow("xls named ods") << "c.ods" << test::ReadBytes(Sheet("terms.xls")) << terms;
+        QTest::newRow("text named xls, one cell a line")
+            << "d.xls" << QByteArray("Abc1, x\r\n\r\n\"Def2\"\n")
+            << QStringList{"Abc1, x", "", "\"Def2\""};
+        QTest::newRow("quoted fields, Windows-1252")
+            << "e.txt" << QByteArray("\"Caf\xe9\",\"a,b\"\r\nx,y\r\n")
+            << QStringList{"Caf\u00e9|a,b", "x|y"};
+        QTest::newRow("csv by name") << "f.csv" << QByteArray("a,b\n") << QStringList{"a|b"};
+        const QString output = IgtcOutputText({"Abc1 | 12 MM#2", "gi|5|ref|NM_1.1|"});
+        QTest::newRow("IGTC hit list named csv")
+            << "g.csv"
+            << QuotedItemsBytes(IgtcSaveItems("100", output, QDateTime::currentDateTime()))
+            << QStringList{"Abc1 | 12 MM#2", "gi|5|ref|NM_1.1|"};
+    }
+    void contentDecides() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        const WorkbookResult r = ReadWorkbook(WriteTemp(dir_, name, bytes));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(Rows(r.book.sheets.value(0)), rows);
+    }
+
+    // Term files: the rule of the window's import applies to cells and saved
+    // hit entries; a plain text file stays one term per line, as written.
+    void termFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("hitsRule");  // else the search rule in accession mode
+        QTest::addColumn<QStringList>("terms");
+        QTest::addColumn<QString>("stoppedAt");
         // The hit rule stops at the first cell it cannot take.
-        TermFileResult r =
-            ReadTermFile(WriteTemp(dir_, "bad.csv", "Abc1\nA|MM#\nDef2\n"), HitsImportRule());
-        QVERIFY(r.ok);
-        QCOMPARE(r.terms, QStringList({"Abc1"}));
-        QCOMPARE(r.stoppedAt, "A|MM#");
-        // A .txt file stays one term per line, "/" and repeats included.
-        r = ReadTermFile(WriteTemp(dir_, "terms.txt", "Abc1\r\nAbc1\r\nA/B\r\n"),
-                         SearchImportRule(true));
-        QVERIFY(r.ok);
-        QCOMPARE(r.terms, QStringList({"Abc1", "Abc1", "A/B"}));
+        QTest::newRow("csv, hit rule stops") << "bad.csv" << QByteArray("Abc1\nA|MM#\nDef2\n")
+                                             << true << QStringList{"Abc1"} << "A|MM#";
+        QTest::newRow("text: repeats, slashes, Windows-1252")
+            << "terms.txt" << QByteArray("Abc1\r\nAbc1\r\nA/B\r\nCaf\xe9\r\n") << false
+            << QStringList{"Abc1", "Abc1", "A/B", "Caf\u00e9"} << QString();
+        const QString output = IgtcOutputText({"Abc1 | 12 MM#2", "Def2 | x"});
+        QTest::newRow("IGTC hit list, hit rule")
+            << "hits.xls"
+            << QuotedItemsBytes(IgtcSaveItems("100", output, QDateTime::currentDateTime())) << true
+            << QStringList{"Abc1 12", "Def2 "} << QString();
+    }
+    void termFiles() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, hitsRule);
+        QFETCH(QStringList, terms);
+        QFETCH(QString, stoppedAt);
+        const TermFileResult r = ReadTermFile(WriteTemp(dir_, name, bytes),
+                                              hitsRule ? HitsImportRule() : SearchImportRule(true));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.terms, terms);
+        QCOMPARE(r.stoppedAt, stoppedAt);
     }
 };
 

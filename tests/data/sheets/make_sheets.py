@@ -156,7 +156,6 @@ doc.save("terms.ods")
 open("corrupt.xls", "wb").write(b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\x00" * 40 + b"not really a workbook" * 10)
 data = open("terms.xlsx", "rb").read()
 open("corrupt.xlsx", "wb").write(data[: len(data) // 2])
-open("notasheet.xls", "w").write("just some text, not a workbook\n")
 
 # terms.xlsx is stored the way Excel writes it: relative part targets and a
 # shared string table (the xlsx reader does not follow absolute targets).
