@@ -1,7 +1,6 @@
 // quillfish-cli unique: the unique hit finder on a list of IGTC hit entries.
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
@@ -31,25 +30,16 @@ const char* kUniqueUsage =
 
 const QString kPrefix = QStringLiteral("quillfish-cli unique: ");
 
-// Standard input is read as a file is: it is copied to a file of that name
-// in a temporary folder, so that its content tells what it is.
+// Standard input is read as a file is: its content tells what it is. Text
+// is read where it is; only a spreadsheet goes through a temporary file.
 TermFileResult ReadStandardInput() {
-    TermFileResult r;
-    const QTemporaryDir dir;
     QFile in;
-    QFile copy(dir.filePath(QStringLiteral("standard input")));
-    if (!dir.isValid() || !in.open(stdin, QIODevice::ReadOnly) ||
-        !copy.open(QIODevice::WriteOnly)) {
+    if (!in.open(stdin, QIODevice::ReadOnly)) {
+        TermFileResult r;
         r.error = QStringLiteral("cannot read standard input");
         return r;
     }
-    const QByteArray bytes = in.readAll();
-    if (copy.write(bytes) != bytes.size() || !copy.flush()) {
-        r.error = QStringLiteral("cannot read standard input: ") + copy.errorString();
-        return r;
-    }
-    copy.close();
-    return ReadTermFile(copy.fileName(), UniqueImportRule());
+    return ReadTermBytes(QStringLiteral("standard input"), in.readAll(), UniqueImportRule());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cctype>
@@ -474,7 +475,10 @@ QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
     return QString();
 }
 
-WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
+// An .ods file, or CSV text: from the file at path, or from csvBytes when
+// they are given (path then only names the text in messages).
+WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix,
+                             const QByteArray* csvBytes = nullptr) {
     WorkbookResult r;
     r.book.path = path;
     try {
@@ -490,12 +494,17 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
             filter.read_file(QFile::encodeName(path).toStdString());
         } else {
             // Line ends are made plain line feeds, so no cell keeps a carriage return.
-            QFile f(path);
-            if (!f.open(QIODevice::ReadOnly)) {
-                r.error = Fail(path, f.errorString());
-                return r;
+            QByteArray bytes;
+            if (csvBytes) {
+                bytes = DecodeInputText(*csvBytes).toUtf8();
+            } else {
+                QFile f(path);
+                if (!f.open(QIODevice::ReadOnly)) {
+                    r.error = Fail(path, f.errorString());
+                    return r;
+                }
+                bytes = DecodeInputText(f.readAll()).toUtf8();
             }
-            QByteArray bytes = DecodeInputText(f.readAll()).toUtf8();
             bytes.replace("\r\n", "\n");
             bytes.replace('\r', '\n');
             orcus::orcus_csv filter(&factory);
@@ -537,9 +546,16 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
 // anything else is read as text.
 enum class FileKind { Xls, Xlsx, Ods, Text };
 
-FileKind KindOf(const QString& path, const QByteArray& head) {
+// What the first bytes say: .xls, a zip package (.xlsx or .ods), or text.
+FileKind KindOfBytes(const QByteArray& head) {
     if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) return FileKind::Xls;
     if (!head.startsWith("PK\x03\x04") && !head.startsWith("PK\x05\x06")) return FileKind::Text;
+    return FileKind::Xlsx;
+}
+
+FileKind KindOf(const QString& path, const QByteArray& head) {
+    const FileKind kind = KindOfBytes(head);
+    if (kind != FileKind::Xlsx) return kind;
     const ZipPackage package(path);
     // A package that does not open goes to the reader its name asks for,
     // which tells what is wrong with it.
@@ -573,6 +589,8 @@ WorkbookResult OneColumn(const QString& path, const QStringList& texts) {
 // named .csv, or whose text opens with a quoted field, is read as CSV; any
 // other text gives one cell per line. Bytes that are not UTF-8 are read as
 // Windows-1252.
+WorkbookResult ReadTextBytes(const QString& path, const QByteArray& bytes);
+
 WorkbookResult ReadTextFile(const QString& path) {
     WorkbookResult r;
     r.book.path = path;
@@ -589,7 +607,12 @@ WorkbookResult ReadTextFile(const QString& path) {
                                  .arg(kMaxPartBytes >> 20));
         return r;
     }
-    const QByteArray bytes = f.readAll();
+    return ReadTextBytes(path, f.readAll());
+}
+
+WorkbookResult ReadTextBytes(const QString& path, const QByteArray& bytes) {
+    WorkbookResult r;
+    r.book.path = path;
     if (bytes.contains('\0')) {
         r.error = Fail(path, QStringLiteral("it is neither a spreadsheet (.xls, .xlsx, .ods) nor a "
                                             "text file"));
@@ -606,7 +629,7 @@ WorkbookResult ReadTextFile(const QString& path) {
         return OneColumn(path, *entries);
     }
     if (Suffix(path) == QLatin1String("csv") || text.startsWith(QLatin1Char('"')))
-        return ReadWithOrcus(path, QStringLiteral("csv"));
+        return ReadWithOrcus(path, QStringLiteral("csv"), &bytes);
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList rows = lines.split(QLatin1Char('\n'));
@@ -662,6 +685,36 @@ WorkbookResult ReadWorkbook(const QString& path) {
     }
     // A reading that failed part way shows nothing of what it read.
     if (!r.ok) r.book.sheets.clear();
+    return r;
+}
+
+WorkbookResult ReadWorkbookBytes(const QString& name, const QByteArray& bytes) {
+    if (bytes.size() > kMaxPartBytes) {
+        WorkbookResult r;
+        r.book.path = name;
+        r.error = Fail(name, QStringLiteral("it is larger than %1 MiB, the most a text file may "
+                                            "hold")
+                                 .arg(kMaxPartBytes >> 20));
+        return r;
+    }
+    if (KindOfBytes(bytes.left(8)) == FileKind::Text) return ReadTextBytes(name, bytes);
+    // The package and .xls readers read files: such bytes go through a
+    // temporary file that carries the name.
+    WorkbookResult r;
+    r.book.path = name;
+    const QTemporaryDir dir;
+    QFile copy(dir.filePath(QFileInfo(name).fileName()));
+    if (!dir.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() ||
+        !copy.flush()) {
+        r.error =
+            Fail(name,
+                 QStringLiteral("it could not be copied for reading (%1)").arg(copy.errorString()));
+        return r;
+    }
+    copy.close();
+    r = ReadWorkbook(copy.fileName());
+    r.error.replace(copy.fileName(), name);
+    r.book.path = name;
     return r;
 }
 

@@ -56,6 +56,9 @@ inline constexpr int kMaxCellChars = 32'767;
 // lines left out), CSV cells when the file is named .csv or its text opens
 // with a quoted field, otherwise one cell per line.
 WorkbookResult ReadWorkbook(const QString& path);
+// The same for bytes read elsewhere (standard input); name stands for the
+// file in messages and rules.
+WorkbookResult ReadWorkbookBytes(const QString& name, const QByteArray& bytes);
 
 // A number as a spreadsheet's general format shows it: whole numbers without
 // a decimal part, at most 15 significant digits, exponent form for very large

@@ -9,9 +9,10 @@
 
 namespace quill {
 
-TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
+namespace {
+
+TermFileResult TermsOf(const WorkbookResult& book, const TermFileRule& rule) {
     TermFileResult r;
-    const WorkbookResult book = ReadWorkbook(path);
     if (!book.ok) {
         r.error = book.error;
         return r;
@@ -49,6 +50,17 @@ TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
         }
     }
     return r;
+}
+
+}  // namespace
+
+TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
+    return TermsOf(ReadWorkbook(path), rule);
+}
+
+TermFileResult ReadTermBytes(const QString& name, const QByteArray& bytes,
+                             const TermFileRule& rule) {
+    return TermsOf(ReadWorkbookBytes(name, bytes), rule);
 }
 
 TermFileRule SearchImportRule(bool accessionMode) {

@@ -37,5 +37,8 @@ struct TermFileResult {
 };
 
 TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule = {});
+// The same for bytes read elsewhere (standard input), named name in messages.
+TermFileResult ReadTermBytes(const QString& name, const QByteArray& bytes,
+                             const TermFileRule& rule = {});
 
 }  // namespace quill
