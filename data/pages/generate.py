@@ -293,6 +293,11 @@ write("profile_Mm_4407.html", page("EST Profile", (
 write("search_notfound_Notagene.html", page("Entrez UniGene",
       "<p>The following term was not found in UniGene: Notagene.</p>\n"
       "<p>No items found.</p>"), SEARCH + "Notagene")
+# any other term: the answers the server gives for a term it does not know
+write("search_unknown.html", page("Entrez UniGene",
+      "<p>The term was not found in UniGene.</p>\n<p>No items found.</p>"), SEARCH + "*")
+write("nuc_search_unknown.html", page("Entrez Nucleotide",
+      "<p>No items found.</p>"), NUC + "*")
 
 # --- IGTC BLAST page ------------------------------------------------------
 write("igtc_blast.html", page("IGTC BLAST", (

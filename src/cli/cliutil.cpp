@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "common/webpageloader.h"
 
 namespace quill::cli {
 
@@ -32,6 +33,15 @@ bool TakeServerOptions(QStringList& args, Settings& settings,
         settings.NcbiServerBase = Settings::ServerAddress(value);
     if (TakeValue(args, QStringLiteral("--igtc-server"), &value, &err))
         settings.IgtcServerBase = Settings::ServerAddress(value);
+    if (TakeValue(args, QStringLiteral("--max-page-mb"), &value, &err)) {
+        bool ok = false;
+        const int mb = value.toInt(&ok);
+        if (!ok || mb < 1 || mb > 4096)
+            err =
+                QStringLiteral("--max-page-mb needs a number from 1 to 4096, not '%1'").arg(value);
+        else
+            settings.MaxPageBytes = qint64{mb} * 1024 * 1024;
+    }
     if (!err.isEmpty()) {
         *error = err;
         return false;
@@ -56,7 +66,7 @@ void Out(const QString& text) {
     std::fflush(stdout);
 }
 
-TerminalProgress::TerminalProgress() : bar(isatty(fileno(stderr)) == 1) {}
+TerminalProgress::TerminalProgress() : terminal(isatty(fileno(stderr)) == 1), bar(terminal) {}
 
 void TerminalProgress::Draw() const {
     if (!bar) return;
@@ -71,7 +81,7 @@ void TerminalProgress::Draw() const {
 }
 
 void TerminalProgress::Clear() const {
-    if (bar) std::fputs("\r\033[K", stderr);
+    if (terminal) std::fputs("\r\033[K", stderr);
 }
 
 void TerminalProgress::Line(const QString& text) const {
@@ -83,6 +93,34 @@ void TerminalProgress::Line(const QString& text) const {
 void TerminalProgress::Add(int units) {
     progress += units;
     Draw();
+}
+
+void TerminalProgress::Waiting(int seconds) {
+    const QString text = WaitingText(QStringLiteral("NCBI"), seconds);
+    if (terminal) {
+        Clear();
+        const QByteArray b = text.toLocal8Bit();
+        std::fwrite(b.constData(), 1, b.size(), stderr);
+        std::fflush(stderr);
+    } else if (waitShown < 0 || seconds < waitShown || seconds >= waitShown + 10) {
+        Err(text);  // a new wait starts counting from 0 again
+    } else {
+        return;
+    }
+    waitShown = seconds;
+}
+
+void TerminalProgress::Settled() {
+    if (terminal && waitShown >= 0) {
+        Clear();
+        Draw();
+    }
+    waitShown = -1;
+}
+
+void ShowWaits(WebPageLoader& loader, TerminalProgress& progress) {
+    loader.SetWaitWatcher({[&progress](int seconds) { progress.Waiting(seconds); },
+                           [&progress] { progress.Settled(); }});
 }
 
 namespace {

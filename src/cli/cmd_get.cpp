@@ -10,11 +10,15 @@ namespace quill::cli {
 namespace {
 
 const char* kGetUsage =
-    "Usage: quillfish-cli get [--timeout SECONDS] [--ncbi-server URL | --demo] ADDRESS\n"
+    "Usage: quillfish-cli get [--timeout SECONDS] [--max-page-mb N]\n"
+    "         [--ncbi-server URL | --demo] ADDRESS\n"
     "\n"
     "Loads one web page and prints its markup as the search engine reads it.\n"
     "An ADDRESS that starts with \"/\" is taken on the NCBI server. Gives up when\n"
-    "the page has not come after SECONDS (default 30).\n";
+    "the page has not come after SECONDS (default 30).\n"
+    "Exit status: 0 printed; 1 no page in time; 2 usage error; 4 the server refused\n"
+    "the page (an HTTP error status, or a page larger than N MB, default 16);\n"
+    "130 canceled.\n";
 
 }  // namespace
 
@@ -52,9 +56,12 @@ int RunGet(const QStringList& argsIn) {
     if (address.startsWith(QLatin1Char('/'))) address = settings.NcbiServerBase + address;
 
     Module1 module;
-    WebPageLoader loader(module, settings, [](const QString& problem) {
-        Err(QStringLiteral("quillfish-cli get: ") + problem);
+    TerminalProgress progress;
+    progress.bar = false;
+    WebPageLoader loader(module, settings, [&progress](const QString& problem) {
+        progress.Line(QStringLiteral("quillfish-cli get: ") + problem);
     });
+    ShowWaits(loader, progress);
     bool timedOut = false;
     QTimer limit;
     limit.setSingleShot(true);
@@ -64,15 +71,15 @@ int RunGet(const QStringList& argsIn) {
     });
     limit.start(static_cast<int>(timeoutSeconds * 1000));
     const int result = loader.NavigateAndWait(address);
+    progress.Settled();
+    // The refusal itself was told by the problem handler.
+    if (result == PageLoader::ServerError) return kExitServerError;
     if (result != PageLoader::Loaded) {
         Err(QStringLiteral("quillfish-cli get: no page from %1 after %2 s")
                 .arg(address, QString::number(timeoutSeconds)));
         return timedOut ? 1 : 130;
     }
     Out(loader.Markup());
-    const int status = loader.Browser().HttpStatus();
-    if (status >= 400)
-        Err(QStringLiteral("quillfish-cli get: the server answered status %1").arg(status));
     return 0;
 }
 

@@ -36,7 +36,12 @@ const char* kScreenUsage =
     "  --save FILE           also write the report file\n"
     "  --report-pdf FILE     also write the printed report as a PDF file\n"
     "  --title TEXT          the printed report's title (needed with --report-pdf)\n"
-    "Ctrl-C cancels the run (exit status 130).\n";
+    "  --max-page-mb N       the largest page read, in MB (default 16)\n"
+    "Ctrl-C cancels the run.\n"
+    "Exit status: 0 done; 1 a file could not be written; 2 usage error; 4 the NCBI\n"
+    "server refused the pages of some hit names (an HTTP error status, or a page over\n"
+    "the size limit): they are listed under \"Could not be looked up (NCBI error)\";\n"
+    "130 canceled.\n";
 
 // Status lines and the progress bar on stderr.
 struct CliScreenView : ScreeningView {
@@ -178,6 +183,7 @@ int RunScreen(const QStringList& argsIn) {
     CliScreenView view;
     WebPageLoader web(module, settings,
                       [&view](const QString& problem) { view.term.Line(problem); });
+    ShowWaits(web, view.term);
     CtrlCCancels loader(module, web);  // Ctrl-C acts as the Cancel button
 
     ScreeningEngine engine(module, settings, loader, source, view);
@@ -201,6 +207,7 @@ int RunScreen(const QStringList& argsIn) {
                                                         source.criteria, Now());
                         }) != 0)
         status = 1;
+    if (status == 0 && !engine.Results().lstNcbiError.isEmpty()) status = kExitServerError;
     return status;
 }
 

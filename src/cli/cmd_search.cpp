@@ -40,7 +40,12 @@ const char* kSearchUsage =
     "  --fasta FILE   write the sequences as plain FASTA, 60 letters a line\n"
     "  --report-pdf FILE  also write the printed summary report as a PDF file\n"
     "  --title TEXT       its title (required with --report-pdf)\n"
-    "Ctrl-C cancels the run (exit status 130).\n";
+    "  --max-page-mb N    the largest page read, in MB (default 16)\n"
+    "Ctrl-C cancels the run.\n"
+    "Exit status: 0 done; 1 a file could not be written; 2 usage error; 4 the NCBI\n"
+    "server refused the pages of some terms (an HTTP error status, or a page over\n"
+    "the size limit): they are listed under \"Could not be looked up (NCBI error)\";\n"
+    "130 canceled.\n";
 
 const char* kAccessionUsage =
     "Usage: quillfish-cli accession [--ncbi-server URL | --demo] [--pick first|cancel]\n"
@@ -49,7 +54,11 @@ const char* kAccessionUsage =
     "\n"
     "Looks each GenBank accession number up in Entrez nucleotide and prints the\n"
     "summary and the cDNA text. --report-pdf writes the printed summary report as a\n"
-    "PDF file, titled by --title. Ctrl-C cancels the run (exit status 130).\n";
+    "PDF file, titled by --title; --max-page-mb N sets the largest page read (in MB,\n"
+    "default 16). Ctrl-C cancels the run.\n"
+    "Exit status: 0 done; 1 a file could not be written; 2 usage error; 4 the NCBI\n"
+    "server refused the pages of some accession numbers: they are listed under\n"
+    "\"Could not be looked up (NCBI error)\"; 130 canceled.\n";
 
 // Options as the options window holds them.
 struct CliOptions : SearchOptions {
@@ -226,6 +235,7 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
     chooser.module = &module;
     WebPageLoader loader(module, settings,
                          [&view](const QString& problem) { view.PageProblem(problem); });
+    ShowWaits(loader, view.term);
     CtrlCCancels guarded(module, loader);
 
     SearchEngine engine(module, settings, guarded, options, chooser, view);
@@ -273,6 +283,9 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
             });
         if (written != 0) status = 1;
     }
+    const SearchResults& results = engine.Results();
+    if (status == 0 && results.lstNcbiError.count() + results.lstNcbiErrorM.count() != 0)
+        status = kExitServerError;
     return status;
 }
 

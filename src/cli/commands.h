@@ -1,6 +1,7 @@
 #pragma once
 // The subcommands of quillfish-cli. Each takes the arguments after its name
-// and returns the process exit status (0 ok, 1 failure, 2 usage, 130 canceled).
+// and returns the process exit status (0 ok, 1 failure, 2 usage, 4 a server
+// refused pages of some terms, 130 canceled).
 
 #include <signal.h>
 
@@ -13,6 +14,10 @@
 #include "common/pageserver.h"
 #include "common/settings.h"
 
+namespace quill {
+class WebPageLoader;
+}
+
 namespace quill::cli {
 
 int RunGet(const QStringList& args);
@@ -23,10 +28,14 @@ int RunIgtc(const QStringList& args);
 int RunUnique(const QStringList& args);
 int RunScreen(const QStringList& args);
 
-// Takes --ncbi-server URL, --igtc-server URL and --demo out of args and
-// applies them to settings. --demo starts the bundled page server, held in
-// demoServer, and points both addresses at it. Returns false with a message
-// in error on a bad option.
+// Exit status of a completed run in which the server refused the pages of
+// some terms (they are listed as "Could not be looked up (NCBI error)").
+inline constexpr int kExitServerError = 4;
+
+// Takes --ncbi-server URL, --igtc-server URL, --max-page-mb N and --demo
+// out of args and applies them to settings. --demo starts the bundled page
+// server, held in demoServer, and points both addresses at it. Returns false
+// with a message in error on a bad option.
 bool TakeServerOptions(QStringList& args, Settings& settings,
                        std::unique_ptr<PageServer>& demoServer, QString* error);
 
@@ -53,6 +62,7 @@ class CtrlCCancels : public PageLoader {
 
     int NavigateAndWait(const QString& address) override;
     QString Markup() const override { return inner_.Markup(); }
+    Failure LastFailure() const override { return inner_.LastFailure(); }
 
   private:
     Module1& module_;
@@ -65,14 +75,24 @@ class CtrlCCancels : public PageLoader {
 // A run's status lines and progress bar (0 to 1000) on stderr. The bar is
 // drawn only when stderr is a terminal; status lines always show.
 struct TerminalProgress {
-    bool bar = false;
+    bool terminal = false;  // stderr is a terminal
+    bool bar = false;       // the bar is drawn (on a terminal only)
     int progress = 0;
+    int waitShown = -1;  // seconds of the last waiting line written, -1: none
 
     TerminalProgress();
     void Draw() const;
     void Clear() const;
     void Line(const QString& text) const;  // a line above the bar
     void Add(int units);
+    // "Waiting for the NCBI server … N s" while a page has not come: on a
+    // terminal one line overwritten in place of the bar, else a line now and
+    // then every 10 s of the wait. Settled() puts the bar back.
+    void Waiting(int seconds);
+    void Settled();
 };
+
+// Shows the page waits of loader on progress.
+void ShowWaits(WebPageLoader& loader, TerminalProgress& progress);
 
 }  // namespace quill::cli

@@ -66,6 +66,74 @@ bool DropsLeadingNewline(GumboTag tag) {
     return tag == GUMBO_TAG_PRE || tag == GUMBO_TAG_TEXTAREA || tag == GUMBO_TAG_LISTING;
 }
 
+bool IsHtml(const GumboElement& el) {
+    return el.tag_namespace == GUMBO_NAMESPACE_HTML;
+}
+
+bool IsScriptEnd(std::string_view t, size_t i) {
+    // "script" in any case, then a blank, "/" or ">".
+    static constexpr std::string_view kName = "script";
+    if (i + kName.size() >= t.size()) return false;
+    for (size_t k = 0; k < kName.size(); ++k) {
+        char c = t[i + k];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != kName[k]) return false;
+    }
+    const char after = t[i + kName.size()];
+    return after == ' ' || after == '\t' || after == '\n' || after == '\f' || after == '\r' ||
+           after == '/' || after == '>';
+}
+
+// Whether the text of a script leaves the parser inside a doubly escaped part
+// ("<!--<script>" not followed by its "</script>" or "-->"), where the
+// script's own end tag would be read as more text. Only a script that ran to
+// the end of the page can hold such a text.
+bool ScriptTextEndsDoublyEscaped(std::string_view t) {
+    enum { Data, Escaped, Double } state = Data;
+    int dashes = 0;
+    for (size_t i = 0; i < t.size();) {
+        const char c = t[i];
+        if (state == Data) {
+            if (t.substr(i, 4) == "<!--") {
+                state = Escaped;
+                dashes = 2;
+                i += 4;
+            } else {
+                ++i;
+            }
+            continue;
+        }
+        if (c == '-') {
+            ++dashes;
+            ++i;
+            continue;
+        }
+        if (c == '>' && dashes >= 2) {
+            state = Data;
+        } else if (c == '<' && state == Escaped && IsScriptEnd(t, i + 1)) {
+            state = Double;
+            i += 7;  // "<script" and the character after it
+        } else if (c == '<' && state == Double && i + 1 < t.size() && t[i + 1] == '/' &&
+                   IsScriptEnd(t, i + 2)) {
+            state = Escaped;
+            i += 8;  // "</script" and the character after it
+        }
+        dashes = 0;
+        ++i;
+    }
+    return state == Double;
+}
+
+// Whether the element's end tag, written after its text, would not end it:
+// a plaintext element never ends, a script in a doubly escaped part neither.
+bool EndTagWouldBeText(const GumboElement& el) {
+    if (!IsHtml(el)) return false;
+    if (el.tag == GUMBO_TAG_PLAINTEXT) return true;
+    if (el.tag != GUMBO_TAG_SCRIPT || el.children.length == 0) return false;
+    const auto* text = static_cast<const GumboNode*>(el.children.data[0]);
+    return text->type == GUMBO_NODE_TEXT && ScriptTextEndsDoublyEscaped(text->v.text.text);
+}
+
 void AppendUpper(std::string& out, const char* s, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         char c = s[i];
@@ -297,6 +365,21 @@ struct WalkInfo {
     unsigned flags = 0;  // the parse flags of all nodes
 };
 
+// Whether nothing but end tags (and an empty body, which the parser adds
+// again) would follow the innermost open element.
+bool OnlyEndsFollow(const std::vector<OpenElement>& open) {
+    for (const OpenElement& level : open) {
+        for (unsigned i = level.next; i < level.el->children.length; ++i) {
+            const GumboNode* node = Child(*level.el, i);
+            const bool emptyBody =
+                node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == GUMBO_TAG_BODY &&
+                node->v.element.children.length == 0 && node->v.element.attributes.length == 0;
+            if (!emptyBody) return false;
+        }
+    }
+    return true;
+}
+
 // Writes the children of the given element, depth first, with an explicit
 // stack so that the depth of a page cannot exhaust the call stack.
 WalkInfo AppendChildren(std::string& out, const GumboElement& top) {
@@ -307,6 +390,10 @@ WalkInfo AppendChildren(std::string& out, const GumboElement& top) {
         OpenElement& cur = open.back();
         if (cur.next == cur.el->children.length) {
             if (open.size() > 1) {
+                // An element that ran to the end of the page and whose end
+                // tag would be read as its text: the page ends with its text,
+                // so that it parses back the same.
+                if (EndTagWouldBeText(*cur.el) && OnlyEndsFollow(open)) return info;
                 out += "</";
                 out.append(out, cur.nameAt, cur.nameLen);
                 out.push_back('>');
@@ -323,14 +410,17 @@ WalkInfo AppendChildren(std::string& out, const GumboElement& top) {
         const GumboElement& el = node->v.element;
         size_t nameLen = 0;
         const size_t nameAt = AppendStartTag(out, el, nameLen);
-        if (IsVoid(el.tag)) continue;
-        if (DropsLeadingNewline(el.tag) && el.children.length > 0) {
+        // Void, raw text and dropped line feeds are rules of HTML elements;
+        // an svg or math element of the same name is written like any other.
+        const bool html = IsHtml(el);
+        if (html && IsVoid(el.tag)) continue;
+        if (html && DropsLeadingNewline(el.tag) && el.children.length > 0) {
             const GumboNode* first = Child(el, 0);
             if ((first->type == GUMBO_NODE_TEXT || first->type == GUMBO_NODE_WHITESPACE) &&
                 first->v.text.text[0] == '\n')
                 out.push_back('\n');
         }
-        open.push_back({&el, 0, nameAt, nameLen, IsRawText(el.tag)});
+        open.push_back({&el, 0, nameAt, nameLen, html && IsRawText(el.tag)});
         info.depth = std::max(info.depth, open.size());
     }
     return info;
@@ -805,19 +895,63 @@ qsizetype MarkupReadLength(const QByteArray& utf8Html) {
         NestingEstimate().Cut(utf8Html.constData(), static_cast<size_t>(utf8Html.size())));
 }
 
-QString SerializeMarkup(const QByteArray& utf8Html) {
+qsizetype CountMarkupItems(const QByteArray& page) {
+    qsizetype count = 0;
+    const char* p = page.constData();
+    const char* end = p + page.size();
+    while (p < end) {
+        const void* lt = std::memchr(p, '<', static_cast<size_t>(end - p));
+        if (!lt) break;
+        // The text before it, unless a tag ends right there.
+        if (lt != page.constData() && static_cast<const char*>(lt)[-1] != '>') ++count;
+        p = static_cast<const char*>(lt) + 1;
+        ++count;
+        if (p == end || !IsAsciiAlpha(*p)) continue;
+        // A start tag: its name, then each attribute up to the ">".
+        while (p < end && !IsHtmlSpace(*p) && *p != '/' && *p != '>') ++p;
+        while (p < end && *p != '>') {
+            if (IsHtmlSpace(*p) || *p == '/') {
+                ++p;
+                continue;
+            }
+            ++count;  // an attribute name
+            while (p < end && !IsHtmlSpace(*p) && *p != '/' && *p != '>' && *p != '=') ++p;
+            while (p < end && IsHtmlSpace(*p)) ++p;
+            if (p == end || *p != '=') continue;
+            ++p;
+            while (p < end && IsHtmlSpace(*p)) ++p;
+            if (p < end && (*p == '"' || *p == '\'')) {
+                const void* q = std::memchr(p + 1, *p, static_cast<size_t>(end - p - 1));
+                p = q ? static_cast<const char*>(q) + 1 : end;
+            } else {
+                while (p < end && !IsHtmlSpace(*p) && *p != '>') ++p;
+            }
+        }
+    }
+    return count;
+}
+
+std::optional<QString> SerializeMarkup(const QByteArray& utf8Html,
+                                       const std::function<bool()>& stop) {
+    if (stop && stop()) return std::nullopt;
     Serialized result = SerializeOnce(utf8Html.constData(), static_cast<size_t>(utf8Html.size()));
     // The tree of broken markup may serialize to text that parses into a
     // different tree. Such text is parsed again until it is stable, so that
     // serializing the result gives the same text.
     if (result.mended) {
         for (int round = 0; round < kMaxRounds; ++round) {
+            if (stop && stop()) return std::nullopt;
             Serialized again = SerializeOnce(result.text.data(), result.text.size());
             if (again.text == result.text) break;
             result = std::move(again);
         }
     }
+    if (stop && stop()) return std::nullopt;
     return QString::fromUtf8(result.text.data(), static_cast<qsizetype>(result.text.size()));
+}
+
+QString SerializeMarkup(const QByteArray& utf8Html) {
+    return *SerializeMarkup(utf8Html, {});
 }
 
 namespace {

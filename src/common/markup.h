@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+#include <optional>
 
 namespace quill {
 
@@ -14,10 +16,28 @@ namespace quill {
 // square of the depth, and no real page comes near it.
 inline constexpr int kMaxMarkupNesting = 1000;
 
+// The most markup items (tags, comments, texts between them, attributes) of
+// a page that is read. The parser's time and memory grow with the nodes it
+// makes, some 200 bytes each whatever their size in the page, so a page with
+// more items is not read at all: reading one at the limit takes less than
+// half a second and some 100 MB at the worst. A cluster page listing 15,000
+// ESTs has about 320,000.
+inline constexpr qsizetype kMaxMarkupItems = 400000;
+
+// The number of markup items of a page: every "<" (tags, end tags, comments,
+// and a "<" in text, to err on the high side), every text before a "<" but
+// after something other than a tag's ">", and every attribute of a start
+// tag. Each makes at most one node of the parser's tree.
+qsizetype CountMarkupItems(const QByteArray& page);
+
 // Parses an HTML document (UTF-8) and serializes the children of its html
 // element. A page nested deeper than kMaxMarkupNesting is read up to the tag
 // that passes that depth.
 QString SerializeMarkup(const QByteArray& utf8Html);
+// The same, asking stop() before each parse: nullopt as soon as it answers
+// true.
+std::optional<QString> SerializeMarkup(const QByteArray& utf8Html,
+                                       const std::function<bool()>& stop);
 
 // How much of the page SerializeMarkup reads: all of it, unless its nesting
 // passes kMaxMarkupNesting (as estimated from its tags, erring deep).

@@ -8,14 +8,33 @@ namespace quill {
 
 class PageLoader {
   public:
-    enum Result { Canceled = 1, Loaded = 2 };
+    // ServerError: the server refused the page (an HTTP error status, also
+    // after the retries of a busy or failing server) or sent one larger than
+    // the page size cap. There is no page to read; LastFailure() says why.
+    enum Result { Canceled = 1, Loaded = 2, ServerError = 3 };
+
+    // Why a wait ended with ServerError.
+    struct Failure {
+        QString message;  // "404 Not Found", "page larger than 16 MB"
+        QString address;  // the address that was asked for
+    };
+
     virtual ~PageLoader() = default;
-    // Loads the address and waits until the page is complete or the run's
-    // cancel flag is raised: 1 canceled, 2 loaded.
+    // Loads the address and waits until the page is complete, the server has
+    // refused it, or the run's cancel flag is raised: 1 canceled, 2 loaded,
+    // 3 server error.
     virtual int NavigateAndWait(const QString& address) = 0;
-    // The markup of the page the browser now holds (after a canceled wait,
-    // whatever it held before).
+    // The markup of the page the browser now holds (after a canceled wait or
+    // a server error, whatever it held before).
     virtual QString Markup() const = 0;
+    // The failure of the last wait that ended with ServerError.
+    virtual Failure LastFailure() const { return {}; }
 };
+
+// How a term that could not be looked up is listed: the term (or cluster),
+// what the server did, and the address asked for.
+inline QString FailureEntry(const QString& what, const PageLoader::Failure& failure) {
+    return what + QStringLiteral(" (") + failure.message + QStringLiteral("): ") + failure.address;
+}
 
 }  // namespace quill

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -25,7 +26,7 @@ const char* const kNotFoundPage =
     "<p>There is no page at this address on the sample page server.</p></body></html>\n";
 
 struct Fault {
-    enum Kind { None, Delay, Hang, Status, Drop, Redirect };
+    enum Kind { None, Delay, Hang, Endless, Status, Drop, Redirect };
     Kind kind = None;
     int delayMs = 0;
     int status = 0;
@@ -53,6 +54,8 @@ bool ParseFault(const QString& text, Fault* fault, QString* error) {
             fault->delayMs = value.toInt(&ok);
         } else if (name == QLatin1String("hang")) {
             fault->kind = Fault::Hang;
+        } else if (name == QLatin1String("endless")) {
+            fault->kind = Fault::Endless;
         } else if (name == QLatin1String("redirect")) {
             fault->kind = Fault::Redirect;
             fault->location = value.toStdString();
@@ -103,6 +106,8 @@ struct PageServer::Impl {
     QString host;
     int port = 0;
     QHash<QString, std::shared_ptr<Entry>> index;
+    // Requests ending in "*": the text before it and its entry, longest first.
+    QList<std::pair<QString, std::shared_ptr<Entry>>> prefixes;
     std::unique_ptr<httplib::Server> server;
     std::thread thread;
     std::atomic<int> requests{0};
@@ -164,8 +169,13 @@ bool PageServer::Impl::LoadIndex() {
         } else {
             entry->contentType = "text/html";
         }
-        index.insert(cols[0], entry);
+        if (cols[0].endsWith(QLatin1Char('*')))
+            prefixes.append({cols[0].chopped(1), entry});
+        else
+            index.insert(cols[0], entry);
     }
+    std::stable_sort(prefixes.begin(), prefixes.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
     return true;
 }
 
@@ -177,13 +187,16 @@ void PageServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
         key += '?';
         key += DecodeQuery(req.target.substr(q + 1));
     }
-    const auto found = index.constFind(QString::fromStdString(key));
-    if (found == index.constEnd()) {
+    const QString request = QString::fromStdString(key);
+    std::shared_ptr<Entry> match = index.value(request);
+    for (qsizetype i = 0; !match && i < prefixes.size(); ++i)
+        if (request.startsWith(prefixes[i].first)) match = prefixes[i].second;
+    if (!match) {
         res.status = 404;
         res.set_content(kNotFoundPage, "text/html");
         return;
     }
-    Entry& entry = **found;
+    Entry& entry = *match;
     Fault fault = entry.fault;
     const int nth = entry.served++;
     if (fault.times >= 0 && nth >= fault.times) fault.kind = Fault::None;
@@ -204,6 +217,19 @@ void PageServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
                 return false;
             });
             return;
+        case Fault::Endless: {
+            // The page's text again and again, some 64 KB at a time: a body
+            // without end.
+            auto text = std::make_shared<std::string>(body.empty() ? std::string(" ") : body);
+            while (text->size() < 65536) *text += *text;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+            res.set_chunked_content_provider(
+                entry.contentType, [this, text, until](size_t, httplib::DataSink& sink) {
+                    return !stopping && std::chrono::steady_clock::now() < until &&
+                           sink.write(text->data(), text->size());
+                });
+            return;
+        }
         case Fault::Drop:
             // The connection closes before the announced page arrives.
             res.set_content_provider(body.size() + 1, "text/html",
@@ -237,6 +263,7 @@ bool PageServer::Start(const QString& host, int port) {
     Impl& d = *impl_;
     d.error.clear();
     d.index.clear();
+    d.prefixes.clear();
     if (!d.LoadIndex()) return false;
     d.stopping = false;
     d.server = std::make_unique<httplib::Server>();

@@ -18,6 +18,15 @@ struct Settings {
     int SlowPageMs = 3000;
     // Least spacing between two requests to a host other than loopback.
     int PolitenessMs = 340;
+    // The largest page read: a longer body is abandoned as soon as it passes
+    // this and the page counts as a server error. A cluster page listing
+    // 50,000 ESTs is about 15 MB.
+    qint64 MaxPageBytes = qint64{16} * 1024 * 1024;
+    // A busy or failing server (429, 408, 5xx) is asked again this many
+    // times, after RetryDelayMs, twice that, and so on (or the Retry-After it
+    // sends, when longer); then the page counts as a server error.
+    int ServerRetries = 3;
+    int RetryDelayMs = 2000;
     // When non-empty, every print goes to a numbered PDF file in this folder.
     QString PrintToPdfDir;
 

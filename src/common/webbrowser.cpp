@@ -15,6 +15,9 @@ namespace {
 // Longest wait a Retry-After may ask for.
 constexpr qint64 kMaxRetryAfterMs = 300'000;
 
+// What the network layer reads ahead of the page as it is taken.
+constexpr qint64 kReadBufferBytes = 1 << 20;
+
 bool IsTransportError(QNetworkReply::NetworkError e) {
     const int code = static_cast<int>(e);
     return (code >= 1 && code < 200) || (code >= 300 && code < 400);
@@ -43,6 +46,13 @@ qint64 WebBrowser::RetryAfterMs(const QByteArray& value) {
     const QDateTime when = QDateTime::fromString(text, Qt::RFC2822Date);
     if (!when.isValid()) return 0;
     return qBound<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when), kMaxRetryAfterMs);
+}
+
+QString WebBrowser::SizeText(qint64 bytes) {
+    constexpr qint64 kMB = 1024 * 1024;
+    if (bytes >= kMB && bytes % kMB == 0)
+        return QString::number(bytes / kMB) + QStringLiteral(" MB");
+    return QString::number(bytes) + QStringLiteral(" bytes");
 }
 
 WebBrowser::WebBrowser(QObject* parent)
@@ -77,6 +87,7 @@ void WebBrowser::Navigate(const QString& address) {
 
 void WebBrowser::Stop() {
     sendTimer_.stop();
+    incoming_ = QByteArray();
     if (!reply_) return;
     QNetworkReply* reply = reply_;
     reply_ = nullptr;
@@ -111,7 +122,36 @@ void WebBrowser::Send() {
         QStringLiteral("Quillfish/%1.%2").arg(QUILL_VERSION_MAJOR).arg(QUILL_VERSION_MINOR));
     lastSendMs_.insert(url_.host().toLower(), clock_.elapsed());
     reply_ = manager_->get(request);
+    // Network reading keeps pace with OnReadyRead instead of buffering ahead
+    // of it, so that the cap bounds the memory a body takes.
+    reply_->setReadBufferSize(kReadBufferBytes);
+    connect(reply_, &QNetworkReply::readyRead, this, &WebBrowser::OnReadyRead);
+    connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
+        // An announced length over the cap fails the page before its body.
+        const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+        if (!length.isValid()) return;
+        if (length.toLongLong() > maxPageBytes_)
+            Fail({0, QStringLiteral("page larger than ") + SizeText(maxPageBytes_), false});
+        else
+            incoming_.reserve(length.toLongLong());
+    });
     connect(reply_, &QNetworkReply::finished, this, &WebBrowser::OnFinished);
+}
+
+// The body is taken as it arrives, so that an endless one is abandoned as
+// soon as it passes the cap instead of being buffered.
+void WebBrowser::OnReadyRead() {
+    if (!reply_) return;
+    incoming_ += reply_->readAll();
+    if (incoming_.size() > maxPageBytes_)
+        Fail({0, QStringLiteral("page larger than ") + SizeText(maxPageBytes_), false});
+}
+
+void WebBrowser::Fail(const Failure& failure) {
+    Stop();
+    failure_ = failure;
+    state_ = Failed;
+    emit StateChanged();
 }
 
 void WebBrowser::Report(const QString& text) {
@@ -132,23 +172,34 @@ void WebBrowser::OnFinished() {
         emit StateChanged();
         return;
     }
-    if (status == 429) {
+    if (status >= 400) {
+        // A busy or failing server may answer later; whatever else it refuses
+        // stays refused. Its Retry-After holds back the next request.
+        const bool retryable = status == 408 || status == 429 || status >= 500;
         const qint64 waitMs = RetryAfterMs(reply->rawHeader("Retry-After"));
-        if (waitMs > 0) notBeforeMs_.insert(url_.host().toLower(), clock_.elapsed() + waitMs);
-        Report(QStringLiteral("The server at %1 asks to slow down (429). Trying again.")
-                   .arg(reply->url().host()));
-        emit StateChanged();
-        return;
-    }
-    if (status >= 500) {
+        if (retryable && waitMs > 0)
+            notBeforeMs_.insert(url_.host().toLower(), clock_.elapsed() + waitMs);
         const QString reason =
-            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        Report(QStringLiteral("The server answered %1 %2 for %3. Trying again.")
-                   .arg(QString::number(status), reason, where));
-        emit StateChanged();
+            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
+        QString message = QString::number(status);
+        if (!reason.isEmpty()) message += QLatin1Char(' ') + reason;
+        Fail({status, message, retryable});
         return;
     }
-    body_ = reply->readAll();
+    incoming_ += reply->readAll();
+    if (incoming_.size() > maxPageBytes_) {
+        Fail({0, QStringLiteral("page larger than ") + SizeText(maxPageBytes_), false});
+        return;
+    }
+    // A page of more markup than can be read in reasonable time and memory
+    // is refused like one of too many bytes.
+    if (CountMarkupItems(incoming_) > kMaxMarkupItems) {
+        Fail({0, QStringLiteral("page of more than %1 tags and attributes").arg(kMaxMarkupItems),
+              false});
+        return;
+    }
+    body_ = std::move(incoming_);
+    incoming_ = QByteArray();
     contentType_ = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     finalUrl_ = reply->url();
     status_ = status;
@@ -159,11 +210,18 @@ void WebBrowser::OnFinished() {
 }
 
 QString WebBrowser::Markup() const {
-    if (!markupReady_) {
-        markup_ = SerializeMarkup(PageToUtf8(body_, contentType_));
-        markupReady_ = true;
-    }
+    ReadMarkup({});
     return markup_;
+}
+
+bool WebBrowser::ReadMarkup(const std::function<bool()>& stop) const {
+    if (markupReady_) return true;
+    std::optional<QString> markup = SerializeMarkup(PageToUtf8(body_, contentType_), stop);
+    if (!markup) return false;
+    markup_ = std::move(*markup);
+    markupReady_ = true;
+    body_ = QByteArray();  // read: only the markup is needed from now on
+    return true;
 }
 
 }  // namespace quill

@@ -2,12 +2,16 @@
 // The browser component: loads one page at a time with Qt Network and gives
 // its markup in the serialized form of markup.h.
 //
-// A response that arrives (whatever its status, also 404) completes the page.
-// A transport failure (refused, reset, name not found, TLS failure), a 5xx
-// status or a 429 does not: the page stays incomplete, the problem is passed
-// to the problem handler, and whoever waits loads it again later. Requests to
-// a host other than loopback are spaced by the politeness interval; a 429's
-// Retry-After holds back the next request to that host.
+// A response with a status below 400 completes the page. One with an error
+// status fails it (state Failed, LastFailure() says why; a 408, 429 or 5xx
+// is marked as worth asking again), and so do a body that grows past the
+// page size cap (its download is abandoned at once) and a page of more
+// markup than kMaxMarkupItems (markup.h). A transport failure
+// (refused, reset, name not found, TLS failure) neither completes nor fails
+// the page: the problem is passed to the problem handler, and whoever waits
+// loads it again later. Requests to a host other than loopback are spaced by
+// the politeness interval; a Retry-After sent with an error status holds
+// back the next request to that host.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -27,7 +31,14 @@ namespace quill {
 class WebBrowser : public QObject {
     Q_OBJECT
   public:
-    enum State { Uninitialized = 0, Loading = 1, Complete = 4 };
+    enum State { Uninitialized = 0, Loading = 1, Complete = 4, Failed = 5 };
+
+    // Why the last navigation failed (state Failed).
+    struct Failure {
+        int status = 0;          // the HTTP status; 0 for a page over the cap
+        QString message;         // "404 Not Found", "page larger than 16 MB"
+        bool retryable = false;  // 408, 429 or 5xx: asking again may help
+    };
 
     explicit WebBrowser(QObject* parent = nullptr);
     ~WebBrowser() override;
@@ -41,13 +52,19 @@ class WebBrowser : public QObject {
     int ReadyState() const { return state_; }
     // Serialized markup of the last completed page ("" before the first).
     QString Markup() const;
+    // Makes that markup now, asking stop() between its rounds of parsing;
+    // false when stop() answered true (the page stays to be read).
+    bool ReadMarkup(const std::function<bool()>& stop) const;
     // Status code of the last completed page.
     int HttpStatus() const { return status_; }
+    const Failure& LastFailure() const { return failure_; }
     // The address that was finally loaded (after redirects).
     QString LocationUrl() const { return finalUrl_.toString(); }
 
     // Least spacing between two requests to a host other than loopback.
     void SetPolitenessMs(int ms) { politenessMs_ = ms; }
+    // The longest body read; a longer one fails the page.
+    void SetMaxPageBytes(qint64 bytes) { maxPageBytes_ = bytes; }
     // Receives a short text whenever a load fails without completing.
     void SetProblemHandler(std::function<void(const QString&)> handler) {
         onProblem_ = std::move(handler);
@@ -59,6 +76,8 @@ class WebBrowser : public QObject {
     // The wait a Retry-After header value asks for (seconds or an HTTP date),
     // at most five minutes; 0 when it cannot be read.
     static qint64 RetryAfterMs(const QByteArray& value);
+    // A byte count for messages: "16 MB" for whole megabytes, else "1500 bytes".
+    static QString SizeText(qint64 bytes);
 
   signals:
     // The page completed or a load failed; wakes whoever waits.
@@ -67,6 +86,8 @@ class WebBrowser : public QObject {
   private:
     void Send();
     void OnFinished();
+    void OnReadyRead();
+    void Fail(const Failure& failure);
     void Report(const QString& text);
     qint64 DelayBeforeSendMs() const;
 
@@ -79,7 +100,10 @@ class WebBrowser : public QObject {
     int state_ = Uninitialized;
     int status_ = 0;
     int politenessMs_ = 340;
-    QByteArray body_;
+    qint64 maxPageBytes_ = qint64{16} * 1024 * 1024;
+    Failure failure_;
+    QByteArray incoming_;      // the body of the load under way, as it arrives
+    mutable QByteArray body_;  // the body of the last completed page, until read
     QByteArray contentType_;
     mutable QString markup_;
     mutable bool markupReady_ = true;

@@ -18,8 +18,12 @@ class WebPageLoader : public PageLoader {
   public:
     // The wait watches module.CancelSearch and module.PageTimedOut; the
     // watchdog (settings.WatchdogMs) raises PageTimedOut and the page is
-    // loaded again. onProblem receives a short text when a load fails at the
-    // transport or server level (the wait goes on).
+    // loaded again. A server that refuses the page ends the wait with
+    // ServerError, at once for most error statuses, after settings.
+    // ServerRetries pauses for a busy or failing one (408, 429, 5xx); so does
+    // a page larger than settings.MaxPageBytes. A transport failure does not
+    // end the wait: the watchdog loads the page again. onProblem receives a
+    // short text for each failed load.
     WebPageLoader(Module1& module, const Settings& settings,
                   std::function<void(const QString&)> onProblem = {});
     ~WebPageLoader() override;
@@ -36,6 +40,7 @@ class WebPageLoader : public PageLoader {
 
     int NavigateAndWait(const QString& address) override;
     QString Markup() const override;
+    Failure LastFailure() const override;
 
     WebBrowser& Browser();
 
@@ -43,6 +48,9 @@ class WebPageLoader : public PageLoader {
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The line that tells a page has not come: "Waiting for the NCBI server … 12 s".
+QString WaitingText(const QString& server, int seconds);
 
 // Builds an address from a fixed part and an untrusted term: the term is
 // percent-encoded so that no character of it can change the address's

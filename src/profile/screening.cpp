@@ -68,6 +68,7 @@ QString CancelledLine(const ScreeningResults& r) {
 const QString kMatchedHeading = QStringLiteral("Genes matched:");
 const QString kNotMatchedHeading = QStringLiteral("Genes not matched:");
 const QString kNoDataHeading = QStringLiteral("No expression data found:");
+const QString kNcbiErrorHeading = QStringLiteral("Could not be looked up (NCBI error):");
 
 }  // namespace
 
@@ -296,6 +297,10 @@ QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCri
     section(kNotMatchedHeading, results.lstNotFound);
     text += kCrLf;
     section(kNoDataHeading, results.lstNoData);
+    if (!results.lstNcbiError.isEmpty()) {
+        text += kCrLf;
+        section(kNcbiErrorHeading, results.lstNcbiError);
+    }
     return text;
 }
 
@@ -330,6 +335,10 @@ bool PrintScreeningReport(Printer& printer, const QString& title, const Screenin
     section(kNotMatchedHeading, results.lstNotFound);
     printer.PrintLine();
     section(kNoDataHeading, results.lstNoData);
+    if (!results.lstNcbiError.isEmpty()) {
+        printer.PrintLine();
+        section(kNcbiErrorHeading, results.lstNcbiError);
+    }
     return printer.EndDoc();
 }
 

@@ -76,7 +76,8 @@ enum ScreenOutcome {
     kScreenCanceled = 1,
     kMatched = 3,
     kNotMatched = 4,
-    kNoData = 5
+    kNoData = 5,
+    kNcbiError = 6  // the server refused one of the term's pages
 };
 
 // The most rows a profile table holds.
@@ -119,6 +120,9 @@ struct ScreeningResults {
     // -1 when the run was not cancelled.
     int cancelledAfter = -1;
     int termCount = 0;
+    // "Could not be looked up (NCBI error)": each term with the server's
+    // answer and the address; listed after the others only when not empty.
+    QStringList lstNcbiError;
 };
 
 // The report text (CR LF lines); the criteria lines follow the two check

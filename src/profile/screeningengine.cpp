@@ -21,6 +21,7 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
     results_.lstFound.clear();
     results_.lstNotFound.clear();
     results_.lstNoData.clear();
+    results_.lstNcbiError.clear();
     results_.SelectedTissues = tissues;
     const int n = static_cast<int>(terms.size());
     const int step = n > 0 ? 1000 / n : 0;
@@ -47,6 +48,9 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
             case kNoData:
                 results_.lstNoData << term;
                 break;
+            case kNcbiError:
+                results_.lstNcbiError << FailureEntry(term, loader_.LastFailure());
+                break;
             default:
                 break;
         }
@@ -70,12 +74,23 @@ QString ScreeningEngine::BuildReport() const {
     return BuildScreeningReport(results_, criteria_.Criteria(), Now());
 }
 
+int ScreeningEngine::Load(const QString& address) {
+    switch (loader_.NavigateAndWait(address)) {
+        case PageLoader::Canceled:
+            return kScreenCanceled;
+        case PageLoader::ServerError:
+            return kNcbiError;
+        default:
+            return PageLoader::Loaded;
+    }
+}
+
 int ScreeningEngine::ScreenTerm(int step, const QString& term) {
     const QString& base = settings_.NcbiServerBase;
     const QString search = AddressWithTerm(
         base + QStringLiteral("/entrez/query.fcgi?orig_db=UniGene&cmd=search&term="),
         StripColons(term));
-    if (loader_.NavigateAndWait(search) == PageLoader::Canceled) return kScreenCanceled;
+    if (const int r = Load(search); r != PageLoader::Loaded) return r;
     view_.AddProgress(step / 3);
 
     // The first cluster link's text is the cluster identifier.
@@ -89,7 +104,7 @@ int ScreeningEngine::ScreenTerm(int step, const QString& term) {
 
     const QString address =
         AddressWithTerm(base + QStringLiteral("/UniGene/ESTProfileViewer.cgi?uglist="), *cluster);
-    if (loader_.NavigateAndWait(address) == PageLoader::Canceled) return kScreenCanceled;
+    if (const int r = Load(address); r != PageLoader::Loaded) return r;
     view_.AddProgress(step / 3);
 
     std::optional<Profile> profile = ReadProfile(loader_.Markup());

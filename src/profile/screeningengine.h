@@ -70,9 +70,9 @@ class ScreeningEngine {
     // thresholds and builds the report. A cancel notes the terms screened.
     RunEnd Run(const QStringList& terms);
 
-    // One term: outcome kScreenCanceled, kMatched, kNotMatched, kNoData or
-    // kNotTested. Adds step / 3 to the progress after each page and after
-    // the rule.
+    // One term: outcome kScreenCanceled, kMatched, kNotMatched, kNoData,
+    // kNotTested or kNcbiError (the loader's LastFailure() says why). Adds
+    // step / 3 to the progress after each page and after the rule.
     int ScreenTerm(int step, const QString& term);
 
     const ScreeningResults& Results() const { return results_; }
@@ -82,6 +82,9 @@ class ScreeningEngine {
     const Profile& LastProfile() const { return profile_; }
 
   private:
+    // Waits for a page: kScreenCanceled, kNcbiError or PageLoader::Loaded.
+    int Load(const QString& address);
+
     Module1& m_;
     const Settings& settings_;
     PageLoader& loader_;

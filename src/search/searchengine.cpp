@@ -50,6 +50,8 @@ void SearchEngine::BeginUniGeneRun() {
     results_.lstModelM.clear();
     results_.lstmRNAM.clear();
     results_.lstESTM.clear();
+    results_.lstNcbiError.clear();
+    results_.lstNcbiErrorM.clear();
     m_.PageHtml.clear();
     m_.ChosenAccession.clear();
     m_.ChosenUrl.clear();
@@ -58,6 +60,8 @@ void SearchEngine::BeginUniGeneRun() {
 void SearchEngine::BeginAccessionRun() {
     results_.lstModel.clear();
     results_.lstNotFound.clear();
+    results_.lstNcbiError.clear();
+    results_.lstNcbiErrorM.clear();
     m_.PageHtml.clear();
 }
 
@@ -115,6 +119,9 @@ bool SearchEngine::RunUniGene(const QStringList& terms) {
             case kClusterOnly:
                 results_.lstIsCluster.add(term);
                 break;
+            case kNcbiError:
+                results_.lstNcbiError.add(FailureEntry(term, failure_));
+                break;
             case kSeveralClusters: {
                 results_.lstWatchOut.add(term);
                 const int entry = results_.lstWatchOut.count() - 1;
@@ -152,6 +159,8 @@ bool SearchEngine::RunAccession(const QStringList& terms) {
         if (outcome == kAccessionFound) {
             results_.lstModel.add(m_.CurrentTerm);
             results_.CdnaLines << QStringLiteral("> ") + m_.CurrentTerm << m_.SequenceText;
+        } else if (outcome == kNcbiError) {
+            results_.lstNcbiError.add(FailureEntry(m_.CurrentTerm, failure_));
         } else {
             results_.lstNotFound.add(m_.CurrentTerm);
         }
@@ -171,9 +180,16 @@ QString SearchEngine::Base() const {
 }
 
 int SearchEngine::Load(const QString& address) {
-    if (loader_.NavigateAndWait(address) == PageLoader::Canceled) return kCanceled;
-    m_.PageHtml = loader_.Markup();
-    return PageLoader::Loaded;
+    switch (loader_.NavigateAndWait(address)) {
+        case PageLoader::Canceled:
+            return kCanceled;
+        case PageLoader::ServerError:
+            failure_ = loader_.LastFailure();
+            return kNcbiError;
+        default:
+            m_.PageHtml = loader_.Markup();
+            return PageLoader::Loaded;
+    }
 }
 
 int SearchEngine::LookUpTerm(const QString& query) {
@@ -185,7 +201,7 @@ int SearchEngine::LookUpTerm(const QString& query) {
     const QString search = AddressWithTerm(
         Base() + QStringLiteral("/entrez/query.fcgi?orig_db=UniGene&cmd=search&term="),
         StripColons(query));
-    if (Load(search) == kCanceled) return kCanceled;
+    if (const int loaded = Load(search); loaded != PageLoader::Loaded) return loaded;
     view_.AddProgress(step / 4);
 
     const QString marker =
@@ -208,12 +224,13 @@ int SearchEngine::LookUpTerm(const QString& query) {
     }
     QString address = StripAmp(*link);
 
-    if (Load(address) == kCanceled) return kCanceled;
+    if (const int loaded = Load(address); loaded != PageLoader::Loaded) return loaded;
     view_.AddProgress(step / 4);
 
     const int m = InStr(m_.PageHtml, QStringLiteral("Model sequence"));
     if (m != 0 && ModelLinkCount(m) > 0) {
-        return FetchModelSequences(m) == kCanceled ? kCanceled : kModelFound;
+        const int r = FetchModelSequences(m);
+        return r == kCanceled || r == kNcbiError ? r : kModelFound;
     }
     // A model section without a usable count or links gives nothing to
     // retrieve: the cluster's mRNA and EST sections decide instead.
@@ -224,7 +241,7 @@ int SearchEngine::LookUpTerm(const QString& query) {
         const std::optional<QString> more = qx ? CutBetween(m_.PageHtml, x, qx) : std::nullopt;
         if (more) {
             address += QStringLiteral("&") + *more;
-            if (Load(address) == kCanceled) return kCanceled;
+            if (const int loaded = Load(address); loaded != PageLoader::Loaded) return loaded;
             view_.AddProgress(step / 6);
         }
     }
@@ -253,7 +270,7 @@ int SearchEngine::LookUpTerm(const QString& query) {
     }
     QString block;
     const int r = RetrieveRecord(m_.ChosenUrl, step / 6, &block);
-    if (r == kCanceled) return kCanceled;
+    if (r == kCanceled || r == kNcbiError) return r;
     if (r != PageLoader::Loaded) {
         // The record page holds no sequence: the term is not reported as
         // having one.
@@ -302,7 +319,11 @@ bool SearchEngine::IsEmptyCluster(const QString& identifier) {
     const QString address = Base() + QStringLiteral("/UniGene/clust.cgi?ORG=") + results_.OrgCode +
                             QStringLiteral("&CID=");
     // A canceled wait leaves the browser's previous page; the check reads it.
-    loader_.NavigateAndWait(AddressWithTerm(address, identifier.mid(3)));
+    // A cluster whose page the server refused is not known to be empty: its
+    // lookup tells.
+    if (loader_.NavigateAndWait(AddressWithTerm(address, identifier.mid(3))) ==
+        PageLoader::ServerError)
+        return false;
     const QString page = loader_.Markup();
     return InStr(page, QStringLiteral("Model sequence")) == 0 &&
            InStrNoCase(1, page, QStringLiteral(">mRNA sequence")) == 0 &&
@@ -351,14 +372,14 @@ std::optional<QString> SearchEngine::RetrieveLink() const {
 }
 
 int SearchEngine::RetrieveRecord(const QString& address, int share, QString* block) {
-    if (Load(address) == kCanceled) return kCanceled;
+    if (const int loaded = Load(address); loaded != PageLoader::Loaded) return loaded;
     view_.AddProgress(share);
     const std::optional<QString> link = RetrieveLink();
     if (!link) {
         view_.AddProgress(share);
         return kNoSequence;
     }
-    if (Load(*link) == kCanceled) return kCanceled;
+    if (const int loaded = Load(*link); loaded != PageLoader::Loaded) return loaded;
     view_.AddProgress(share);
     const std::optional<QString> cut = CutSequenceBlock(m_.PageHtml);
     if (!cut) return kNoSequence;
@@ -410,13 +431,14 @@ int SearchEngine::FetchModelSequences(int m) {
     }
     const int share = n > 0 ? (m_.ProgressStep / 2) / n : 0;
     for (int k = 1; k <= n; ++k) {
-        if (Load(links.at(k - 1).address) == kCanceled) return kCanceled;
+        if (const int loaded = Load(links.at(k - 1).address); loaded != PageLoader::Loaded)
+            return loaded;
         const std::optional<QString> retrieve = RetrieveLink();
         if (!retrieve) {
             view_.AddProgress(share);
             continue;  // this model is abandoned; its sequence stays ""
         }
-        if (Load(*retrieve) == kCanceled) return kCanceled;
+        if (const int loaded = Load(*retrieve); loaded != PageLoader::Loaded) return loaded;
         view_.AddProgress(share);
         results_.ModelSequences[k] = CutSequenceBlock(m_.PageHtml).value_or(QString());
     }
@@ -465,6 +487,8 @@ int SearchEngine::SearchEachCluster(const QString& term) {
                 results_.CdnaLines << start + QStringLiteral(" EST sequence ") + m_.ChosenAccession
                                    << m_.SequenceText;
             }
+        } else if (r == kNcbiError) {
+            results_.lstNcbiErrorM.add(FailureEntry(entry, failure_));
         }
     }
     m_.ProgressStep = remembered;
@@ -542,7 +566,7 @@ int SearchEngine::LookUpAccession(const QString& term) {
     const int step = m_.ProgressStep;
     const QString search = AddressWithTerm(
         Base() + QStringLiteral("/entrez/query.fcgi?orig_db=nucleotide&cmd=search&term="), term);
-    if (Load(search) == kCanceled) return kCanceled;
+    if (const int loaded = Load(search); loaded != PageLoader::Loaded) return loaded;
     view_.AddProgress(step / 2);
 
     const int r = InStr(m_.PageHtml, QStringLiteral("/entrez/viewer.fcgi?db=nucleotide&amp;val="));
@@ -553,7 +577,8 @@ int SearchEngine::LookUpAccession(const QString& term) {
         view_.AddProgress(step / 2);
         return kAccessionNotFound;
     }
-    if (Load(Base() + StripAmp(*link)) == kCanceled) return kCanceled;
+    if (const int loaded = Load(Base() + StripAmp(*link)); loaded != PageLoader::Loaded)
+        return loaded;
     view_.AddProgress(step / 2);
     const std::optional<QString> block = CutSequenceBlock(m_.PageHtml);
     if (!block) return kAccessionNotFound;
@@ -573,7 +598,7 @@ QString SearchEngine::Heading(int termCount, const QString& what, bool withOrgCo
 QString SearchEngine::BuildSummaryText(int termCount) const {
     const SearchResults& r = results_;
     // The same counts as the printed report.
-    const auto [notFoundTotal, found, single, modelTotal, modelMTotal, sequences] =
+    const auto [notFoundTotal, found, single, modelTotal, modelMTotal, sequences, ncbiErrors] =
         CountSummary(r, termCount);
     const SearchPolicy policy = options_.Current();
     const QString& org = r.OrgCode;
@@ -612,6 +637,8 @@ QString SearchEngine::BuildSummaryText(int termCount) const {
     line(Num(notFoundTotal) + QStringLiteral(" sequence(s) not found"));
     line(kTab + Num(r.lstNotFound.count()) + QStringLiteral(" query(s) were not found or retired"));
     line(kTab + Num(r.lstIsCluster.count()) + QStringLiteral(" query(s) had clusters"));
+    if (ncbiErrors != 0)
+        line(Num(ncbiErrors) + QStringLiteral(" query(s) could not be looked up (NCBI error)"));
     line(QString());
     line(QStringLiteral("SEQUENCES FOUND:"));
     line(QStringLiteral("  IDs with ") + Num(modelMTotal + modelTotal) +
@@ -642,6 +669,12 @@ QString SearchEngine::BuildSummaryText(int termCount) const {
     entries(r.lstNotFound, false);
     line(QStringLiteral("  IDs that had clusters:"));
     entries(r.lstIsCluster, false);
+    if (r.lstNcbiError.count() + r.lstNcbiErrorM.count() != 0) {
+        line(QString());
+        line(kNcbiErrorHeading);
+        entries(r.lstNcbiError, false);
+        entries(r.lstNcbiErrorM, false);
+    }
     return t;
 }
 
@@ -659,18 +692,26 @@ QString SearchEngine::BuildAccessionCdnaText(int termCount, const QStringList& l
 
 QString SearchEngine::BuildAccessionSummaryText(int termCount) const {
     const int nf = results_.lstNotFound.count();
+    const int ne = results_.lstNcbiError.count();
     QString t = QStringLiteral("Results for ") + ShortDateTime(Now()) + QStringLiteral(", ") +
                 Num(termCount) + QStringLiteral(" accession number(s) searched") + kCrLf;
     t += kCrLf;
-    t += Num(static_cast<qint64>(termCount) - nf) + QStringLiteral(" accession number(s) found ") +
-         kCrLf;
+    t += Num(static_cast<qint64>(termCount) - nf - ne) +
+         QStringLiteral(" accession number(s) found ") + kCrLf;
     t += Num(nf) + QStringLiteral(" accession number(s) not found") + kCrLf;
+    if (ne != 0)
+        t += Num(ne) + QStringLiteral(" accession number(s) could not be looked up (NCBI error)") +
+             kCrLf;
     t += kCrLf;
     t += QStringLiteral("SEQUENCES FOUND:") + kCrLf;
     for (const QString& e : results_.lstModel.text) t += kTab + e + kCrLf;
     t += kCrLf;
     t += QStringLiteral("SEQUENCES NOT FOUND:") + kCrLf;
     for (const QString& e : results_.lstNotFound.text) t += kTab + e + kCrLf;
+    if (ne != 0) {
+        t += kCrLf + kNcbiErrorHeading + kCrLf;
+        for (const QString& e : results_.lstNcbiError.text) t += kTab + e + kCrLf;
+    }
     return t;
 }
 

@@ -21,6 +21,9 @@ class SearchEngine {
     static constexpr int kEstFound = 6;
     static constexpr int kClusterOnly = 7;
     static constexpr int kSeveralClusters = 8;
+    // The server refused one of the term's pages (LastFailure() says how);
+    // also an outcome of LookUpAccession.
+    static constexpr int kNcbiError = 9;
     // Outcome codes of LookUpAccession (1 is canceled).
     static constexpr int kAccessionFound = 2;
     static constexpr int kAccessionNotFound = 3;
@@ -31,16 +34,20 @@ class SearchEngine {
     SearchResults& Results() { return results_; }
     const SearchResults& Results() const { return results_; }
 
-    // UniGene run, step 1: clears the ten result lists, PageHtml,
-    // ChosenAccession and ChosenUrl.
+    // UniGene run, step 1: clears the ten result lists, the NCBI error
+    // lists, PageHtml, ChosenAccession and ChosenUrl.
     void BeginUniGeneRun();
     // Steps 5 to 8 over the checked term list. Returns true when complete,
     // false when canceled.
     bool RunUniGene(const QStringList& terms);
 
-    // Accession run, step 1: clears lstModel, lstNotFound and PageHtml.
+    // Accession run, step 1: clears lstModel, lstNotFound, the NCBI error
+    // lists and PageHtml.
     void BeginAccessionRun();
     bool RunAccession(const QStringList& terms);
+
+    // The server's refusal behind the last kNcbiError.
+    const PageLoader::Failure& LastFailure() const { return failure_; }
 
     // The named operations (public for tests and the command line).
     int LookUpTerm(const QString& query);
@@ -92,6 +99,7 @@ class SearchEngine {
     Chooser& chooser_;
     RunView& view_;
     SearchResults results_;
+    PageLoader::Failure failure_;
 };
 
 }  // namespace quill

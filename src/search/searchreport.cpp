@@ -49,6 +49,16 @@ class ReportWriter {
             }
         }
     }
+    // The terms the server refused, after an empty line; nothing when none.
+    void NcbiErrors(const SearchResults& r) {
+        if (r.lstNcbiError.count() + r.lstNcbiErrorM.count() == 0) return;
+        Empty();
+        Style(11, true, true);
+        Plain(kNcbiErrorHeading);
+        Style(11, false);
+        Entries(r.lstNcbiError, false);
+        Entries(r.lstNcbiErrorM, false);
+    }
     bool End() { return p_.EndDoc(); }
 
   private:
@@ -67,7 +77,8 @@ PrintItem N(qint64 n) {
 SummaryCounts CountSummary(const SearchResults& r, int termCount) {
     SummaryCounts c;
     c.notFoundTotal = r.lstNotFound.count() + r.lstIsCluster.count();
-    c.found = termCount - c.notFoundTotal;
+    c.ncbiErrors = r.lstNcbiError.count();
+    c.found = termCount - c.notFoundTotal - c.ncbiErrors;
     c.single = c.found - r.lstWatchOut.count();
     c.modelTotal = Sum(r.lstModel);
     c.modelMTotal = Sum(r.lstModelM);
@@ -123,6 +134,12 @@ bool PrintSearchReport(Printer& printer, const SearchResults& r, const SearchPol
                                     T(QStringLiteral(" query(s) were not found or retired"))});
     w.Indented(kFirstIndentColumn,
                {N(r.lstIsCluster.count()), T(QStringLiteral(" query(s) had clusters"))});
+    if (c.ncbiErrors != 0) {
+        w.Style(11, true, true);
+        w.Plain(
+            {N(c.ncbiErrors), T(QStringLiteral(" query(s) could not be looked up (NCBI error)"))});
+        w.Style(11, true);
+    }
     w.Empty();
 
     w.Style(13, true);
@@ -177,12 +194,14 @@ bool PrintSearchReport(Printer& printer, const SearchResults& r, const SearchPol
     w.Plain(QStringLiteral("  IDs that had clusters:"));
     w.Style(11, false);
     w.Entries(r.lstIsCluster, false);
+    w.NcbiErrors(r);
     return w.End();
 }
 
 bool PrintAccessionReport(Printer& printer, const SearchResults& r, int termCount,
                           const QString& title, const QDateTime& when) {
     const qint64 nf = r.lstNotFound.count();
+    const qint64 ne = r.lstNcbiError.count();
     ReportWriter w(printer);
     w.Centred(title);
     w.Centred(QStringLiteral("Results for ") + ShortDateTime(when) + QStringLiteral(", ") +
@@ -191,8 +210,10 @@ bool PrintAccessionReport(Printer& printer, const SearchResults& r, int termCoun
     w.Centred(QStringLiteral("SUMMARY"));
     w.Empty();
     w.Style(11, true);
-    w.Plain({N(termCount - nf), T(QStringLiteral(" query(s) found"))});
+    w.Plain({N(termCount - nf - ne), T(QStringLiteral(" query(s) found"))});
     w.Plain({N(nf), T(QStringLiteral(" query(s) not found:"))});
+    if (ne != 0)
+        w.Plain({N(ne), T(QStringLiteral(" query(s) could not be looked up (NCBI error)"))});
     w.Empty();
     w.Style(13, true);
     w.Centred(QStringLiteral("DETAILS"));
@@ -207,6 +228,7 @@ bool PrintAccessionReport(Printer& printer, const SearchResults& r, int termCoun
     w.Plain(QStringLiteral("Accession Numbers Not Found:"));
     w.Style(11, false);
     w.Entries(r.lstNotFound, false);
+    w.NcbiErrors(r);
     return w.End();
 }
 

@@ -11,7 +11,8 @@ namespace quill {
 
 class Printer;
 
-// The counts the summary derives from the result lists.
+// The counts the summary derives from the result lists. Terms the server
+// refused count neither as found nor as not found.
 struct SummaryCounts {
     qint64 notFoundTotal = 0;  // lstNotFound + lstIsCluster
     qint64 found = 0;          // term count - not-found total
@@ -19,7 +20,11 @@ struct SummaryCounts {
     qint64 modelTotal = 0;     // item data summed over lstModel
     qint64 modelMTotal = 0;    // item data summed over lstModelM
     qint64 sequences = 0;      // every sequence of the run
+    qint64 ncbiErrors = 0;     // lstNcbiError: terms the server refused
 };
+
+// The heading of the list of terms whose pages the server refused.
+inline const QString kNcbiErrorHeading = QStringLiteral("Could not be looked up (NCBI error):");
 
 SummaryCounts CountSummary(const SearchResults& results, int termCount);
 

@@ -28,6 +28,10 @@ struct ResultList {
 struct SearchResults {
     ResultList lstModel, lstmRNA, lstEST, lstNotFound, lstIsCluster, lstWatchOut;
     ResultList lstMMs, lstModelM, lstmRNAM, lstESTM;
+    // "Could not be looked up (NCBI error)": terms (and clusters of
+    // several-cluster terms, "cluster of term") whose pages the server
+    // refused, each entry with the server's answer and the address.
+    ResultList lstNcbiError, lstNcbiErrorM;
     QStringList CdnaLines;       // element 1 of the run is CdnaLines[0]
     QString OrgCode;             // "Mm" or "Hs"
     QStringList ModelSequences;  // [0] = n as text, [k] = block of model k

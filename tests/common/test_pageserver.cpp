@@ -78,6 +78,21 @@ class PageServerTest : public QObject {
         QVERIFY(server.BaseUrl().isEmpty());
     }
 
+    // A request ending in "*" answers what no line names, the longest first.
+    void prefixLines() {
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("p.html"), "<p>p</p>");
+        WriteFile(dir.filePath("q.html"), "<p>q</p>");
+        WriteFile(dir.filePath("index.tsv"), "/a*\tp.html\n/ab*\tq.html\n/abc\tp.html\n");
+        PageServer server(dir.path());
+        QVERIFY2(server.Start(), qPrintable(server.Error()));
+        const QByteArray base = server.BaseUrl().toLatin1();
+        for (const auto& [path, body] : std::initializer_list<std::pair<QByteArray, QByteArray>>{
+                 {"/ax", "<p>p</p>"}, {"/abx", "<p>q</p>"}, {"/abc", "<p>p</p>"}})
+            QVERIFY2(Fetch(base + path).body == body, path);
+        QCOMPARE(Fetch(base + "/b").status, 404);
+    }
+
     // Pages carry the server's own address; index faults act as written.
     void servesPagesAndFaults() {
         const Fetched f =

@@ -1,8 +1,11 @@
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocale>
 #include <QNetworkReply>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/markup.h"
 #include "common/module1.h"
 #include "common/pageserver.h"
 #include "common/settings.h"
@@ -30,9 +33,12 @@ class WebPageLoaderTest : public QObject {
     QStringList problems_;
     std::unique_ptr<WebPageLoader> loader_;
 
-    // A fresh loader with this watchdog interval.
+    // A fresh loader with this watchdog interval; a refusing server is asked
+    // twice more, after 20 and 40 ms.
     WebPageLoader& Loader(int watchdogMs = 7000) {
         settings_.WatchdogMs = watchdogMs;
+        settings_.ServerRetries = 2;
+        settings_.RetryDelayMs = 20;
         loader_ = std::make_unique<WebPageLoader>(
             module_, settings_, [this](const QString& text) { problems_ << text; });
         return *loader_;
@@ -50,6 +56,7 @@ class WebPageLoaderTest : public QObject {
     void init() {
         scope_ = std::make_unique<QObject>();
         module_ = Module1();
+        settings_ = Settings();
         problems_.clear();
         // Fresh server per test, so the "times=N" faults start over.
         server_ = std::make_unique<PageServer>(kPages);
@@ -70,7 +77,6 @@ class WebPageLoaderTest : public QObject {
                               << "{base}/entrez/query.fcgi?cmd=Retrieve&amp;db=";
         QTest::newRow("charset read") << "/latin1.html" << 200 << "Kr\u00fcppel &lt;1&gt;";
         QTest::newRow("redirect followed") << "/redirect.html" << 200 << "Kr\u00fcppel";
-        QTest::newRow("missing page completes") << "/nowhere.html" << 404 << "";
         // Addresses cut from page markup may hold raw blanks.
         QTest::newRow("raw blank") << kSearch + "Abc 1" << 200 << "reached the server whole";
         // The term is the one untrusted part of an address: whatever it
@@ -116,9 +122,11 @@ class WebPageLoaderTest : public QObject {
         QVERIFY(!module_.PageTimedOut);
     }
 
+    // A server that cannot be reached or never finishes a page is waited for
+    // (the watchdog loads the page again) until the user cancels.
     void persistentFailureWaitsUntilCanceled_data() {
         QTest::addColumn<QString>("path");
-        QTest::newRow("status 500") << "/error.html";
+        QTest::newRow("dropped connection") << "/drop.html";
         QTest::newRow("never answers") << "/hang.html";
     }
     void persistentFailureWaitsUntilCanceled() {
@@ -134,6 +142,97 @@ class WebPageLoaderTest : public QObject {
         QVERIFY(loader_->Browser().ReadyState() != 4);
         QCOMPARE(loader_->Markup(), earlier);
         QVERIFY(NoRequestRunning());
+    }
+
+    // An error status is the server's refusal, never a page to read: the
+    // wait ends with ServerError, at once, or after the retries for a busy or
+    // failing server. The page read before stays.
+    void serverRefusals_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("401") << "/status401.html"
+                             << "401 Unauthorized" << 1;
+        QTest::newRow("403") << "/status403.html"
+                             << "403 Forbidden" << 1;
+        QTest::newRow("404") << "/nowhere.html"
+                             << "404 Not Found" << 1;
+        QTest::newRow("500") << "/error.html"
+                             << "500 Internal Server Error" << 3;
+        QTest::newRow("429") << "/busy.html"
+                             << "429 Too Many Requests" << 3;
+    }
+    void serverRefusals() {
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        QFETCH(int, requests);
+        Loader(100);  // the watchdog does not hurry or prolong anything
+        QCOMPARE(Load("/latin1.html"), int(PageLoader::Loaded));
+        const QString earlier = loader_->Markup();
+        const int before = Requests();
+        QCOMPARE(Load(path), int(PageLoader::ServerError));
+        QCOMPARE(Requests() - before, requests);
+        QCOMPARE(loader_->LastFailure().message, message);
+        QCOMPARE(loader_->LastFailure().address, server_->BaseUrl() + path);
+        QCOMPARE(problems_.size(), requests);  // each refusal told
+        QVERIFY2(problems_.last().contains(message), qPrintable(problems_.last()));
+        QCOMPARE(loader_->Markup(), earlier);
+        QVERIFY(NoRequestRunning());
+    }
+
+    // A body over the cap is abandoned as soon as it passes it (an endless
+    // one too) or, when its length is announced, before it comes.
+    void pageSizeCap_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<QString>("message");  // "": loaded
+        const qint64 size = QFileInfo(kPages + "/latin1.html").size();
+        QTest::newRow("endless") << "/endless.html" << qint64{1 << 20} << "page larger than 1 MB";
+        QTest::newRow("one byte over")
+            << "/latin1.html" << size - 1 << QString("page larger than %1 bytes").arg(size - 1);
+        QTest::newRow("at the cap") << "/latin1.html" << size << QString();
+    }
+    void pageSizeCap() {
+        QFETCH(QString, path);
+        QFETCH(qint64, cap);
+        QFETCH(QString, message);
+        settings_.MaxPageBytes = cap;
+        Loader();
+        // A cap that fails leaves the endless page loading: canceled.
+        QTimer::singleShot(20000, scope_.get(), [this] { module_.CancelSearch = true; });
+        QCOMPARE(Load(path), int(message.isEmpty() ? PageLoader::Loaded : PageLoader::ServerError));
+        QCOMPARE(loader_->LastFailure().message, message);
+        QVERIFY(NoRequestRunning());
+    }
+
+    // A page of more markup than can be read is refused before it is read.
+    void pageOfTooMuchMarkup() {
+        QTemporaryDir dir;
+        QFile page(dir.filePath("tags.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly) &&
+                page.write(QByteArray("<br a b>").repeated(kMaxMarkupItems / 3 + 1)) > 0);
+        page.close();
+        QFile index(dir.filePath("index.tsv"));
+        QVERIFY(index.open(QIODevice::WriteOnly) && index.write("/tags.html\ttags.html\n") > 0);
+        index.close();
+        PageServer tags(dir.path());
+        QVERIFY2(tags.Start(), qPrintable(tags.Error()));
+        Loader();
+        QCOMPARE(loader_->NavigateAndWait(tags.BaseUrl() + "/tags.html"),
+                 int(PageLoader::ServerError));
+        QCOMPARE(loader_->LastFailure().message,
+                 QString("page of more than %1 tags and attributes").arg(kMaxMarkupItems));
+    }
+
+    // The page is read within the wait, which asks the cancel flag: a cancel
+    // raised as the page comes ends the wait before it is read.
+    void cancelWhileThePageIsRead() {
+        Loader();
+        connect(&loader_->Browser(), &WebBrowser::StateChanged, scope_.get(), [this] {
+            if (loader_->Browser().ReadyState() == WebBrowser::Complete)
+                module_.CancelSearch = true;
+        });
+        QCOMPARE(Load("/latin1.html"), int(PageLoader::Canceled));
     }
 
     // The cancel (raised from an event during the wait) is seen within a

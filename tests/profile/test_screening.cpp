@@ -185,6 +185,22 @@ class ScreeningTest : public QObject {
                               "Localized expression in: female genital, testis (mouse); testis "
                               "(human)"}));
     }
+
+    // Terms the server refused are listed last, on screen and on paper.
+    void refusedTermsListedLast() {
+        const QDateTime when(QDate(2026, 3, 7), QTime(14, 5, 9));
+        ScreeningResults r = SampleResults();
+        r.lstNcbiError << "Sox2 (404 Not Found): http://x/a";
+        QVERIFY(BuildScreeningReport(r, ScreeningCriteria(), when)
+                    .endsWith("No expression data found:\r\n\tOlfr1\r\n\r\n"
+                              "Could not be looked up (NCBI error):\r\n"
+                              "\tSox2 (404 Not Found): http://x/a\r\n"));
+        RecordingPrinter p;
+        QVERIFY(PrintScreeningReport(p, "Screen 1", r, ScreeningCriteria(), when));
+        QCOMPARE(p.LineTexts().mid(p.LineTexts().size() - 3),
+                 QStringList({"Olfr1", "Could not be looked up (NCBI error):",
+                              "Sox2 (404 Not Found): http://x/a"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(ScreeningTest)

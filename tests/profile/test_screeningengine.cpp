@@ -152,6 +152,23 @@ class ScreeningEngineTest : public QObject {
         }
     }
 
+    // A page the server refused files the term apart, never as no data.
+    void refusedPagesListTheTermApart() {
+        Rig r;
+        r.loader.SetServerError(kSearch + "Sox2", "404 Not Found");
+        r.loader.SetServerError(kProfile + "Mm.1", "page larger than 16 MB");
+        QCOMPARE(r.engine.Run({"Pax6", "Sox2", "Olfr1"}), ScreeningEngine::RunEnd::Complete);
+        const QStringList refused{"Pax6 (page larger than 16 MB): " + kProfile + "Mm.1",
+                                  "Sox2 (404 Not Found): " + kSearch + "Sox2"};
+        QCOMPARE(r.engine.Results().lstNcbiError, refused);
+        QCOMPARE(r.engine.Results().lstNoData, QStringList{"Olfr1"});
+        QVERIFY(r.engine.Results().lstFound.isEmpty() && r.engine.Results().lstNotFound.isEmpty());
+        QVERIFY(
+            r.view.report.endsWith("No expression data found:\r\n\tOlfr1\r\n\r\n"
+                                   "Could not be looked up (NCBI error):\r\n\t" +
+                                   refused.join("\r\n\t") + "\r\n"));
+    }
+
     void criteriaReadPerTermAndAtCompletion() {
         Rig r;
         // After the first term, the TPM minimum rises above 150.

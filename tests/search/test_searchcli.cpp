@@ -116,10 +116,11 @@ class SearchCliTest : public QObject {
                 {"search", "--ncbi-server", hang.BaseUrl(), "--save", save, "Hang1"});
         QVERIFY(p.waitForStarted());
         QString err;
+        // The wait is told on stderr too.
         QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(p.readAllStandardError()))
-                                     .contains("0/1 complete.  Current search term: Hang1"),
+                                     .contains("0/1 complete.  Current search term: Hang1\n"
+                                               "Waiting for the NCBI server \u2026 3 s"),
                                  10000);
-        QTest::qWait(200);  // well inside the page wait
         ::kill(static_cast<pid_t>(p.processId()), SIGINT);
         QVERIFY(p.waitForFinished(5000));
         err += QString::fromUtf8(p.readAllStandardError());
@@ -127,6 +128,40 @@ class SearchCliTest : public QObject {
         QCOMPARE(p.exitCode(), 130);
         QVERIFY2(err.contains("Search canceled"), qPrintable(err));
         QVERIFY(!QFile::exists(save));
+    }
+
+    // A server that refuses every page: each term is listed as could not be
+    // looked up, with the answer and the address, and the exit status is 4.
+    void refusedTermsExitFour_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("entry");  // {base}: the server's address
+        QTest::newRow("search")
+            << "search"
+            << "\tFoo (404 Not Found): {base}/entrez/query.fcgi?orig_db=UniGene&cmd=search&term="
+               "Foo%20mouse\r\n";
+        QTest::newRow("accession")
+            << "accession"
+            << "\tFoo (404 Not Found): {base}/entrez/query.fcgi?orig_db=nucleotide&cmd=search&"
+               "term=Foo\r\n";
+        QTest::newRow("screen")
+            << "screen"
+            << "\tFoo (404 Not Found): {base}/entrez/query.fcgi?orig_db=UniGene&cmd=search&term="
+               "Foo\r\n";
+    }
+    void refusedTermsExitFour() {
+        QFETCH(QString, command);
+        QFETCH(QString, entry);
+        quill::PageServer refusing(QStringLiteral(QUILL_TEST_DATA "/web"));
+        QVERIFY2(refusing.Start(), qPrintable(refusing.Error()));
+        const QString save = tmp.filePath(command + "-refused.txt");
+        const CliRun r = Cli({command, "--ncbi-server", refusing.BaseUrl(), "--save", save, "Foo"});
+        QCOMPARE(r.status, 4);
+        QVERIFY2(r.err.contains("Could not load " + refusing.BaseUrl()), qPrintable(r.err));
+        const QString listed = "Could not be looked up (NCBI error):\r\n" +
+                               entry.replace("{base}", refusing.BaseUrl());
+        QVERIFY2(r.out.contains(listed), qPrintable(r.out));
+        QVERIFY(ReadText(save).contains(listed));
+        QVERIFY(!r.out.contains("\tFoo\r\n"));  // not listed as not found or no data
     }
 
     void unwritableSaveIsReported() {

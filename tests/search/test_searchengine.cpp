@@ -438,6 +438,80 @@ class SearchEngineTest : public QObject {
         QCOMPARE(view.completed, 1);
     }
 
+    // A page the server refused files the term apart, with the server's
+    // answer and the address, whichever page of the lookup it was; never as
+    // not found, and it does not count as found.
+    void refusedPageListsTheTermApart_data() {
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<bool>("model");  // the cluster has a model, else an mRNA
+        QTest::newRow("search page") << SearchUrl("G mouse") << false;
+        QTest::newRow("cluster page") << ClusterUrl("1") << false;
+        QTest::newRow("sequence page") << SeqUrl("NM_1") << false;
+        QTest::newRow("record page") << RetrieveUrl("NM_1") << false;
+        QTest::newRow("model page") << SeqUrl("XM_1") << true;
+    }
+    void refusedPageListsTheTermApart() {
+        QFETCH(QString, refused);
+        QFETCH(bool, model);
+        AddTerm("G", "1", model ? ModelSection("1", {"XM_1"}) : MrnaSection({"NM_1"}),
+                {"NM_1", "XM_1"});
+        loader->SetPage(SearchUrl("Nf mouse"), "not found");
+        loader->SetServerError(refused, "403 Forbidden");
+        QVERIFY(Run({"G", "Nf"}));
+        const QString entry = "G (403 Forbidden): " + refused;
+        QCOMPARE(R().lstNcbiError.text, QStringList{entry});
+        QCOMPARE(R().lstNotFound.text, QStringList{"Nf"});
+        QCOMPARE(R().lstModel.count() + R().lstmRNA.count() + R().lstIsCluster.count(), 0);
+        QCOMPARE(R().CdnaLines.size(), 1);
+        QVERIFY(view.summary.contains("\r\n0 queries found (0 sequences found)\r\n"));
+        QVERIFY(view.summary.contains(
+            "\t0 query(s) had clusters\r\n1 query(s) could not be looked up (NCBI error)\r\n\r\n"));
+        QVERIFY(
+            view.summary.endsWith("  IDs that had clusters:\r\n\r\n"
+                                  "Could not be looked up (NCBI error):\r\n\t" +
+                                  entry + "\r\n"));
+    }
+
+    // A refused cluster of a several-cluster term: its check keeps it (not
+    // known to be empty), its lookup files it apart; the term stays found.
+    void refusedClusterOfSeveral() {
+        AddClusters("Actb", {{"1", MrnaSection({"NM_1"})}, {"2", MrnaSection({"NM_2"})}});
+        AddSequences({"NM_1", "NM_2"});
+        loader->SetServerError(ClusterUrl("2"), "500 Internal Server Error");
+        QVERIFY(Run({"Actb"}));
+        QCOMPARE(R().lstWatchOut.data, QList<qint32>{2});
+        QCOMPARE(R().lstmRNAM.text, QStringList{"Mm.1 of Actb"});
+        const QString entry = "Mm.2 of Actb (500 Internal Server Error): " + ClusterUrl("2");
+        QCOMPARE(R().lstNcbiErrorM.text, QStringList{entry});
+        QVERIFY(view.summary.startsWith("Results for "));
+        QVERIFY(view.summary.contains("\r\n1 queries found (1 sequences found)\r\n"));
+        QVERIFY(
+            view.summary.endsWith("Could not be looked up (NCBI error):\r\n\t" + entry + "\r\n"));
+    }
+
+    void refusedAccessions() {
+        const QString search = kBase + "/entrez/query.fcgi?orig_db=nucleotide&cmd=search&term=";
+        loader->SetPage(AddressWithTerm(search, "NM_1"),
+                        "<A href=\"/entrez/viewer.fcgi?db=nucleotide&amp;val=1\">r</A>");
+        loader->SetServerError(kBase + "/entrez/viewer.fcgi?db=nucleotide&val=1", "404 Not Found");
+        loader->SetServerError(AddressWithTerm(search, "NM_2"), "page larger than 16 MB");
+        loader->SetPage(AddressWithTerm(search, "NM_3"), "No items found");
+        engine->BeginAccessionRun();
+        QVERIFY(engine->RunAccession({"NM_1", "NM_2", "NM_3"}));
+        QCOMPARE(view.summary,
+                 "Results for " + ShortDateTime(Now()) +
+                     ", 3 accession number(s) searched\r\n\r\n"
+                     "0 accession number(s) found \r\n1 accession number(s) not found\r\n"
+                     "2 accession number(s) could not be looked up (NCBI error)\r\n\r\n"
+                     "SEQUENCES FOUND:\r\n\r\nSEQUENCES NOT FOUND:\r\n\tNM_3\r\n\r\n"
+                     "Could not be looked up (NCBI error):\r\n"
+                     "\tNM_1 (404 Not Found): " +
+                     kBase +
+                     "/entrez/viewer.fcgi?db=nucleotide&val=1\r\n\tNM_2 (page larger "
+                     "than 16 MB): " +
+                     AddressWithTerm(search, "NM_2") + "\r\n");
+    }
+
     void accessionRun() {
         const QString search = kBase + "/entrez/query.fcgi?orig_db=nucleotide&cmd=search&term=";
         auto hit = [](const QString& uid) {

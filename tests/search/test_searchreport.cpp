@@ -149,6 +149,35 @@ class SearchReportTest : public QObject {
         QVERIFY(none.LineTexts().contains("Hoxa9"));
     }
 
+    // Terms the server refused count neither as found nor as not found and
+    // are listed last, in both reports.
+    void refusedTerms() {
+        SearchResults r = SampleRun(false);
+        r.lstNcbiError.add("Foo (404 Not Found): http://x/a");
+        r.lstNcbiErrorM.add("Mm.9 of Bar (500 Internal Server Error): http://x/b");
+        RecordingPrinter p;
+        QVERIFY(PrintSearchReport(p, r, SearchPolicy(), 6, "Run 1", when_));
+        const QStringList d = Describe(p);
+        QVERIFY(d.contains("p 11BU  3  query(s) found ( 4  sequences found):"));
+        QVERIFY(d.contains("p 11BU  1  query(s) could not be looked up (NCBI error)"));
+        QCOMPARE(d.mid(d.size() - 4),
+                 QStringList({"10 11 Olfr1", "p 11BU Could not be looked up (NCBI error):",
+                              "10 11 Foo (404 Not Found): http://x/a",
+                              "10 11 Mm.9 of Bar (500 Internal Server Error): http://x/b"}));
+        SearchResults a;
+        a.lstModel.add("AB1");
+        a.lstNotFound.add("AB2");
+        a.lstNcbiError.add("AB3 (403 Forbidden): http://x/c");
+        RecordingPrinter q;
+        QVERIFY(PrintAccessionReport(q, a, 3, "Acc run", when_));
+        const QStringList e = Describe(q);
+        QVERIFY(e.contains("p 11B  1  query(s) found"));
+        QVERIFY(e.contains("p 11B  1  query(s) could not be looked up (NCBI error)"));
+        QCOMPARE(e.mid(e.size() - 3),
+                 QStringList({"10 11 AB2", "p 11BU Could not be looked up (NCBI error):",
+                              "10 11 AB3 (403 Forbidden): http://x/c"}));
+    }
+
     void accessionReport() {
         SearchResults r;
         r.lstModel.add("AB000001");

@@ -10,6 +10,11 @@ int FakePageLoader::NavigateAndWait(const QString& address) {
     // A raised flag ends the wait at its first turn; the browser keeps the
     // page it held.
     if (module_.CancelSearch) return Canceled;
+    const auto error = errors_.constFind(address);
+    if (error != errors_.constEnd()) {
+        failure_ = {error.value(), address};
+        return ServerError;
+    }
     const auto it = pages_.constFind(address);
     if (it == pages_.constEnd()) {
         missingAsked_ << address;

@@ -1,7 +1,8 @@
 #pragma once
 // A page loader that answers from an address -> markup map, for engine tests.
 // It records every address asked for, can raise the run's cancel flag at the
-// Nth load, and answers unknown addresses with a fixed page.
+// Nth load, answers unknown addresses with a fixed page, and can refuse
+// addresses as a server does.
 
 #include <QHash>
 #include <QString>
@@ -21,6 +22,11 @@ class FakePageLoader : public PageLoader {
     void SetPage(const QString& address, const QString& markup) { pages_[address] = markup; }
     // Served for any address without a page of its own ("" by default).
     void SetMissingPage(const QString& markup) { missing_ = markup; }
+    // The wait for this address ends with ServerError and this message
+    // ("404 Not Found"); the page held before stays.
+    void SetServerError(const QString& address, const QString& message) {
+        errors_[address] = message;
+    }
     // Raises module.CancelSearch when load number n (1-based) is asked for;
     // that wait and every later one report "canceled". 0 switches it off.
     void CancelAtLoad(int n) { cancelAt_ = n; }
@@ -29,6 +35,7 @@ class FakePageLoader : public PageLoader {
 
     int NavigateAndWait(const QString& address) override;
     QString Markup() const override { return current_; }
+    Failure LastFailure() const override { return failure_; }
 
     const QStringList& Asked() const { return asked_; }
     int LoadCount() const { return static_cast<int>(asked_.size()); }
@@ -38,8 +45,10 @@ class FakePageLoader : public PageLoader {
   private:
     Module1& module_;
     QHash<QString, QString> pages_;
+    QHash<QString, QString> errors_;
     QString missing_;
     QString current_;
+    Failure failure_;
     QStringList asked_;
     QStringList missingAsked_;
     int cancelAt_ = 0;

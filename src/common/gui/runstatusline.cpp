@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QLabel>
 
-#include "common/textrules.h"
 #include "common/webpageloader.h"
 
 namespace quill::ui {
@@ -32,8 +31,7 @@ void RunStatusLine::ShowProblem(const QString& text) {
 }
 
 void RunStatusLine::ShowWaiting(int seconds) {
-    Show(QStringLiteral("Waiting for the ") + server_ + QStringLiteral(" server \u2026 ") +
-         Num(seconds) + QStringLiteral(" s"));
+    Show(WaitingText(server_, seconds));
 }
 
 void RunStatusLine::Settled() {
