@@ -131,9 +131,4 @@ QString DateTimeText(int year, int month, int day, int hour, int minute, int sec
     return text;
 }
 
-QString SheetFail(const QString& path, const QString& reason) {
-    return QStringLiteral("Cannot read the spreadsheet \"%1\": %2.")
-        .arg(QFileInfo(path).fileName(), reason);
-}
-
 }  // namespace quill

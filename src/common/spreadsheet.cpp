@@ -531,12 +531,6 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
 
 }  // namespace
 
-bool IsSpreadsheetFile(const QString& path) {
-    const QString s = Suffix(path);
-    return s == QLatin1String("xls") || s == QLatin1String("xlsx") || s == QLatin1String("ods") ||
-           s == QLatin1String("csv");
-}
-
 WorkbookResult ReadWorkbook(const QString& path) {
     WorkbookResult r;
     r.book.path = path;
@@ -566,33 +560,6 @@ WorkbookResult ReadWorkbook(const QString& path) {
     // A reading that failed part way shows nothing of what it read.
     if (!r.ok) r.book.sheets.clear();
     return r;
-}
-
-QString FormatCellNumber(double value) {
-    if (std::isnan(value) || std::isinf(value)) return QStringLiteral("#NUM!");
-    if (value == 0) return QStringLiteral("0");
-    if (std::floor(value) == value && std::fabs(value) < 1e15)
-        return QString::number(static_cast<qint64>(value));
-    QString text = QString::number(value, 'g', 15);
-    text.replace(QLatin1Char('e'), QLatin1Char('E'));
-    return text;
-}
-
-QString SpreadsheetOpenFilter() {
-    return QStringLiteral(
-        "Excel Worksheet|*.xls|Excel Workbook|*.xlsx|OpenDocument Spreadsheet|*.ods|"
-        "Comma-separated values|*.csv");
-}
-
-std::optional<QString> HitNameFromImport(const QString& text) {
-    const int b = InStr(text, QStringLiteral("|"));
-    if (b == 0) return text;
-    const QString left = text.left(b - 1);
-    const int m = InStr(text, QStringLiteral("MM#"));
-    if (m == 0) return left;
-    const std::optional<QString> middle = Cut(text, b + 2, m - b - 3);
-    if (!middle) return std::nullopt;
-    return left + *middle;
 }
 
 }  // namespace quill
