@@ -1,11 +1,13 @@
 // Reads arbitrary bytes as a BLAST report in every form, and checks that the
 // readings agree with what they promise: the output text belongs to the kept
-// names, no more queries are kept or skipped than were found, and the text of
-// the window's text box reads as the same bytes do.
+// names, no more queries are kept, skipped or without hits than were found,
+// names hold no line break and no 0x01, and the bytes read as the same text
+// in the window's text box (decoded as the input rules decode them) does.
 
 #include <cstdint>
 #include <cstdlib>
 
+#include "common/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 
@@ -16,10 +18,11 @@ void Check(bool ok) {
 }
 
 void CheckResult(const quill::IgtcResult& r) {
-    Check(r.names.size() + r.skippedQueries <= r.queries);
+    Check(r.names.size() + r.skippedQueries + r.queriesWithoutHits <= r.queries);
     Check(r.format == quill::BlastFormat::None || r.output == quill::IgtcOutputText(r.names));
     for (const QString& name : r.names)
-        Check(!name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r')));
+        Check(!name.contains(QLatin1Char('\n')) && !name.contains(QLatin1Char('\r')) &&
+              !name.contains(QChar(0x01)));
 }
 
 }  // namespace
@@ -34,14 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const quill::IgtcResult box =
             quill::ReadBlastReport(bytes, minimum, quill::LineBreaks::AsTextBox);
         CheckResult(box);
-        // Valid UTF-8 reads the same as the window's text.
-        const QString text = QString::fromUtf8(bytes);
+        // The bytes read the same as the window's text of them.
+        const QString text = quill::DecodeInputText(bytes);
         if (minimum == 1 && !text.isEmpty())
             quill::PassesMinimumScore(text, int(size % size_t(text.size())) + 1, minimum);
-        if (text.toUtf8() == bytes) {
-            const quill::IgtcResult window = quill::ReadBlastReport(text, minimum);
-            Check(window.names == box.names && window.skippedQueries == box.skippedQueries);
-        }
+        const quill::IgtcResult window = quill::ReadBlastReport(text, minimum);
+        Check(window.format == box.format && window.names == box.names &&
+              window.skippedQueries == box.skippedQueries &&
+              window.queriesWithoutHits == box.queriesWithoutHits);
     }
     return 0;
 }

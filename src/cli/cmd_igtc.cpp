@@ -20,7 +20,9 @@ const char* kIgtcUsage =
     "Reads a BLAST report from INPUT (or standard input): the IGTC site's text,\n"
     "or BLAST+ text (-outfmt 0), XML (-outfmt 5) or tabular (-outfmt 6 or 7).\n"
     "Keeps the queries whose best score is at least the minimum score and prints\n"
-    "the hit list; standard error names the form read.\n"
+    "the hit list; standard error names the form read and counts the queries\n"
+    "without hits and those that could not be read. Input that is not valid\n"
+    "UTF-8 is read as Windows-1252.\n"
     "  --min-score TEXT  the minimum score as typed (read by its leading number)\n"
     "  --save FILE       also write the hit list file (quoted lines)\n"
     "  --report-pdf FILE also write the printed hit report as a PDF file\n"
@@ -104,6 +106,7 @@ int RunIgtc(const QStringList& argsIn) {
         return 1;
     }
 
+    // The report's bytes are decoded by the reading (UTF-8, else Windows-1252).
     const IgtcResult result = ReadBlastReport(text, minimum.value, LineBreaks::AsTextBox);
     if (result.format == BlastFormat::None) {
         Err(kNotBlastMessage);

@@ -5,7 +5,6 @@
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
 #include "common/quotedfile.h"
-#include "common/spreadsheet.h"
 #include "common/termfile.h"
 #include "common/textrules.h"
 #include "unique/uniquehits.h"
@@ -18,22 +17,29 @@ const char* kUniqueUsage =
     "Usage: quillfish-cli unique [--save FILE] [--report-pdf FILE [--title TEXT]] [INPUT]\n"
     "\n"
     "Reduces a list of IGTC hits to the unique hit names, in order of first\n"
-    "appearance, and prints the report. INPUT (or standard input) holds one hit\n"
-    "entry per line, or is a spreadsheet (.xls, .xlsx, .ods, .csv) whose cells of\n"
-    "the first sheet are the entries, row by row (repeated cells are kept).\n"
+    "appearance, and prints the report. INPUT (or standard input), known by its\n"
+    "content whatever its name, is a hit list saved by this program (its heading\n"
+    "lines are skipped), a spreadsheet (.xls, .xlsx, .ods) or CSV file whose cells\n"
+    "of the first sheet are the entries, row by row (repeated cells are kept), or\n"
+    "text with one hit entry per line. The name of an entry \"NAME | more\" is the\n"
+    "text before the first \"|\" that follows a blank; any other entry is its own\n"
+    "name.\n"
     "  --save FILE       also write the unique hits file (quoted lines)\n"
     "  --report-pdf FILE also write the printed report as a PDF file\n"
     "  --title TEXT      its title (empty when not given)\n";
 
 const QString kPrefix = QStringLiteral("quillfish-cli unique: ");
 
-// One entry per line (LF or CR LF); the empty piece after a final line end
-// is no entry.
-QStringList SplitEntries(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
+// Standard input is read as a file is: its content tells what it is. Text
+// is read where it is; only a spreadsheet goes through a temporary file.
+TermFileResult ReadStandardInput() {
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) {
+        TermFileResult r;
+        r.error = QStringLiteral("cannot read standard input");
+        return r;
+    }
+    return ReadTermBytes(QStringLiteral("standard input"), in.readAll(), UniqueImportRule());
 }
 
 }  // namespace
@@ -62,33 +68,13 @@ int RunUnique(const QStringList& argsIn) {
     if (args.size() > 1) return usageError(QStringLiteral("only one INPUT file may be given"));
 
     const bool fromStdin = args.isEmpty() || args.first() == QLatin1String("-");
-    const QString source = fromStdin ? QStringLiteral("standard input") : args.first();
-    QStringList entries;
-    if (fromStdin) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly)) {
-            Err(kPrefix + QStringLiteral("cannot read standard input"));
-            return 1;
-        }
-        entries = SplitEntries(QString::fromUtf8(in.readAll()));
-    } else {
-        const TermFileResult file = ReadTermFile(source, UniqueImportRule());
-        if (!file.ok) {
-            Err(kPrefix + file.error);
-            return 1;
-        }
-        entries = file.terms;
-    }
-
-    const UniqueHits hits = FindUniqueHits(entries);
-    if (!hits.ok()) {
-        const int n = hits.failedAt + 1;
-        const QString where = IsSpreadsheetFile(source) ? QStringLiteral("cell entry %1").arg(n)
-                                                        : QStringLiteral("line %1").arg(n);
-        Err(kPrefix + source + QStringLiteral(", ") + where + QStringLiteral(": ") +
-            UnreadableEntryMessage(n, entries[hits.failedAt]));
+    const TermFileResult file =
+        fromStdin ? ReadStandardInput() : ReadTermFile(args.first(), UniqueImportRule());
+    if (!file.ok) {
+        Err(kPrefix + file.error);
         return 1;
     }
+    const UniqueHits hits = FindUniqueHits(file.terms);
 
     const QString report = UniqueReportText(hits.keys, Now());
     Out(report);

@@ -2,7 +2,8 @@
 // Back ends that need large libraries of their own are built as modules and
 // loaded the first time a run uses them, so that a run that does not use
 // them does not load their libraries at its start:
-//   sheets      the spreadsheet readers (FreeXL, orcus with boost, libzip)
+//   sheets      the spreadsheet readers (FreeXL, orcus with boost, libzip);
+//               text files are read without them
 //   pageserver  the sample page server (cpp-httplib with OpenSSL and brotli)
 //   pdf         the PDF reports of the command line (Qt Gui; the windows,
 //               which need Qt Gui anyway, link the PDF output directly)
@@ -33,10 +34,13 @@ namespace quill {
 // Raised whenever a table below changes.
 inline constexpr int kModuleVersion = 1;
 
-// The spreadsheet readers: ReadWorkbook of spreadsheet.h.
+// The spreadsheet readers that need FreeXL, orcus or libzip (see
+// sheetparts.h).
 struct SheetsModule {
     int version;
-    WorkbookResult (*readWorkbook)(const QString& path);
+    WorkbookResult (*readXls)(const QString& path);
+    WorkbookResult (*readPackage)(const QString& path);
+    WorkbookResult (*readCsv)(const QString& path, const QByteArray* bytes);
 };
 
 // One page server of the page server module (see pageserver.h).

@@ -17,6 +17,18 @@ QStringList SplitLines(const QString& text) {
     return text.split(kBreak);
 }
 
+// Where a printed line may break.
+bool IsBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+// Whether the first end characters of text hold anything visible.
+bool HasContent(const QString& text, qsizetype end) {
+    for (qsizetype i = 0; i < end; ++i)
+        if (!IsBlank(text[i])) return true;
+    return false;
+}
+
 }  // namespace
 
 QString PrintedNumberText(double n) {
@@ -64,6 +76,10 @@ double Printer::UnitsPerPointX() const {
 }
 double Printer::UnitsPerPointY() const {
     return ScaleHeight() / PageHeightPoints();
+}
+
+double Printer::Width(const QString& line) const {
+    return TextWidthPoints(font_, line) * UnitsPerPointX();
 }
 
 double Printer::TextWidth(const QString& text) const {
@@ -116,44 +132,199 @@ void Printer::EndLine() {
     ++lines_;
 }
 
-void Printer::PrintText(const QString& text) {
+QList<QList<Printer::Run>> Printer::WrapLine(QList<Run> runs) const {
+    QList<QList<Run>> lines;
+    const double left = ScaleLeft();
+    const double right = left + ScaleWidth();
+    const double slack = ScaleWidth() * 1e-9;  // rounding of the widths
+    if (!runs.isEmpty() && runs.first().x < left) {
+        const double shift = left - runs.first().x;
+        for (Run& r : runs) r.x += shift;
+    }
+    // The indentation continued lines keep: where the first visible
+    // character stands (the line start when that is at the right edge).
+    double indent = runs.isEmpty() ? LineStartX() : runs.first().x;
+    for (const Run& r : runs) {
+        qsizetype i = 0;
+        while (i < r.text.size() && IsBlank(r.text[i])) ++i;
+        if (i < r.text.size()) {
+            indent = r.x + Width(r.text.left(i));
+            break;
+        }
+    }
+    const double average = AverageCharWidthPoints(font_) * UnitsPerPointX();
+    if (indent + average > right) indent = LineStartX();
+
+    // The most of the first end characters of a run that fit before the
+    // right edge. Only about a line's worth of text is measured, however long
+    // the run.
+    const auto fitting = [&](const Run& r, qsizetype end) {
+        const auto fits = [&](qsizetype n) { return r.x + Width(r.text.left(n)) <= right + slack; };
+        qsizetype lo = 0;
+        qsizetype hi = std::clamp<qsizetype>(
+            static_cast<qsizetype>(std::max(0.0, (right - r.x) / std::max(average, 1e-9))) * 2 + 8,
+            1, end);
+        while (fits(hi)) {
+            lo = hi;
+            if (hi == end) return end;
+            hi = std::min(end, hi * 2);
+        }
+        while (lo + 1 < hi) {  // fits(lo) or lo == 0; !fits(hi)
+            const qsizetype mid = lo + (hi - lo) / 2;
+            (fits(mid) ? lo : hi) = mid;
+        }
+        return lo;
+    };
+
+    for (;;) {
+        // The first run whose visible part runs past the right edge, and how
+        // much of it fits.
+        qsizetype over = -1;
+        qsizetype fit = 0;
+        for (qsizetype i = 0; i < runs.size() && over < 0; ++i) {
+            const QString& t = runs[i].text;
+            qsizetype end = t.size();
+            while (end > 0 && IsBlank(t[end - 1])) --end;
+            if (end == 0) continue;
+            fit = fitting(runs[i], end);
+            if (fit < end) over = i;
+        }
+        if (over < 0) {
+            lines.append(runs);
+            return lines;
+        }
+        const auto contentBefore = [&runs](qsizetype run, qsizetype pos) {
+            for (qsizetype j = 0; j < run; ++j)
+                if (HasContent(runs[j].text, runs[j].text.size())) return true;
+            return HasContent(runs[run].text, pos);
+        };
+        const Run& r = runs[over];
+        // Break at the last blank that fits and has something before it.
+        qsizetype breakRun = -1;
+        qsizetype breakPos = 0;
+        for (qsizetype j = over; j >= 0 && breakRun < 0; --j) {
+            const QString& t = runs[j].text;
+            qsizetype b = j == over ? std::min(fit, t.size() - 1) : t.size() - 1;
+            while (b >= 0 && !IsBlank(t[b])) --b;
+            if (b < 0) continue;
+            if (!contentBefore(j, b)) break;  // no earlier blank has either
+            breakRun = j;
+            breakPos = b;
+        }
+        const bool atBlank = breakRun >= 0;
+        if (!atBlank) {
+            // Else after the last character that fits.
+            qsizetype k = fit;
+            if (k > 0 && k < r.text.size() && r.text[k - 1].isHighSurrogate()) --k;
+            if (k == 0 && !contentBefore(over, 0)) {
+                // Nothing of the line fits where it stands: move it to the
+                // indentation, or take one character when it stands there.
+                if (r.x > indent + slack) {
+                    const double shift = indent - r.x;
+                    runs = runs.mid(over);  // what stands before it is blank
+                    for (Run& run : runs) run.x += shift;
+                    continue;
+                }
+                k = (r.text.size() > 1 && r.text[0].isHighSurrogate()) ? 2 : 1;
+            }
+            breakRun = over;
+            breakPos = k;
+        }
+
+        QList<Run> line = runs.mid(0, breakRun);
+        QString head = runs[breakRun].text.left(breakPos);
+        if (atBlank)
+            while (!head.isEmpty() && IsBlank(head.back())) head.chop(1);
+        if (!head.isEmpty()) line.append({runs[breakRun].x, head});
+        lines.append(line);
+
+        // The rest goes on at the indentation, its runs keeping their
+        // distances; the blanks at a break are dropped.
+        qsizetype j = breakRun;
+        qsizetype c = breakPos;
+        while (atBlank) {
+            while (c < runs[j].text.size() && IsBlank(runs[j].text[c])) ++c;
+            if (c < runs[j].text.size() || j + 1 >= runs.size()) break;
+            ++j;
+            c = 0;
+        }
+        const double shift = indent - (runs[j].x + Width(runs[j].text.left(c)));
+        QList<Run> rest;
+        bool content = false;
+        if (c < runs[j].text.size()) {
+            rest.append({indent, runs[j].text.mid(c)});
+            content = HasContent(rest.last().text, rest.last().text.size());
+        }
+        for (qsizetype n = j + 1; n < runs.size(); ++n) {
+            rest.append({runs[n].x + shift, runs[n].text});
+            content = content || HasContent(runs[n].text, runs[n].text.size());
+        }
+        if (!content) return lines;  // only blanks were left
+        runs = rest;
+    }
+}
+
+void Printer::EmitLine(const QList<Run>& runs) {
     BreakPageIfFull();
-    if (text.isEmpty()) return;
-    pieces_.append({page_, x_, y_, text, font_});
-    x_ += TextWidth(text);
+    for (const Run& r : runs)
+        if (!r.text.isEmpty()) pieces_.append({page_, r.x, y_, r.text, font_});
+    EndLine();
 }
 
 void Printer::PrintLine(const QList<PrintItem>& items) {
+    QList<Run> runs;  // the line being laid out, not yet broken
+    double x = x_;
+    const auto add = [&](const QString& text) {
+        if (text.isEmpty()) return;
+        runs.append({x, text});
+        x += Width(text);
+    };
+    const auto finish = [&] {
+        for (const QList<Run>& line : WrapLine(runs)) EmitLine(line);
+        runs.clear();
+        x = x_;
+    };
     for (const PrintItem& item : items) {
         switch (item.kind) {
             case PrintItem::Kind::Text: {
                 const QStringList lines = SplitLines(item.text);
                 for (qsizetype i = 0; i < lines.size(); ++i) {
-                    if (i > 0) EndLine();
-                    PrintText(lines[i]);
+                    if (i > 0) finish();
+                    add(lines[i]);
                 }
                 break;
             }
             case PrintItem::Kind::Number:
-                PrintText(PrintedNumberText(item.number));
+                add(PrintedNumberText(item.number));
                 break;
             case PrintItem::Kind::Column: {
                 const int column = std::max(1, item.column);
                 const double target =
                     LineStartX() + (column - 1) * AverageCharWidthPoints(font_) * UnitsPerPointX();
                 // Past the column already: the next line continues there.
-                if (x_ > target + 1e-9) EndLine();
-                x_ = target;
+                if (x > target + 1e-9) finish();
+                x = target;
                 break;
             }
         }
     }
-    EndLine();
+    finish();
 }
 
 void Printer::PrintCentred(const QString& text) {
-    x_ = (ScaleWidth() - TextWidth(text)) / 2 + ScaleLeft();
-    PrintLine(text);
+    const double width = TextWidth(text);
+    if (width <= ScaleWidth()) {
+        x_ = (ScaleWidth() - width) / 2 + ScaleLeft();
+        PrintLine(text);
+        return;
+    }
+    for (const QString& line : SplitLines(text)) {
+        for (const QList<Run>& part : WrapLine({{ScaleLeft(), line}})) {
+            QString t;
+            for (const Run& r : part) t += r.text;
+            EmitLine({{(ScaleWidth() - Width(t)) / 2 + ScaleLeft(), t}});
+        }
+    }
 }
 
 bool Printer::EndDoc() {

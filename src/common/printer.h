@@ -2,8 +2,9 @@
 // The printer layer every printed report uses. A Printer lays the lines out in
 // a user coordinate system over the printable area of a page (like a sheet of
 // paper seen through a ruler of the caller's choosing), keeps the current
-// position and font, continues on a new page when a page is full, and hands
-// the finished document to its output at EndDoc.
+// position and font, breaks a line that is wider than the printable area
+// onto the lines below it, continues on a new page when a page is full, and
+// hands the finished document to its output at EndDoc.
 //
 // The layout is done here, once for every output; an implementation only
 // supplies the font metrics and the output. RecordingPrinter (below) keeps the
@@ -112,10 +113,18 @@ class Printer {
     // separators, then ends the line: the position goes to the start of the
     // next line (x = the line start, y one line lower). A line that does not
     // fit below the current position goes to the top of a new page first.
+    //
+    // A line that runs past the right edge of the printable area continues
+    // on the next line, at the line's indentation (where its first visible
+    // character stands): it breaks at the last blank that still fits, the
+    // blanks at the break dropped, or where there is none, after the last
+    // character that fits. A line that would start left of the printable
+    // area starts at its left edge.
     void PrintLine(const QList<PrintItem>& items = {});
     void PrintLine(const QString& text) { PrintLine({PrintItem::Text(text)}); }
     // Prints text centred between the left and right edge of the printable
-    // area: x = (ScaleWidth - TextWidth(text)) / 2 + ScaleLeft.
+    // area: x = (ScaleWidth - TextWidth(text)) / 2 + ScaleLeft. A text wider
+    // than the area breaks as PrintLine breaks it, each line centred.
     void PrintCentred(const QString& text);
     // Continues on a new page, at its top.
     void NewPage();
@@ -153,12 +162,23 @@ class Printer {
     void SetError(const QString& e) { error_ = e; }
 
   private:
+    // A stretch of text of one line, starting at x.
+    struct Run {
+        double x = 0;
+        QString text;
+    };
+
     double UnitsPerPointX() const;
     double UnitsPerPointY() const;
+    double Width(const QString& line) const;
     void EndLine();
     void BreakPageIfFull();
     double TopOfNewPage() const;
-    void PrintText(const QString& text);
+    // The lines one line of runs takes on the page, broken where it runs past
+    // the right edge.
+    QList<QList<Run>> WrapLine(QList<Run> runs) const;
+    // Prints the runs on the current line and ends it.
+    void EmitLine(const QList<Run>& runs);
 
     double scaleWidth_ = 0;
     double scaleHeight_ = 0;

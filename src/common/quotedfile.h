@@ -16,13 +16,14 @@ struct WriteResult {
 QByteArray QuotedItemsBytes(const QStringList& items);
 
 // Writes bytes atomically: they go to a temporary file beside the target,
-// which replaces the target only when everything was written. On failure the
-// old file is left as it was and the result names the path and the reason.
+// which replaces the target only when every write, the flush to disk and the
+// close succeeded. On failure the old file is left as it was and the result
+// names the path and the system's reason ("No space left on device"). A
+// target that exists and is no regular file (a named pipe, a device) is
+// written into instead; a link is followed.
 WriteResult WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Writes atomically (as above): the items go to a temporary file beside the target,
-// which replaces the target only when everything was written. On failure the
-// old file is left as it was and the result names the path and the reason.
+// WriteFileAtomically with the quoted items.
 WriteResult WriteQuotedItems(const QString& path, const QStringList& items);
 
 }  // namespace quill

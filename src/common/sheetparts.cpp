@@ -8,22 +8,41 @@
 
 namespace quill {
 
+QString TooManyCellsReason() {
+    return QStringLiteral("its sheets span more than %1 cells, the most that can be shown")
+        .arg(kMaxWorkbookCells);
+}
+
+QString PartTooLargeReason(const QString& part) {
+    return QStringLiteral("its part %1 unpacks to more than %2 MiB, the most a part may hold")
+        .arg(part)
+        .arg(kMaxPartBytes >> 20);
+}
+
+QString CellFromUtf8(std::string_view text) {
+    // Every UTF-16 unit takes at most three bytes of UTF-8.
+    if (text.size() > size_t(3) * kMaxCellChars) throw SheetLimit{CellTooLongReason()};
+    QString cell = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    if (cell.size() > kMaxCellChars) throw SheetLimit{CellTooLongReason()};
+    return cell;
+}
+
 bool SheetBuilder::Fits(int row, int column) const {
     return qint64(std::max(row, maxRow_) + 1) * (std::max(column, maxColumn_) + 1) <=
            kMaxWorkbookCells;
 }
 
-bool SheetBuilder::Put(int row, int column, const QString& text) {
-    if (row < 0 || column < 0 || row >= kMaxSheetRows || column >= kMaxSheetColumns) return true;
+void SheetBuilder::Put(int row, int column, const QString& text) {
+    if (row < 0 || column < 0 || row >= kMaxSheetRows || column >= kMaxSheetColumns) return;
     if (text.isEmpty()) {
         cells_.remove(Key(row, column));
-        return true;
+        return;
     }
-    if (!Fits(row, column)) return false;
+    if (text.size() > kMaxCellChars) throw SheetLimit{CellTooLongReason()};
+    if (!Fits(row, column)) throw SheetLimit{TooManyCellsReason()};
     cells_.insert(Key(row, column), text);
     maxRow_ = std::max(maxRow_, row);
     maxColumn_ = std::max(maxColumn_, column);
-    return true;
 }
 
 QString SheetBuilder::At(int row, int column) const {
@@ -44,42 +63,41 @@ SheetData SheetBuilder::Take(const QString& name) const {
     return sheet;
 }
 
-namespace {
+ZipPart::ZipPart(zip_file_t* file, const QString& name) : file_(file), name_(name) {
+    open(QIODevice::ReadOnly);
+}
 
-// One unpacked part of a zip package, read as it is unpacked.
-class ZipPartDevice final : public QIODevice {
-  public:
-    explicit ZipPartDevice(zip_file_t* file) : file_(file) { open(QIODevice::ReadOnly); }
-    ~ZipPartDevice() override { zip_fclose(file_); }
-    bool isSequential() const override { return true; }
+ZipPart::~ZipPart() {
+    zip_fclose(file_);
+}
 
-  protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        if (read_ >= kMaxPartBytes) {
-            char more = 0;
-            if (zip_fread(file_, &more, 1) != 0) {
-                setErrorString(QStringLiteral("a part is too large"));
-                return -1;
-            }
-            return 0;
-        }
-        const zip_int64_t n =
-            zip_fread(file_, data, zip_uint64_t(std::min(maxSize, kMaxPartBytes - read_)));
-        if (n < 0) {
-            setErrorString(QString::fromUtf8(zip_file_strerror(file_)));
-            return -1;
-        }
-        read_ += n;
-        return n;
+qint64 ZipPart::Fail(const QString& limit) {
+    limit_ = limit;
+    setErrorString(limit);
+    return -1;
+}
+
+qint64 ZipPart::readData(char* data, qint64 maxSize) {
+    if (!limit_.isEmpty()) return -1;
+    if (read_ >= kMaxPartBytes) {
+        // The package gave a smaller size than the part unpacks to.
+        char more = 0;
+        return zip_fread(file_, &more, 1) != 0 ? Fail(PartTooLargeReason(name_)) : 0;
     }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-  private:
-    zip_file_t* file_;
-    qint64 read_ = 0;
-};
-
-}  // namespace
+    const zip_int64_t n =
+        zip_fread(file_, data, zip_uint64_t(std::min(maxSize, kMaxPartBytes - read_)));
+    if (n < 0) {
+        setErrorString(QString::fromUtf8(zip_file_strerror(file_)));
+        return -1;
+    }
+    read_ += n;
+    const char* end = data + n;
+    const char* lastTag = end;
+    while (lastTag != data && lastTag[-1] != '<') --lastTag;
+    run_ = lastTag == data ? run_ + n : end - lastTag;
+    if (run_ > kMaxTextRunBytes) return Fail(CellTooLongReason());
+    return n;
+}
 
 ZipPackage::ZipPackage(const QString& path) {
     int code = 0;
@@ -100,13 +118,17 @@ ZipPackage::~ZipPackage() {
     if (zip_) zip_discard(zip_);
 }
 
-std::unique_ptr<QIODevice> ZipPackage::Open(const QString& name) const {
+std::unique_ptr<ZipPart> ZipPackage::Open(const QString& name) const {
     if (!zip_) return nullptr;
     const zip_int64_t index = zip_name_locate(zip_, name.toUtf8().constData(), ZIP_FL_NOCASE);
     if (index < 0) return nullptr;
+    zip_stat_t stat;
+    if (zip_stat_index(zip_, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
+        stat.size > zip_uint64_t(kMaxPartBytes))
+        throw SheetLimit{PartTooLargeReason(name)};
     zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
     if (!file) return nullptr;
-    return std::make_unique<ZipPartDevice>(file);
+    return std::make_unique<ZipPart>(file, name);
 }
 
 QStringList ZipPackage::Names() const {

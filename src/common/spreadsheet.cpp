@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cctype>
@@ -22,6 +23,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "common/savedlists.h"
 #include "common/sheetparts.h"
 #include "common/textrules.h"
 
@@ -103,7 +105,7 @@ WorkbookResult ReadXls(const QString& path) {
         }
         total += qint64(rows) * cols;
         if (total > kMaxWorkbookCells) {
-            r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+            r.error = Fail(path, TooManyCellsReason());
             return r;
         }
         sheet.rows = int(rows);
@@ -131,6 +133,10 @@ WorkbookResult ReadXls(const QString& path) {
                     case FREEXL_CELL_DATETIME:
                     case FREEXL_CELL_TIME:
                         if (v.value.text_value) text = QString::fromUtf8(v.value.text_value);
+                        if (text.size() > kMaxCellChars) {
+                            r.error = Fail(path, CellTooLongReason());
+                            return r;
+                        }
                         break;
                     default:
                         break;
@@ -220,10 +226,8 @@ WorkbookResult ReadXlsApart(const QString& path) {
 using row_t = orcus::spreadsheet::row_t;
 using col_t = orcus::spreadsheet::col_t;
 
-// Thrown out of an orcus import filter when a sheet grows too large.
-struct TooManyCells {};
-
-// Collects the cells that an orcus import filter reports, as text. The .ods
+// Collects the cells that an orcus import filter reports, as text; a file
+// past a limit throws SheetLimit out of the filter. The .ods
 // filter reads a row that stands for several (table:number-rows-repeated)
 // once and moves on by the count: such rows are given here (first row ->
 // count) and their cells repeated.
@@ -234,7 +238,7 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
         : name_(name), strings_(strings), repeatedRows_(std::move(repeatedRows)) {}
 
     void set_auto(row_t row, col_t col, std::string_view s) override {
-        Put(row, col, QString::fromUtf8(s.data(), qsizetype(s.size())));
+        Put(row, col, CellFromUtf8(s));
     }
     void set_string(row_t row, col_t col, orcus::spreadsheet::string_id_t index) override {
         Put(row, col, index < uint32_t(strings_.size()) ? strings_[qsizetype(index)] : QString());
@@ -269,9 +273,7 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
     }
     void set_formula(orcus::spreadsheet::formula_grammar_t, std::string_view) override {}
     void set_shared_formula_index(size_t) override {}
-    void set_result_string(std::string_view value) override {
-        fResult_ = QString::fromUtf8(value.data(), qsizetype(value.size()));
-    }
+    void set_result_string(std::string_view value) override { fResult_ = CellFromUtf8(value); }
     void set_result_value(double value) override { fResult_ = FormatCellNumber(value); }
     void set_result_bool(bool value) override {
         fResult_ = value ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
@@ -286,9 +288,8 @@ class CollectSheet final : public orcus::spreadsheet::iface::import_sheet,
     void Put(row_t row, col_t col, const QString& text) {
         if (row < 0 || col < 0 || row >= kMaxSheetRows || col >= kMaxSheetColumns) return;
         const int count = repeatedRows_.value(row, 1);
-        if (!sheet_.Fits(row + count - 1, col)) throw TooManyCells{};
-        for (int i = 0; i < count; ++i)
-            if (!sheet_.Put(row + i, col, text)) throw TooManyCells{};
+        if (!sheet_.Fits(row + count - 1, col)) throw SheetLimit{TooManyCellsReason()};
+        for (int i = 0; i < count; ++i) sheet_.Put(row + i, col, text);
     }
 
     QString name_;
@@ -304,11 +305,11 @@ class CollectStrings final : public orcus::spreadsheet::iface::import_shared_str
   public:
     explicit CollectStrings(QStringList& strings) : strings_(strings) {}
     size_t append(std::string_view s) override {
-        strings_.append(QString::fromUtf8(s.data(), qsizetype(s.size())));
+        strings_.append(CellFromUtf8(s));
         return size_t(strings_.size() - 1);
     }
     size_t add(std::string_view s) override {
-        const QString text = QString::fromUtf8(s.data(), qsizetype(s.size()));
+        const QString text = CellFromUtf8(s);
         const auto it = index_.constFind(text);
         if (it != index_.cend()) return *it;
         strings_.append(text);
@@ -324,7 +325,8 @@ class CollectStrings final : public orcus::spreadsheet::iface::import_shared_str
                                 orcus::spreadsheet::color_elem_t,
                                 orcus::spreadsheet::color_elem_t) override {}
     void append_segment(std::string_view s) override {
-        segments_ += QString::fromUtf8(s.data(), qsizetype(s.size()));
+        segments_ += CellFromUtf8(s);
+        if (segments_.size() > kMaxCellChars) throw SheetLimit{CellTooLongReason()};
     }
     size_t commit_segments() override {
         strings_.append(segments_);
@@ -422,7 +424,8 @@ class CollectFactory final : public orcus::spreadsheet::iface::import_factory {
 // plainly here rather than met by the orcus filter, whose parser stops the
 // program on some damaged parts; "" when all is well. Also gives the rows of
 // each table that stand for several (table:number-rows-repeated), numbered as
-// the filter numbers them: each row element moves it on by its count.
+// the filter numbers them: each row element moves it on by its count. Throws
+// SheetLimit for a part past the limits of ZipPart, before the filter reads it.
 QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
     static const QString kTable = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
     const ZipPackage package(path);
@@ -432,7 +435,7 @@ QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
         return QStringLiteral("it has no part content.xml");
     for (const QString& name : names) {
         if (!name.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive)) continue;
-        const std::unique_ptr<QIODevice> part = package.Open(name);
+        const std::unique_ptr<ZipPart> part = package.Open(name);
         if (!part) return QStringLiteral("its part %1 cannot be unpacked").arg(name);
         const bool content = name == QLatin1String("content.xml");
         QXmlStreamReader xml(part.get());
@@ -461,6 +464,7 @@ QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
         qint64 n = 0;
         while (!xml.hasError() && (n = part->read(rest, sizeof rest)) > 0) {
         }
+        if (!part->Limit().isEmpty()) throw SheetLimit{part->Limit()};
         if (xml.hasError() || n < 0) {
             QString why = part->errorString();
             if (why.isEmpty() || why == QLatin1String("Unknown error")) why = xml.errorString();
@@ -471,7 +475,10 @@ QString ScanOds(const QString& path, QList<QHash<int, int>>* repeatedRows) {
     return QString();
 }
 
-WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
+// An .ods file, or CSV text: from the file at path, or from csvBytes when
+// they are given (path then only names the text in messages).
+WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix,
+                             const QByteArray* csvBytes = nullptr) {
     WorkbookResult r;
     r.book.path = path;
     try {
@@ -487,12 +494,17 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
             filter.read_file(QFile::encodeName(path).toStdString());
         } else {
             // Line ends are made plain line feeds, so no cell keeps a carriage return.
-            QFile f(path);
-            if (!f.open(QIODevice::ReadOnly)) {
-                r.error = Fail(path, f.errorString());
-                return r;
+            QByteArray bytes;
+            if (csvBytes) {
+                bytes = DecodeInputText(*csvBytes).toUtf8();
+            } else {
+                QFile f(path);
+                if (!f.open(QIODevice::ReadOnly)) {
+                    r.error = Fail(path, f.errorString());
+                    return r;
+                }
+                bytes = DecodeInputText(f.readAll()).toUtf8();
             }
-            QByteArray bytes = f.readAll();
             bytes.replace("\r\n", "\n");
             bytes.replace('\r', '\n');
             orcus::orcus_csv filter(&factory);
@@ -501,12 +513,12 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
         qint64 total = 0;
         for (const auto& sheet : factory.Sheets()) {
             total += sheet->Area();
-            if (total > kMaxWorkbookCells) throw TooManyCells{};
+            if (total > kMaxWorkbookCells) throw SheetLimit{TooManyCellsReason()};
             r.book.sheets.append(sheet->Take());
         }
-    } catch (const TooManyCells&) {
+    } catch (const SheetLimit& limit) {
         r.book.sheets.clear();
-        r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+        r.error = Fail(path, limit.reason);
         return r;
     } catch (const std::exception& e) {
         r.book.sheets.clear();
@@ -531,35 +543,22 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix) {
 
 }  // namespace
 
-WorkbookResult ReadWorkbook(const QString& path) {
-    WorkbookResult r;
-    r.book.path = path;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        r.error = Fail(path, QStringLiteral("the file was not found"));
-        return r;
-    }
-    if (!info.isFile()) {
-        r.error = Fail(path, QStringLiteral("it is not a file"));
-        return r;
-    }
-    if (!info.isReadable()) {
-        r.error = Fail(path, QStringLiteral("the file cannot be read (no permission)"));
-        return r;
-    }
-    const QString suffix = Suffix(path);
-    if (suffix == QLatin1String("xls"))
-        r = ReadXlsApart(path);
-    else if (suffix == QLatin1String("xlsx"))
-        r = ReadXlsx(path);
-    else if (suffix == QLatin1String("ods") || suffix == QLatin1String("csv"))
-        r = ReadWithOrcus(path, suffix);
-    else
-        r.error = Fail(path, QStringLiteral("files of this kind are not supported (use .xls, "
-                                            ".xlsx, .ods or .csv)"));
-    // A reading that failed part way shows nothing of what it read.
-    if (!r.ok) r.book.sheets.clear();
-    return r;
+WorkbookResult ReadXlsWorkbook(const QString& path) {
+    return ReadXlsApart(path);
+}
+
+WorkbookResult ReadPackageWorkbook(const QString& path) {
+    const ZipPackage package(path);
+    // A package that does not open goes to the reader its name asks for,
+    // which tells what is wrong with it.
+    const bool ods = package.IsOpen() ? package.Names().contains(QLatin1String("content.xml")) ||
+                                            package.Names().contains(QLatin1String("mimetype"))
+                                      : Suffix(path) == QLatin1String("ods");
+    return ods ? ReadWithOrcus(path, QStringLiteral("ods")) : ReadXlsx(path);
+}
+
+WorkbookResult ReadCsvWorkbook(const QString& path, const QByteArray* bytes) {
+    return ReadWithOrcus(path, QStringLiteral("csv"), bytes);
 }
 
 }  // namespace quill

@@ -1,8 +1,7 @@
-// Term files for the command line: spreadsheets by extension, plain text
-// otherwise.
+// Term files for the command line: whatever the spreadsheet readers make of
+// the file, a plain text file taken line by line.
 #include "common/termfile.h"
 
-#include <QFile>
 #include <QSet>
 
 #include "common/spreadsheet.h"
@@ -12,28 +11,8 @@ namespace quill {
 
 namespace {
 
-TermFileResult ReadPlainText(const QString& path) {
+TermFileResult TermsOf(const WorkbookResult& book, const TermFileRule& rule) {
     TermFileResult r;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.error = path + QStringLiteral(": ") + f.errorString();
-        return r;
-    }
-    QString text = QString::fromUtf8(f.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    r.terms = text.split(QLatin1Char('\n'));
-    if (!r.terms.isEmpty() && r.terms.last().isEmpty()) r.terms.removeLast();
-    r.ok = true;
-    return r;
-}
-
-}  // namespace
-
-TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
-    if (!IsSpreadsheetFile(path)) return ReadPlainText(path);
-
-    TermFileResult r;
-    const WorkbookResult book = ReadWorkbook(path);
     if (!book.ok) {
         r.error = book.error;
         return r;
@@ -41,6 +20,10 @@ TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
     r.ok = true;
     if (book.book.sheets.isEmpty()) return r;
     const SheetData& sheet = book.book.sheets.first();
+    if (book.book.lines) {  // a text file: one term per line, as written
+        r.terms = QStringList(sheet.cells.cbegin(), sheet.cells.cend());
+        return r;
+    }
     QSet<QString> seen;
     for (int row = 0; row < sheet.rows; ++row) {
         for (int col = 0; col < sheet.columns; ++col) {
@@ -67,6 +50,17 @@ TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
         }
     }
     return r;
+}
+
+}  // namespace
+
+TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
+    return TermsOf(ReadWorkbook(path), rule);
+}
+
+TermFileResult ReadTermBytes(const QString& name, const QByteArray& bytes,
+                             const TermFileRule& rule) {
+    return TermsOf(ReadWorkbookBytes(name, bytes), rule);
 }
 
 TermFileRule SearchImportRule(bool accessionMode) {

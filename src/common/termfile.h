@@ -1,7 +1,9 @@
 #pragma once
-// Reading a term list from a file for the command line: a plain text file
-// gives one term per line; a spreadsheet (.xls, .xlsx, .ods, .csv) gives
-// every non-empty cell of its first sheet, row by row.
+// Reading a term list from a file for the command line. The file is known by
+// its content (see ReadWorkbook): a plain text file gives one term per line,
+// as written; a spreadsheet, a CSV file or one of this program's saved hit
+// lists gives every non-empty cell (hit entry) of its first sheet, row by
+// row, under the window's import rule.
 
 #include <QString>
 #include <QStringList>
@@ -35,5 +37,8 @@ struct TermFileResult {
 };
 
 TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule = {});
+// The same for bytes read elsewhere (standard input), named name in messages.
+TermFileResult ReadTermBytes(const QString& name, const QByteArray& bytes,
+                             const TermFileRule& rule = {});
 
 }  // namespace quill

@@ -68,7 +68,8 @@ QString Unescape(const QString& text) {
     return out;
 }
 
-// One XML part, read as a stream; throws XlsxError on a missing or damaged part.
+// One XML part, read as a stream; throws XlsxError on a missing or damaged
+// part, SheetLimit on one past the limits of ZipPart.
 class Part {
   public:
     Part(const ZipPackage& package, const QString& name, bool required = true)
@@ -80,6 +81,7 @@ class Part {
     bool Exists() const { return device_ != nullptr; }
     // Throws when the XML ended in an error.
     void Check() const {
+        if (!device_->Limit().isEmpty()) throw SheetLimit{device_->Limit()};
         if (!xml.hasError()) return;
         QString why = device_->errorString();
         if (why.isEmpty() || why == QLatin1String("Unknown error")) why = xml.errorString();
@@ -88,7 +90,7 @@ class Part {
     }
 
   private:
-    std::unique_ptr<QIODevice> device_;
+    std::unique_ptr<ZipPart> device_;
     QString name_;
 
   public:
@@ -125,9 +127,12 @@ QString ReadStringItem(QXmlStreamReader& xml) {
     while (depth > 0 && !xml.atEnd()) {
         xml.readNext();
         if (xml.isStartElement()) {
-            if (xml.name() == QLatin1String("t"))
+            if (xml.name() == QLatin1String("t")) {
                 text += xml.readElementText(QXmlStreamReader::SkipChildElements);
-            else if (xml.name() == QLatin1String("rPh"))
+                // An escape ("_x0041_") takes seven characters for one.
+                if (text.size() > 7 * qsizetype(kMaxCellChars))
+                    throw SheetLimit{CellTooLongReason()};
+            } else if (xml.name() == QLatin1String("rPh"))
                 xml.skipCurrentElement();
             else
                 ++depth;
@@ -303,8 +308,8 @@ QString CellText(QStringView type, const QString& value, const QString& inlineTe
                                       : SerialText(number, kind, styles.date1904);
 }
 
-// Reads one worksheet part into the sheet; false when it holds too many cells.
-bool ReadWorksheet(const ZipPackage& package, const QString& name, const Styles& styles,
+// Reads one worksheet part into the sheet.
+void ReadWorksheet(const ZipPackage& package, const QString& name, const Styles& styles,
                    SheetBuilder& sheet) {
     Part part(package, name);
     QXmlStreamReader& xml = part.xml;
@@ -341,10 +346,9 @@ bool ReadWorksheet(const ZipPackage& package, const QString& name, const Styles&
             else
                 xml.skipCurrentElement();
         }
-        if (!sheet.Put(row, column, CellText(type, value, inlineText, style, styles))) return false;
+        sheet.Put(row, column, CellText(type, value, inlineText, style, styles));
     }
     part.Check();
-    return true;
 }
 
 }  // namespace
@@ -405,18 +409,17 @@ WorkbookResult ReadXlsx(const QString& path) {
                 return damaged(QStringLiteral("the sheet \"%1\" has no part").arg(ref.name));
             SheetBuilder sheet;
             // Chart sheets and other kinds hold no cells.
-            const bool read =
-                !HasType(*rel, u"worksheet") || ReadWorksheet(package, rel->part, styles, sheet);
+            if (HasType(*rel, u"worksheet")) ReadWorksheet(package, rel->part, styles, sheet);
             total += sheet.Area();
-            if (!read || total > kMaxWorkbookCells) {
-                r.book.sheets.clear();
-                r.error = SheetFail(path, QStringLiteral("it holds more cells than can be shown"));
-                return r;
-            }
+            if (total > kMaxWorkbookCells) throw SheetLimit{TooManyCellsReason()};
             r.book.sheets.append(sheet.Take(ref.name));
         }
     } catch (const XlsxError& e) {
         return damaged(e.reason);
+    } catch (const SheetLimit& limit) {
+        r.book.sheets.clear();
+        r.error = SheetFail(path, limit.reason);
+        return r;
     }
     if (r.book.sheets.isEmpty()) {
         r.error = SheetFail(path, QStringLiteral("the file holds no sheet"));

@@ -57,7 +57,9 @@ QString JoinLines(const char* t, qsizetype n) {
         const QString trimmed = line.trimmed();
         if (!trimmed.isEmpty()) parts << trimmed;
     }
-    return parts.join(QLatin1Char(' '));
+    QString joined = parts.join(QLatin1Char(' '));
+    scan::ShowDeflineJoins(joined);
+    return joined;
 }
 
 // A name from a table cell or an XML element, on one line: line breaks
@@ -66,6 +68,7 @@ QString OneLine(QString name) {
     for (QChar& c : name)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QChar(0xA0))
             c = QLatin1Char(' ');
+    scan::ShowDeflineJoins(name);
     return name.trimmed();
 }
 
@@ -130,7 +133,7 @@ IgtcResult ReadPlusText(const QByteArray& text, int minimum) {
     ForwardFinder query(text, "query=");
     ForwardFinder length(text, "\nlength=");
     ForwardFinder table(text, "producing significant alignments:");
-    ForwardFinder noHits(text, "***** no hits found *****");
+    ForwardFinder noHits(text, "***** no hits found *****", 0);  // found through the rare "*"
     HitRowReader rows(text);
     for (qsizetype q = query.Find(0); q >= 0;) {
         ++r.queries;
@@ -146,7 +149,10 @@ IgtcResult ReadPlusText(const QByteArray& text, int minimum) {
         const qsizetype tab = table.Find(len);
         const qsizetype none = noHits.Find(len);
         const bool hasTable = tab >= 0 && tab < limit;
-        if (none >= 0 && none < limit && (!hasTable || none < tab)) continue;  // no score
+        if (none >= 0 && none < limit && (!hasTable || none < tab)) {
+            ++r.queriesWithoutHits;  // no score
+            continue;
+        }
         // The rows stand sorted by E-value, so the best bit score need not
         // be the first row's: take the highest of the table's rows, which
         // run up to the first line that holds only blanks.
@@ -254,6 +260,8 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
             if (q.best.Reaches(minimum)) r.names << q.name;
         } else if (q.badRow) {
             ++r.skippedQueries;
+        } else {
+            ++r.queriesWithoutHits;  // a "# Query:" block without rows
         }
     }
     r.output = IgtcOutputText(r.names);
@@ -262,7 +270,9 @@ IgtcResult ReadTabular(const QByteArray& text, int minimum) {
 
 IgtcResult ReadXml(const QByteArray& text, int minimum) {
     IgtcResult r;
-    QXmlStreamReader xml(text);
+    // The reader is given text, not bytes, so that an encoding declared in
+    // the report does not decode the text a second time.
+    QXmlStreamReader xml(QString::fromUtf8(text));
     QString reportName;  // the report's own query, for iterations without one
     QString name;
     bool inIteration = false;
@@ -285,6 +295,7 @@ IgtcResult ReadXml(const QByteArray& text, int minimum) {
         } else if (token == QXmlStreamReader::EndElement && element == u"Iteration") {
             inIteration = false;
             ++r.queries;
+            if (!best.Any()) ++r.queriesWithoutHits;
             if (best.Reaches(minimum)) r.names << OneLine(name);
         }
     }
@@ -297,25 +308,17 @@ IgtcResult ReadXml(const QByteArray& text, int minimum) {
     return r;
 }
 
-}  // namespace
-
-QString BlastFormatName(BlastFormat format) {
-    switch (format) {
-        case BlastFormat::Legacy:
-            return QStringLiteral("legacy BLAST text");
-        case BlastFormat::PlusText:
-            return QStringLiteral("BLAST+ text");
-        case BlastFormat::Tabular:
-            return QStringLiteral("BLAST+ tabular");
-        case BlastFormat::Xml:
-            return QStringLiteral("BLAST+ XML");
-        case BlastFormat::None:
-            break;
-    }
-    return QStringLiteral("not a BLAST report");
+// The report's text as UTF-8 bytes: the bytes themselves when they are valid
+// UTF-8 (without a leading byte order mark), else their reading as
+// DecodeInputText gives it (Windows-1252), so that no character is lost.
+QByteArray ReportUtf8(const QByteArray& bytes) {
+    if (!QByteArrayView(bytes).isValidUtf8()) return DecodeInputText(bytes).toUtf8();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QByteArray::fromRawData(bytes.constData() + 3, bytes.size() - 3);
+    return bytes;
 }
 
-BlastFormat DetectBlastFormat(const QByteArray& utf8) {
+BlastFormat DetectUtf8(const QByteArray& utf8) {
     const qsizetype start = utf8.startsWith("\xEF\xBB\xBF") ? 3 : 0;  // a byte order mark
     const std::optional<Line> first = FirstTextLine(utf8, start);
     if (!first) return BlastFormat::None;
@@ -331,8 +334,8 @@ BlastFormat DetectBlastFormat(const QByteArray& utf8) {
     return PairwiseForm(utf8);
 }
 
-IgtcResult ReadBlastReport(const QByteArray& utf8, int minimum, LineBreaks breaks) {
-    const BlastFormat format = DetectBlastFormat(utf8);
+IgtcResult ReadUtf8(const QByteArray& utf8, int minimum, LineBreaks breaks) {
+    const BlastFormat format = DetectUtf8(utf8);
     IgtcResult r;
     switch (format) {
         case BlastFormat::Legacy:
@@ -355,12 +358,42 @@ IgtcResult ReadBlastReport(const QByteArray& utf8, int minimum, LineBreaks break
     return r;
 }
 
+}  // namespace
+
+QString BlastFormatName(BlastFormat format) {
+    switch (format) {
+        case BlastFormat::Legacy:
+            return QStringLiteral("legacy BLAST text");
+        case BlastFormat::PlusText:
+            return QStringLiteral("BLAST+ text");
+        case BlastFormat::Tabular:
+            return QStringLiteral("BLAST+ tabular");
+        case BlastFormat::Xml:
+            return QStringLiteral("BLAST+ XML");
+        case BlastFormat::None:
+            break;
+    }
+    return QStringLiteral("not a BLAST report");
+}
+
+BlastFormat DetectBlastFormat(const QByteArray& bytes) {
+    return DetectUtf8(ReportUtf8(bytes));
+}
+
+IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum, LineBreaks breaks) {
+    return ReadUtf8(ReportUtf8(bytes), minimum, breaks);
+}
+
 IgtcResult ReadBlastReport(const QString& text, int minimum) {
-    return ReadBlastReport(text.toUtf8(), minimum, LineBreaks::AsTextBox);
+    return ReadUtf8(text.toUtf8(), minimum, LineBreaks::AsTextBox);
 }
 
 QString ReadingSummary(const IgtcResult& result) {
     QString s = QStringLiteral("Read as ") + BlastFormatName(result.format) + QLatin1Char('.');
+    if (result.queriesWithoutHits == 1)
+        s += QStringLiteral(" 1 query without hits.");
+    else if (result.queriesWithoutHits > 1)
+        s += QStringLiteral(" %1 queries without hits.").arg(result.queriesWithoutHits);
     if (result.skippedQueries == 1)
         s += QStringLiteral(" 1 query could not be read.");
     else if (result.skippedQueries > 1)

@@ -16,10 +16,17 @@
 // - XML: the name is Iteration_query-def, the score the highest
 //   Hsp_bit-score of the iteration.
 // Scores are rounded halves to even and kept when at least the minimum; the
-// output text is IgtcOutputText of the kept names. Queries whose score cannot
-// be read (a query without its length line or hit table, a table row without
-// a bit score column) are counted as skipped. Every reading is linear in the
-// length of the text.
+// output text is IgtcOutputText of the kept names, in which the control
+// character 0x01 of merged definition lines shows as " >". Queries that BLAST
+// found no hits for ("No hits found", a "# Query:" block without rows, an
+// iteration without HSPs) are counted as queries without hits; queries whose
+// score cannot be read (a query without its length line or hit table, a
+// table row without a bit score column) are counted as skipped. Every reading
+// is linear in the length of the text.
+//
+// A report's bytes are read as UTF-8 when they are valid UTF-8, else as
+// Windows-1252 (DecodeInputText), so that a legacy Latin-1 name keeps its
+// characters.
 
 #include <QByteArray>
 #include <QString>
@@ -29,17 +36,18 @@
 namespace quill {
 
 // The form of the report, None when it has none of the forms above.
-BlastFormat DetectBlastFormat(const QByteArray& utf8);
+BlastFormat DetectBlastFormat(const QByteArray& bytes);
 
 // Reads the report in the form it has. For BlastFormat::None the result has
 // no names and the output text is kNotBlastMessage.
-IgtcResult ReadBlastReport(const QByteArray& utf8, int minimum,
+IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum,
                            LineBreaks breaks = LineBreaks::AsIs);
 // The same over the text of the window's text box.
 IgtcResult ReadBlastReport(const QString& text, int minimum);
 
-// What was read, for the user: "Read as BLAST+ tabular." and, when queries
-// were skipped, " 2 queries could not be read."
+// What was read, for the user: "Read as BLAST+ tabular." and, when there
+// are such queries, " 2 queries without hits." and " 1 query could not be
+// read."
 QString ReadingSummary(const IgtcResult& result);
 
 inline const QString kNotBlastMessage = QStringLiteral(

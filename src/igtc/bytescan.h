@@ -56,18 +56,30 @@ inline QString TextOf(const char* t, qsizetype n) {
     return s;
 }
 
+// Legacy NCBI reports join the definition lines of identical sequences with
+// the control character 0x01; BLAST shows each join as " >", and so do the
+// names read here.
+inline void ShowDeflineJoins(QString& name) {
+    if (name.contains(QChar(0x01))) name.replace(QChar(0x01), QStringLiteral(" >"));
+}
+
 // First occurrence of a fixed lower-case needle, letter case ignored, at or
 // after a position, for positions that never go back: an earlier answer that
 // still lies at or after the new position is the answer again, so every byte
 // is scanned at most once. A needle with a character that has no case (the
 // "=" of "query=", the ")") is found through that character with memchr; a
 // needle of letters only ("letters", "value") through its first letter in
-// either case, sixteen bytes at a time where the processor allows.
+// either case, sixteen bytes at a time where the processor allows. A caller
+// may name the character to find the needle through (a rare one).
 class ForwardFinder {
   public:
-    ForwardFinder(const QByteArray& hay, const char* needle)
-        : hay_(hay.constData()), size_(hay.size()), needle_(needle), len_(std::strlen(needle)) {
-        for (qsizetype i = len_ - 1; i >= 0; --i) {
+    ForwardFinder(const QByteArray& hay, const char* needle, qsizetype anchor = -1)
+        : hay_(hay.constData()),
+          size_(hay.size()),
+          needle_(needle),
+          len_(std::strlen(needle)),
+          anchor_(anchor) {
+        for (qsizetype i = len_ - 1; anchor_ < 0 && i >= 0; --i) {
             const char c = needle_[i];
             if (!(c >= 'a' && c <= 'z')) {
                 anchor_ = i;
@@ -136,7 +148,7 @@ class ForwardFinder {
     qsizetype size_;
     const char* needle_;
     qsizetype len_;
-    qsizetype anchor_ = -1;  // position of a character without case
+    qsizetype anchor_;  // position of the character the needle is found through
     bool asked_ = false;
     qsizetype lastFrom_ = 0;
     qsizetype last_ = -1;

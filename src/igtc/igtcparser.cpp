@@ -23,6 +23,38 @@ bool MayContinueNumber(char c) {
     return c == '+' || c == '-' || c == '.' || c == '&' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// True when the leading-number rule finds a number at the start of text,
+// false when it reads the text as 0 for want of one (a word, a bracket).
+bool ReadsAsNumber(const QString& text) {
+    const auto skipped = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; };
+    const auto digit = [](QChar c, int base) {
+        const char16_t u = c.unicode();
+        if (u >= u'0' && u <= u'9') return u - u'0' < base;
+        return base == 16 && ((u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F'));
+    };
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && skipped(text[i])) ++i;
+    if (i + 1 < n && text[i] == u'&') {
+        const QChar k = text[i + 1].toLower();
+        if (k == u'h' || k == u'o') {
+            for (i += 2; i < n && skipped(text[i]); ++i) {
+            }
+            return i < n && digit(text[i], k == u'h' ? 16 : 8);
+        }
+    }
+    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
+    bool point = false;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (skipped(c)) continue;
+        if (digit(c, 10)) return true;
+        if (c != u'.' || point) return false;
+        point = true;
+    }
+    return false;
+}
+
 // The parser's state over one text.
 class Scanner {
   public:
@@ -33,6 +65,7 @@ class Scanner {
           letters_(text, "letters"),
           value_(text, "value"),
           paren_(text, ")"),
+          noHits_(text, "***** no hits found", 0),  // found through the rare "*"
           rows_(text) {}
 
     IgtcResult Run(int minimum) {
@@ -46,11 +79,15 @@ class Scanner {
             if (s < text_.size()) s += Utf8Length(static_cast<unsigned char>(text_[s]));
             if (s > text_.size()) s = text_.size();
             const std::optional<QString> name = NameAt(s);
-            const std::optional<double> score = name ? ScoreAt(s) : std::nullopt;
-            if (!name || !score)
+            if (!name) {
                 ++r.skippedQueries;
-            else if (*score >= minimum)
-                r.names.append(*name);
+            } else if (const std::optional<double> score = ScoreAt(s)) {
+                if (*score >= minimum) r.names.append(*name);
+            } else if (SectionAt(s).noHits) {
+                ++r.queriesWithoutHits;
+            } else {
+                ++r.skippedQueries;
+            }
             q = query_.Find(s);
         }
         r.output = IgtcOutputText(r.names);
@@ -99,31 +136,50 @@ class Scanner {
         qsizetype end = name.size();
         while (end > 0 && name[end - 1] == ' ') --end;
         name.truncate(end);
-        return QString::fromUtf8(name);
+        QString text = QString::fromUtf8(name);
+        scan::ShowDeflineJoins(text);
+        return text;
     }
 
-    // The rounded score after s, or nullopt when there is none.
+    // A query's section: from its name up to the next "query=" or the end of
+    // the text. Its hit table's "Value" (-1 when the section has none), and
+    // whether BLAST said it found no hits before any such table.
+    struct Section {
+        qsizetype end;
+        qsizetype value;
+        bool noHits;
+    };
+    Section SectionAt(qsizetype s) {
+        const qsizetype next = query_.Find(s);
+        const qsizetype end = next < 0 ? text_.size() : next;
+        qsizetype v = value_.Find(s);
+        if (v >= end) v = -1;
+        const qsizetype none = noHits_.Find(s);
+        return {end, v, none >= 0 && none < end && (v < 0 || none < v)};
+    }
+
+    // The rounded score of the query whose name starts at s, read inside its
+    // own section only; nullopt when there is none.
     std::optional<double> ScoreAt(qsizetype s) {
-        const qsizetype v = value_.Find(s);
-        if (v < 0) return std::nullopt;
+        const Section section = SectionAt(s);
+        if (section.noHits || section.value < 0) return std::nullopt;
+        const qsizetype v = section.value;
         if (v == scoreFor_) return score_;
         scoreFor_ = v;
         score_ = std::nullopt;
-        qsizetype p = paren_.Find(v);
+        qsizetype paren = paren_.Find(v);
+        if (paren >= section.end) paren = -1;
+        scan::HitRowReader::Row row = rows_.FirstRow(v);
+        if (row.begin >= section.end) row = {};
+        if (row.end > section.end) row.end = section.end;
         // The ")" normally lies on the first hit row ("name (gene) score E");
         // where it lies further on, the rows have no parentheses and the
         // score is the row's bit score.
-        const scan::HitRowReader::Row row = rows_.FirstRow(v);
-        if (row.begin >= 0 && (p < 0 || p >= row.end)) {
-            const std::optional<QByteArray> token =
-                rows_.BitScoreToken(row, rows_.ColumnsAfterValue(v));
-            if (token) score_ = RoundHalfEven(Val(QString::fromLatin1(*token)));
-            return score_;
-        }
-        if (p < 0) return score_;
+        if (row.begin >= 0 && (paren < 0 || paren >= row.end)) return score_ = BitScore(row, v);
+        if (paren < 0) return score_;
         const qsizetype n = text_.size();
         const char* t = text_.constData();
-        ++p;
+        qsizetype p = paren + 1;
         while (p < n && BlankAt(t, n, p)) p += BlankAt(t, n, p);
         if (p >= n) return score_;
         // Only a blank ends the token; a token at the very end of the text
@@ -131,19 +187,39 @@ class Scanner {
         // first character that can neither be part of a number nor be
         // skipped inside one (a blank or no-break space is such a
         // character), so only that stretch is taken: the reading stays
-        // linear however long the token runs.
-        if (p == tokenFor_) return score_ = tokenScore_;
-        qsizetype e = p + 1;
-        while (e < n && MayContinueNumber(t[e])) ++e;
-        QString token = QString::fromUtf8(t + p, e - p);
-        Normalize(token);
-        score_ = RoundHalfEven(Val(token));
-        tokenFor_ = p;
-        tokenScore_ = score_;
+        // linear however long the token runs. The section's end is such a
+        // character (the "q" of "query=").
+        if (p != tokenFor_) {
+            qsizetype e = p + 1;
+            while (e < n && MayContinueNumber(t[e])) ++e;
+            QString token = QString::fromUtf8(t + p, e - p);
+            Normalize(token);
+            tokenFor_ = p;
+            tokenScore_ = RoundHalfEven(Val(token));
+            tokenReadsAsNumber_ = ReadsAsNumber(token);
+        }
+        score_ = tokenScore_;
+        // A word after a ")" inside the row's description, as in "Owl
+        // monkey (A.trivirgatus) insulin gene ... 357 4e-96": the row's bit
+        // score instead.
+        if (!tokenReadsAsNumber_ && row.begin >= 0 && paren >= row.begin) {
+            const std::optional<double> bits = BitScore(row, v);
+            if (bits) score_ = bits;
+        }
         return score_;
     }
 
   private:
+    // The bit score of a hit row under the "Value" at v: the token before the
+    // E-value, counting further column titles after "Value" (such as "N") as
+    // columns after it.
+    std::optional<double> BitScore(scan::HitRowReader::Row row, qsizetype v) const {
+        const std::optional<QByteArray> token =
+            rows_.BitScoreToken(row, rows_.ColumnsAfterValue(v));
+        if (!token) return std::nullopt;
+        return RoundHalfEven(Val(QString::fromLatin1(*token)));
+    }
+
     void Normalize(QString& piece) const {
         if (breaks_ != LineBreaks::AsTextBox || !piece.contains(QLatin1Char('\r'))) return;
         piece.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -156,11 +232,13 @@ class Scanner {
     ForwardFinder letters_;
     ForwardFinder value_;
     ForwardFinder paren_;
+    ForwardFinder noHits_;
     scan::HitRowReader rows_;
     qsizetype digitsFor_ = -1;  // the "letters" position beforeDigits_ belongs to
     qsizetype beforeDigits_ = -1;
     qsizetype tokenFor_ = -1;  // the token start tokenScore_ belongs to
-    std::optional<double> tokenScore_;
+    double tokenScore_ = 0;
+    bool tokenReadsAsNumber_ = false;
     qsizetype scoreFor_ = -1;  // the "value" position score_ belongs to
     std::optional<double> score_;
 };

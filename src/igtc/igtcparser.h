@@ -4,10 +4,16 @@
 //
 // For every "query=" (letter case ignored) the name runs from the second
 // character after the "=" up to the character before the query length of the
-// following "(N letters)"; line breaks in the name become blanks and trailing
-// blanks are removed. The score is the token after the first ")" that follows
-// the next "Value" (the hit table's column titles), read by the leading-number
-// rule and rounded halves to even.
+// following "(N letters)"; line breaks in the name become blanks, trailing
+// blanks are removed, and the control character 0x01 that joins merged
+// definition lines becomes " >". The score is read inside the query's own
+// section, from its name up to the next "query=": the token after the first
+// ")" that follows the section's "Value" (the hit table's column titles),
+// read by the leading-number rule and rounded halves to even.
+//
+// A section that says "***** No hits found" before any "Value" is a query
+// without hits: it has no score, is never kept, and is counted in
+// queriesWithoutHits.
 //
 // Text that does not have that shape is handled like this, and the query
 // counted in skippedQueries while the rest of the text is processed:
@@ -15,12 +21,15 @@
 //   has no length line of its own): skipped;
 // - no digit-free character between the name start and the length (a name
 //   of negative length): skipped;
-// - no "value" after the query, or no ")" after that "value", or nothing but
-//   blanks after the ")": skipped;
+// - no "value" in the section, or no ")" after that "value" in the section,
+//   or nothing but blanks after the ")": skipped;
 // - when the ")" does not lie on the first hit row under the "Value" line
 //   (reports of databases whose hit rows carry no parentheses), the score is
 //   that row's bit score instead: the token before the E-value, counting any
 //   further column titles after "Value" (such as "N") as columns after it;
+// - when the ")" lies on the first hit row but the token after it does not
+//   read as a number (a word of the description, as in "Owl monkey
+//   (A.trivirgatus) insulin gene"), the score is that row's bit score too;
 // - a score token that runs to the very end of the text is read up to there.
 // A no-break space counts as a blank, as the window's text box shows it.
 // Scores are compared as whole numbers without a 16-bit limit, so a score
@@ -50,10 +59,11 @@ enum class BlastFormat {
 QString BlastFormatName(BlastFormat format);
 
 struct IgtcResult {
-    QString output;          // the output text
-    QStringList names;       // names of the kept queries, in input order
-    int queries = 0;         // queries found
-    int skippedQueries = 0;  // of those, not readable (see above)
+    QString output;              // the output text
+    QStringList names;           // names of the kept queries, in input order
+    int queries = 0;             // queries found
+    int queriesWithoutHits = 0;  // of those, the ones BLAST found no hits for
+    int skippedQueries = 0;      // of those, not readable (see above)
     BlastFormat format = BlastFormat::Legacy;
 };
 
@@ -69,14 +79,15 @@ enum class LineBreaks {
 
 // Processes text with the given minimum score.
 IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks = LineBreaks::AsIs);
-// The same over UTF-8 bytes (the command line reads files as they are; it
-// counts line breaks as the window's text box does, so that both give the
-// same output for the same text).
+// The same over UTF-8 bytes (ReadBlastReport decodes a report's bytes into
+// them; the command line counts line breaks as the window's text box does,
+// so that both give the same output for the same text).
 IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum,
                                 LineBreaks breaks = LineBreaks::AsIs);
 
-// The score read after 1-based position start of text, rounded halves to
-// even; nullopt when text has no score there (no "value", no ")" after it, or
+// The score read after 1-based position start of text (a name's start),
+// inside the section up to the next "query=", rounded halves to even; nullopt
+// when the section has no score (no hits, no "value", no ")" after it, or
 // nothing after the ")").
 std::optional<double> ScoreAfter(const QString& text, int start);
 // True when the score read after start is at least minimum; false when it is

@@ -23,10 +23,8 @@ bool PrintIgtcReport(Printer& printer, const QString& title, const QString& mini
     printer.SetFontSize(13);
     printer.SetCurrentY(720);
 
-    const auto centred = [&printer](const QString& text) {
-        printer.SetCurrentX((10800 - printer.TextWidth(text)) / 2 - 720);
-        printer.PrintLine(text);
-    };
+    // Centred between -720 and 10080: x = (10800 - width) / 2 - 720.
+    const auto centred = [&printer](const QString& text) { printer.PrintCentred(text); };
     centred(title);
     centred(QStringLiteral("IGTC Hits for ") + ShortDateTime(when) + QStringLiteral(", ") +
             minimumText + QStringLiteral(" minimum cutoff"));

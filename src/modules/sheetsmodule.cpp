@@ -5,9 +5,10 @@
 #include <QtGlobal>
 
 #include "common/backendmodules.h"
-#include "common/spreadsheet.h"
+#include "common/sheetparts.h"
 
 extern "C" Q_DECL_EXPORT const void* quillfish_module() {
-    static const quill::SheetsModule table{quill::kModuleVersion, &quill::ReadWorkbook};
+    static const quill::SheetsModule table{quill::kModuleVersion, &quill::ReadXlsWorkbook,
+                                           &quill::ReadPackageWorkbook, &quill::ReadCsvWorkbook};
     return &table;
 }

@@ -1,5 +1,6 @@
 #include "profile/screening.h"
 
+#include <QLocale>
 #include <cmath>
 
 #include "common/printer.h"
@@ -54,6 +55,14 @@ QString TpmLine(const QString& threshold) {
 
 QString Heading(const QDateTime& when) {
     return QStringLiteral("Expression Profile Results for ") + ShortDateTime(when);
+}
+
+// "Cancelled after 477 of 2,010 terms"; "" for a run that was not cancelled.
+QString CancelledLine(const ScreeningResults& r) {
+    if (r.cancelledAfter < 0) return QString();
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    return QStringLiteral("Cancelled after ") + english.toString(r.cancelledAfter) +
+           QStringLiteral(" of ") + english.toString(r.termCount) + QStringLiteral(" terms");
 }
 
 const QString kMatchedHeading = QStringLiteral("Genes matched:");
@@ -270,7 +279,10 @@ ScreenOutcome ApplyScreeningRule(const Profile& profile, const TissueSelection& 
 
 QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCriteria& checks,
                              const QDateTime& when) {
-    QString text = Heading(when) + kCrLf + kCrLf;
+    QString text = Heading(when) + kCrLf;
+    if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty())
+        text += cancelled + kCrLf;
+    text += kCrLf;
     text += TissueLine(results.SelectedTissues) + kCrLf;
     if (checks.chkAbundance) text += AbundanceLine(results.txtAbundance1) + kCrLf;
     if (checks.chkTissue) text += TpmLine(results.txtTissue1) + kCrLf;
@@ -294,12 +306,11 @@ bool PrintScreeningReport(Printer& printer, const QString& title, const Screenin
     printer.SetFontBold(true);
     printer.SetFontSize(13);
     printer.SetCurrentY(720);
-    const auto centred = [&printer](const QString& text) {
-        printer.SetCurrentX((10800 - printer.TextWidth(text)) / 2 - 720);
-        printer.PrintLine(text);
-    };
+    // Centred between -720 and 10080: x = (10800 - width) / 2 - 720.
+    const auto centred = [&printer](const QString& text) { printer.PrintCentred(text); };
     centred(title);
     centred(Heading(when));
+    if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty()) centred(cancelled);
     printer.PrintLine();
     printer.PrintLine(TissueLine(results.SelectedTissues));
     if (checks.chkAbundance) printer.PrintLine(AbundanceLine(results.txtAbundance1));

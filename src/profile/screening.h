@@ -115,17 +115,23 @@ struct ScreeningResults {
     QStringList lstFound;
     QStringList lstNotFound;
     QStringList lstNoData;
+    // A cancelled run: the terms screened before the cancel, of termCount;
+    // -1 when the run was not cancelled.
+    int cancelledAfter = -1;
+    int termCount = 0;
 };
 
 // The report text (CR LF lines); the criteria lines follow the two check
-// boxes as given.
+// boxes as given. A cancelled run's report says so below its heading
+// ("Cancelled after 477 of 2,010 terms").
 QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCriteria& checks,
                              const QDateTime& when);
 
 // Prints the report and ends the document: title and heading centred in bold
 // 13-point Times New Roman from height 720, the tissue and criteria lines,
-// then in 11 points the three sections, entries at print column 10. Returns
-// what EndDoc returns.
+// then in 11 points the three sections, entries at print column 10. A
+// cancelled run's line is centred below the heading. Returns what EndDoc
+// returns.
 bool PrintScreeningReport(Printer& printer, const QString& title, const ScreeningResults& results,
                           const ScreeningCriteria& checks, const QDateTime& when);
 

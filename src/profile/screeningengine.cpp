@@ -10,6 +10,8 @@ ScreeningEngine::ScreeningEngine(Module1& module, const Settings& settings, Page
     : m_(module), settings_(settings), loader_(loader), criteria_(criteria), view_(view) {}
 
 ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
+    const ScreeningCriteria start = criteria_.Criteria();
+    if (CriteriaProblem(start.txtAbundance, start.txtTissue)) return RunEnd::BadCriteria;
     const TissueSelection tissues = criteria_.Tissues();
     if (TissueSelectionProblem(tissues)) return RunEnd::NoTissues;
 
@@ -22,6 +24,8 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
     results_.SelectedTissues = tissues;
     const int n = static_cast<int>(terms.size());
     const int step = n > 0 ? 1000 / n : 0;
+    results_.cancelledAfter = -1;
+    results_.termCount = n;
 
     for (int i = 0; i < n; ++i) {
         const QString& term = terms.at(i);
@@ -31,6 +35,7 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
         switch (outcome) {
             case kScreenCanceled:
                 m_.CancelSearch = false;
+                results_.cancelledAfter = i;
                 view_.EndCanceled();
                 return RunEnd::Canceled;
             case kMatched:
@@ -46,6 +51,12 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
                 break;
         }
         view_.TermScreened(term, outcome);
+        // Past 1000 terms a term's share rounds to 0: the bar then moves by
+        // whole terms and ends full.
+        if (step == 0) {
+            const int units = static_cast<int>(1000LL * (i + 1) / n - 1000LL * i / n);
+            if (units > 0) view_.AddProgress(units);
+        }
     }
 
     const ScreeningCriteria now = criteria_.Criteria();

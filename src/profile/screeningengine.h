@@ -57,16 +57,17 @@ class ScreeningView {
 
 class ScreeningEngine {
   public:
-    enum class RunEnd { Complete, Canceled, NoTissues };
+    enum class RunEnd { Complete, Canceled, NoTissues, BadCriteria };
 
     ScreeningEngine(Module1& module, const Settings& settings, PageLoader& loader,
                     const CriteriaSource& criteria, ScreeningView& view);
 
-    // The run over a checked, non-empty term list. Refuses (NoTissues,
-    // nothing changed) when a species has no selected tissue; otherwise
-    // clears the cancel flag, the result lists and takes the selections,
-    // screens every term in order, and on completion copies the thresholds
-    // and builds the report.
+    // The run over a checked, non-empty term list. Refuses, nothing
+    // changed, when a threshold fails the criteria window's OK checks
+    // (BadCriteria) or a species has no selected tissue (NoTissues);
+    // otherwise clears the cancel flag, the result lists and takes the
+    // selections, screens every term in order, and on completion copies the
+    // thresholds and builds the report. A cancel notes the terms screened.
     RunEnd Run(const QStringList& terms);
 
     // One term: outcome kScreenCanceled, kMatched, kNotMatched, kNoData or

@@ -19,6 +19,12 @@ int CountFrom(const std::optional<QString>& text) {
     return n ? *n : -1;
 }
 
+// Past 1000 terms a term's share of the bar rounds to 0: the bar then moves
+// by whole terms, so that it ends full after term i (0-based) of n.
+int WholeTermUnits(int i, int n) {
+    return static_cast<int>(1000LL * (i + 1) / n - 1000LL * i / n);
+}
+
 }  // namespace
 
 SearchEngine::SearchEngine(Module1& module, const Settings& settings, PageLoader& loader,
@@ -125,6 +131,7 @@ bool SearchEngine::RunUniGene(const QStringList& terms) {
             default:
                 break;
         }
+        if (m_.ProgressStep == 0) view_.AddProgress(WholeTermUnits(i, m_.TermCount));
     }
     const QString summary = BuildSummaryText(m_.TermCount);
     const QString cdna = BuildCdnaText(m_.TermCount, results_.CdnaLines);
@@ -148,6 +155,7 @@ bool SearchEngine::RunAccession(const QStringList& terms) {
         } else {
             results_.lstNotFound.add(m_.CurrentTerm);
         }
+        if (m_.ProgressStep == 0) view_.AddProgress(WholeTermUnits(i, m_.TermCount));
     }
     const QString summary = BuildAccessionSummaryText(m_.TermCount);
     const QString cdna = BuildAccessionCdnaText(m_.TermCount, results_.CdnaLines);

@@ -57,8 +57,18 @@ FrmSplash::FrmSplash(WindowManager& windows, QWidget* parent)
 
 FrmSplash::~FrmSplash() = default;
 
+// The splash leaves when a key that went down on it comes up again: the
+// whole key stroke stays here, so its release cannot reach the menu's focused
+// button (a Space or Enter would otherwise press it).
 void FrmSplash::keyPressEvent(QKeyEvent* event) {
     event->accept();
+    if (!event->isAutoRepeat()) keyDown_ = true;
+}
+
+void FrmSplash::keyReleaseEvent(QKeyEvent* event) {
+    event->accept();
+    if (event->isAutoRepeat() || !keyDown_) return;
+    keyDown_ = false;
     Continue();
 }
 

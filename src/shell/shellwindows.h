@@ -27,6 +27,7 @@ class FrmSplash : public QWidget {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -35,6 +36,7 @@ class FrmSplash : public QWidget {
 
     WindowManager& windows_;
     std::unique_ptr<Ui::FrmSplashForm> ui_;
+    bool keyDown_ = false;  // a key went down on the splash and is not up yet
 };
 
 class FrmMenu : public QWidget {

@@ -8,11 +8,9 @@
 
 namespace quill {
 
-std::optional<QString> HitKey(const QString& entry) {
-    const qsizetype bar = entry.indexOf(QLatin1Char('|'));
-    // Dropped with the "|": the character before it, normally a blank.
-    if (bar == 0) return std::nullopt;
-    QString key = bar < 0 ? entry : entry.left(bar - 1);
+QString HitKey(const QString& entry) {
+    const qsizetype bar = entry.indexOf(QLatin1String(" |"));
+    QString key = bar < 0 ? entry : entry.left(bar);
     qsizetype end = key.size();
     while (end > 0 && key[end - 1] == QLatin1Char(' ')) --end;
     key.truncate(end);
@@ -23,15 +21,11 @@ UniqueHits FindUniqueHits(const QStringList& entries) {
     UniqueHits result;
     QSet<QString> seen;
     seen.reserve(entries.size());
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const std::optional<QString> key = HitKey(entries[i]);
-        if (!key) {
-            result.failedAt = static_cast<int>(i);
-            return result;
-        }
-        if (seen.contains(*key)) continue;
-        seen.insert(*key);
-        result.keys.append(*key);
+    for (const QString& entry : entries) {
+        const QString key = HitKey(entry);
+        if (seen.contains(key)) continue;
+        seen.insert(key);
+        result.keys.append(key);
     }
     return result;
 }
@@ -47,15 +41,6 @@ QString UniqueReportText(const QStringList& keys, const QDateTime& when) {
 
 QStringList UniqueSaveItems(const QString& reportText) {
     return TrimmedReportLines(reportText);
-}
-
-QString UnreadableEntryMessage(int entryNumber, const QString& entry) {
-    return QStringLiteral(
-               "Entry %1 (\"%2\") begins with \"|\", so it holds no hit name. "
-               "The unique hits were not found; correct or delete the entry and "
-               "try again.")
-        .arg(entryNumber)
-        .arg(entry);
 }
 
 bool PrintUniqueReport(Printer& printer, const QString& title, const QStringList& keys,

@@ -6,24 +6,20 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 namespace quill {
 
 class Printer;
 
-// The key of a hit entry: the text before the character that precedes the
-// first "|" (the whole entry when there is no "|"), trailing blanks removed,
-// leading blanks kept. nullopt when "|" is the entry's first character, so
-// that no character stands before it.
-std::optional<QString> HitKey(const QString& entry);
+// The key of a hit entry, made for entries of the form "NAME | more": the
+// text before the first "|" that follows a blank, without that blank; an
+// entry with no such "|" (a bare name, an NCBI-style id such as
+// "gi|57163782|ref|NM_001009242.1|") is its own key. Trailing blanks are
+// removed, leading blanks kept.
+QString HitKey(const QString& entry);
 
 struct UniqueHits {
     QStringList keys;  // each key once, in order of first appearance
-    // 0-based index of the first entry whose key could not be read (the
-    // keys then hold those found before it); -1 when every entry was read.
-    int failedAt = -1;
-    bool ok() const { return failedAt < 0; }
 };
 
 // Keys are compared exactly (letter case matters). Linear in the number of
@@ -38,10 +34,6 @@ QString UniqueReportText(const QStringList& keys, const QDateTime& when);
 // before its last CR LF, without leading and trailing blanks, empty ones left
 // out.
 QStringList UniqueSaveItems(const QString& reportText);
-
-// The message shown (or written to stderr) when an entry has no character
-// before its "|"; entryNumber is 1-based.
-QString UnreadableEntryMessage(int entryNumber, const QString& entry);
 
 // Prints the report and ends the document: the title and "<date>, <time>"
 // centred in bold 13-point Times New Roman from height 720, an empty line,

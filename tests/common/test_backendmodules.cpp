@@ -63,6 +63,11 @@ class BackendModulesTest : public QObject {
             << QStringList{"igtc",         "--min-score",         "100",
                            "--report-pdf", tmp.filePath("r.pdf"), kBlast}
             << QStringList{"libQt6Gui"} << sheets + server;
+        QFile hits(tmp.filePath("hits.txt"));
+        QVERIFY(hits.open(QIODevice::WriteOnly) && hits.write("Gene1 | 1\nGene2 | 2\n") > 0);
+        hits.close();
+        QTest::newRow("unique on a text file")
+            << QStringList{"unique", hits.fileName()} << QStringList{} << all;
         QTest::newRow("unique on a workbook")
             << QStringList{"unique", kSheet} << QStringList{"libfreexl", "liborcus", "libzip"}
             << QStringList{"libQt6Gui"} + server;

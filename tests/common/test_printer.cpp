@@ -109,6 +109,73 @@ class PrinterTest : public QObject {
         QCOMPARE(pc.last().y, 720.0 + p.TextHeight());
     }
 
+    // A line wider than the printable area goes on below, never past its
+    // edge: at the last blank that fits (the blank dropped), else after the
+    // last character that fits, continuing at the line's indentation
+    // (centred lines each centred); a page end on the way continues on the
+    // next page. In the report coordinates a character of 11-point type is
+    // 103.125 units wide, so a line from 0 holds 97 characters.
+    void longLinesBreak_data() {
+        QTest::addColumn<QString>("kind");  // "column", "plain" or "centred"
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("joint");  // what joins the printed lines
+        const QString name =
+            "Mus musculus paired box gene 6 (Pax6), transcript variant 1, mRNA, complete cds, "
+            "from a cDNA clone of an adult eye library";
+        const QString sequence = QString("ACGTTGCA").repeated(40);
+        QTest::newRow("long name, indented") << "column" << name << " ";
+        QTest::newRow("unbroken sequence") << "plain" << sequence << "";
+        QTest::newRow("unbroken sequence, indented") << "column" << sequence << "";
+        QTest::newRow("blank just past the edge") << "plain" << QString(97, 'x') + " tail"
+                                                  << " ";
+        QTest::newRow("long title, centred") << "centred" << name << " ";
+    }
+    void longLinesBreak() {
+        QFETCH(QString, kind);
+        QFETCH(QString, text);
+        QFETCH(QString, joint);
+        RecordingPrinter p;
+        p.SetScale(10800, 15840, -720);
+        p.SetFontSize(11);
+        p.SetCurrentY(720);
+        p.PrintLine("head");
+        const double height = p.TextHeight();
+        p.SetCurrentY(15840 - 1.5 * height);  // the last line of the page
+        if (kind == "centred")
+            p.PrintCentred(text);
+        else if (kind == "column")
+            p.PrintLine({PrintItem::Column(10), PrintItem::Text(text)});
+        else
+            p.PrintLine(text);
+
+        const QList<PrintedPiece> pieces = p.Pieces().mid(1);
+        QVERIFY(pieces.size() >= 2);
+        QStringList lines;
+        const double indent = pieces.first().x;
+        for (int i = 0; i < pieces.size(); ++i) {
+            const PrintedPiece& piece = pieces[i];
+            lines << piece.text;
+            const double width = p.TextWidth(piece.text);
+            QVERIFY2(piece.x >= -720 && piece.x + width <= 10080, qPrintable(piece.text));
+            if (kind == "centred")
+                QCOMPARE(piece.x + 720, 10080 - (piece.x + width));
+            else
+                QCOMPARE(piece.x, indent);
+            // Each line takes what fits: the next word or character would not.
+            if (i + 1 < pieces.size()) {
+                const QString next = joint.isEmpty()
+                                         ? pieces[i + 1].text.left(1)
+                                         : joint + pieces[i + 1].text.section(' ', 0, 0);
+                QVERIFY(kind == "centred" || piece.x + p.TextWidth(piece.text + next) > 10080);
+            }
+            // The first part ends page 1, the rest go on from the top of page 2.
+            QCOMPARE(piece.page, i == 0 ? 1 : 2);
+            if (i > 0) QCOMPARE(piece.y, 720 + (i - 1) * height);
+        }
+        QCOMPARE(lines.join(joint), text);
+        QCOMPARE(p.LineCount(), 1 + pieces.size());
+    }
+
     void endDoc() {
         RecordingPrinter empty;
         QVERIFY(!empty.EndDoc());

@@ -3,8 +3,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "common/quotedfile.h"
 #include "common/spreadsheet.h"
 #include "common/termfile.h"
+#include "igtc/igtcparser.h"
+#include "igtc/igtcreport.h"
 #include "support/testsupport.h"
 
 using namespace quill;
@@ -107,6 +110,76 @@ class TestSpreadsheet : public QObject {
         QCOMPARE(r.book.sheets[1].rows, 0);
     }
 
+    // Both date systems, about the days where they differ: the 1900 one counts
+    // a 29 February 1900, the 1904 one starts at serial 0 in a leap year.
+    void xlsxDateSystems_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("dates");  // of the serials 0, 1, 59, 60, 61, 0.75, 43894
+        QTest::newRow("1900") << "dates_1900.xlsx"
+                              << QStringList{"1899-12-31", "1900-01-01", "1900-02-28",
+                                             "1900-02-29", "1900-03-01", "1899-12-31 18:00:00",
+                                             "2020-03-04"};
+        QTest::newRow("1904") << "dates_1904.xlsx"
+                              << QStringList{"1904-01-01", "1904-01-02", "1904-02-29",
+                                             "1904-03-01", "1904-03-02", "1904-01-01 18:00:00",
+                                             "2024-03-05"};
+    }
+    void xlsxDateSystems() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, dates);
+        const WorkbookResult r = ReadWorkbook(Sheet(file));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(Rows(r.book.sheets.value(0)), dates);
+    }
+
+    // Escapes of characters XML cannot carry (_xHHHH_), at the start, inside
+    // and at the end of shared (column A) and inline (column B) strings.
+    void xlsxEscapes() {
+        const WorkbookResult r = ReadWorkbook(Sheet("escapes.xlsx"));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QStringList rows;
+        for (const char* text : {"endA", "Bstart", "a\rb", "_x0041_", "short_x41_", "cut_x004"})
+            rows << QString(text) + '|' + text;
+        QCOMPARE(Rows(r.book.sheets.value(0)), rows);
+    }
+
+    // A file past a limit is refused whole, with a message naming the file
+    // and the limit; a cell at the limit is read.
+    void limits_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("limit");  // a part of the message; empty: read
+        const QString cell = "a cell holds more than 32767 characters";
+        const QString longest(32767, QChar(0x20AC));  // three bytes each in UTF-8
+        for (const QString kind : {"csv", "txt"}) {
+            QTest::addRow("%s at the limit", qPrintable(kind))
+                << WriteTemp(dir_, "at." + kind, ("Abc1\n" + longest + "\n").toUtf8()) << QString();
+            QTest::addRow("%s past the limit", qPrintable(kind))
+                << WriteTemp(dir_, "past." + kind, ("Abc1\n" + longest + "x\n").toUtf8())
+                << (kind == "csv" ? cell : "line 2 holds more than 32767 characters");
+        }
+        QTest::newRow("xlsx") << Sheet("longcell.xlsx") << cell;
+        QTest::newRow("ods") << Sheet("longcell.ods") << cell;
+        QTest::newRow("ods text of 2 MiB") << Sheet("longrun.ods") << cell;
+        QTest::newRow("ods cell of 300 MiB")
+            << Sheet("bomb.ods") << "its part content.xml unpacks to more than 256 MiB";
+        QTest::newRow("cells too far apart")
+            << Sheet("toolarge.xlsx") << "its sheets span more than 20000000 cells";
+    }
+    void limits() {
+        QFETCH(QString, file);
+        QFETCH(QString, limit);
+        const TermFileResult t = ReadTermFile(file);
+        if (limit.isEmpty()) {
+            QVERIFY2(t.ok, qPrintable(t.error));
+            QCOMPARE(t.terms.value(1).size(), 32767);
+            return;
+        }
+        QVERIFY(!t.ok);
+        QVERIFY(t.terms.isEmpty());
+        QVERIFY2(t.error.contains(QFileInfo(file).fileName()) && t.error.contains(limit),
+                 qPrintable(t.error));
+    }
+
     void rowsAsWritten() {
         // Rows written once for three and for two, a cell for two, and a
         // million empty rows after the data.
@@ -127,15 +200,14 @@ class TestSpreadsheet : public QObject {
         QTest::newRow("xlsx with broken XML") << Sheet("broken_xml.xlsx") << "sheet1.xml";
         QTest::newRow("ods with damaged parts")
             << Sheet("damaged_parts.ods") << "in its part styles.xml";
-        QTest::newRow("ods named xlsx")
-            << WriteTemp(dir_, "ods.xlsx", test::ReadBytes(Sheet("terms.ods"))) << "no workbook";
+        QTest::newRow("binary that is no workbook")
+            << WriteTemp(dir_, "image.xls", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16))
+            << "neither a spreadsheet";
         QTest::newRow("xlsx without its sheet part")
             << WriteTemp(dir_, "nosheet.xlsx",
                          test::ReadBytes(Sheet("terms.xlsx"))
                              .replace("xl/worksheets/sheet1.xml", "xl/worksheets/sheet9.xml"))
             << "sheet1.xml is missing";
-        QTest::newRow("cells too far apart")
-            << Sheet("toolarge.xlsx") << "more cells than can be shown";
         QTest::newRow("missing") << Sheet("nosuchfile.ods") << "not found";
     }
     void damagedFilesNameTheFile() {
@@ -170,18 +242,68 @@ class TestSpreadsheet : public QObject {
         QVERIFY(!HitNameFromImport("MM#1|x"));
     }
 
-    void plainTextFiles() {
+    // The content decides how a file reads, whatever its name says.
+    void contentDecides_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows");  // of the first sheet
+        const QStringList terms = Rows(ReadWorkbook(Sheet("terms.ods")).book.sheets.value(0));
+        QTest::newRow("xlsx named xls") << "a.xls" << test::ReadBytes(Sheet("terms.xlsx")) << terms;
+        QTest::newRow("ods named xlsx") << "b.xlsx" << test::ReadBytes(Sheet("terms.ods")) << terms;
+        QTest::newRow("xls named ods") << "c.ods" << test::ReadBytes(Sheet("terms.xls")) << terms;
+        QTest::newRow("text named xls, one cell a line")
+            << "d.xls" << QByteArray("Abc1, x\r\n\r\n\"Def2\"\n")
+            << QStringList{"Abc1, x", "", "\"Def2\""};
+        QTest::newRow("quoted fields, Windows-1252")
+            << "e.txt" << QByteArray("\"Caf\xe9\",\"a,b\"\r\nx,y\r\n")
+            << QStringList{"Caf\u00e9|a,b", "x|y"};
+        QTest::newRow("csv by name") << "f.csv" << QByteArray("a,b\n") << QStringList{"a|b"};
+        const QString output = IgtcOutputText({"Abc1 | 12 MM#2", "gi|5|ref|NM_1.1|"});
+        QTest::newRow("IGTC hit list named csv")
+            << "g.csv"
+            << QuotedItemsBytes(IgtcSaveItems("100", output, QDateTime::currentDateTime()))
+            << QStringList{"Abc1 | 12 MM#2", "gi|5|ref|NM_1.1|"};
+    }
+    void contentDecides() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        const WorkbookResult r = ReadWorkbook(WriteTemp(dir_, name, bytes));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(Rows(r.book.sheets.value(0)), rows);
+    }
+
+    // Term files: the rule of the window's import applies to cells and saved
+    // hit entries; a plain text file stays one term per line, as written.
+    void termFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("hitsRule");  // else the search rule in accession mode
+        QTest::addColumn<QStringList>("terms");
+        QTest::addColumn<QString>("stoppedAt");
         // The hit rule stops at the first cell it cannot take.
-        TermFileResult r =
-            ReadTermFile(WriteTemp(dir_, "bad.csv", "Abc1\nA|MM#\nDef2\n"), HitsImportRule());
-        QVERIFY(r.ok);
-        QCOMPARE(r.terms, QStringList({"Abc1"}));
-        QCOMPARE(r.stoppedAt, "A|MM#");
-        // A .txt file stays one term per line, "/" and repeats included.
-        r = ReadTermFile(WriteTemp(dir_, "terms.txt", "Abc1\r\nAbc1\r\nA/B\r\n"),
-                         SearchImportRule(true));
-        QVERIFY(r.ok);
-        QCOMPARE(r.terms, QStringList({"Abc1", "Abc1", "A/B"}));
+        QTest::newRow("csv, hit rule stops") << "bad.csv" << QByteArray("Abc1\nA|MM#\nDef2\n")
+                                             << true << QStringList{"Abc1"} << "A|MM#";
+        QTest::newRow("text: repeats, slashes, Windows-1252")
+            << "terms.txt" << QByteArray("Abc1\r\nAbc1\r\nA/B\r\nCaf\xe9\r\n") << false
+            << QStringList{"Abc1", "Abc1", "A/B", "Caf\u00e9"} << QString();
+        const QString output = IgtcOutputText({"Abc1 | 12 MM#2", "Def2 | x"});
+        QTest::newRow("IGTC hit list, hit rule")
+            << "hits.xls"
+            << QuotedItemsBytes(IgtcSaveItems("100", output, QDateTime::currentDateTime())) << true
+            << QStringList{"Abc1 12", "Def2 "} << QString();
+    }
+    void termFiles() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, hitsRule);
+        QFETCH(QStringList, terms);
+        QFETCH(QString, stoppedAt);
+        const TermFileResult r = ReadTermFile(WriteTemp(dir_, name, bytes),
+                                              hitsRule ? HitsImportRule() : SearchImportRule(true));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.terms, terms);
+        QCOMPARE(r.stoppedAt, stoppedAt);
     }
 };
 

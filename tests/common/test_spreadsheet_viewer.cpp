@@ -95,9 +95,9 @@ class TestSpreadsheetViewer : public QObject {
         auto e = Make(Variant::Quill);
         SheetViewer* first = OpenIn(*e, pd, QStringLiteral("terms.xls"));
         QVERIFY(first);
-        OpenIn(*e, pd, QStringLiteral("notasheet.xls"));
+        OpenIn(*e, pd, QStringLiteral("corrupt.xls"));
         QCOMPARE(pd.messageTexts().size(), 1);
-        QVERIFY2(pd.messageTexts()[0].contains("notasheet.xls"), qPrintable(pd.messageTexts()[0]));
+        QVERIFY2(pd.messageTexts()[0].contains("corrupt.xls"), qPrintable(pd.messageTexts()[0]));
         QCOMPARE(SheetViewer::OpenViewers(), QList<SheetViewer*>({first}));
         first->Tabs()->setCurrentIndex(1);
         SelectRange(first->ActiveTable(), 0, 0, 1, 1);

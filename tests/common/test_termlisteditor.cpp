@@ -106,6 +106,19 @@ class TestTermListEditor : public QObject {
         }
     }
 
+    // Enter in the Add box adds; the next term is typed afresh (into an
+    // emptied box, or over the selected text in the search window).
+    void enterInTheAddBoxAdds() {
+        for (Variant variant : {Variant::Quill, Variant::Hits, Variant::Unique}) {
+            auto e = Make(variant);
+            for (const char* term : {"Sox2", "Hoxa9"}) {
+                QTest::keyClicks(e->AddBox(), term);
+                QTest::keyClick(e->AddBox(), Qt::Key_Return);
+            }
+            QCOMPARE(e->Terms(), QStringList({"Sox2", "Hoxa9"}));
+        }
+    }
+
     // The button and the Delete key delete the selected entry, if any.
     void deleteRemovesTheSelectedEntry() {
         auto e = Make(Variant::Hits);

@@ -80,12 +80,15 @@ class FrmIgtcTest : public QObject {
         QCOMPARE(textOf("txtCutoff1"), QString("100abc"));
         QVERIFY(enabled("cmdSave") && enabled("cmdPrint") && enabled("cmdProcess"));
 
-        get<QPlainTextEdit>("txtInput")->setPlainText(kTwoHits + "Query= cut off");
+        get<QPlainTextEdit>("txtInput")
+            ->setPlainText(kTwoHits +
+                           "Query= NONE\n (5 letters)\n\n ***** No hits found ******\n\n" +
+                           "Query= cut off");
         get<QLineEdit>("txtCutoff")->setText("200");
         QTest::keyClick(get<QLineEdit>("txtCutoff"), Qt::Key_Return);
         QCOMPARE(results(), QStringList({"ABC1"}));
-        QCOMPARE(textOf("lblReading"),
-                 QString("Read as legacy BLAST text. 1 query could not be read."));
+        QCOMPARE(textOf("lblReading"), QString("Read as legacy BLAST text. 1 query without hits. "
+                                               "1 query could not be read."));
 
         get<QPushButton>("cmdClear")->click();
         QCOMPARE(get<QPlainTextEdit>("txtInput")->toPlainText(), QString());
@@ -165,6 +168,8 @@ class FrmIgtcTest : public QObject {
         QTest::addColumn<QString>("cutoff");
         QTest::newRow("name over CR LF")
             << QByteArray("Query= ABC1 gene\r\ntrap\r\n   (88 letters)\r\nValue x) 300 ") << "100";
+        QTest::newRow("name in Latin-1")
+            << QByteArray("Query= B\xe4r\xa0trap\r\n   (88 letters)\r\nValue x) 300 ") << "100";
         const QDir real(QUILL_REALDATA_DIR);
         for (const QString& f : real.entryList({"*blast*", "*Blast*"}, QDir::Files))
             QTest::newRow(qPrintable(f)) << test::ReadBytes(real.filePath(f)) << "30";
@@ -172,7 +177,7 @@ class FrmIgtcTest : public QObject {
     void sameOutputAsCommandLine() {
         QFETCH(QByteArray, text);
         QFETCH(QString, cutoff);
-        process(QString::fromUtf8(text), cutoff);
+        process(DecodeInputText(text), cutoff);
         const test::CliRun cli = test::Cli({"igtc", "--min-score", cutoff}, text);
         QCOMPARE(cli.status, 0);
         QCOMPARE(cli.out, w_->OutputText());

@@ -5,6 +5,7 @@
 
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -219,6 +220,119 @@ class TestFrmHits : public QObject {
         QCOMPARE(WithoutWhen(cli.out), WithoutWhen(shown));
         QCOMPARE(test::ReadText(save), "\"" + cli.out + "\"\r\n");
         QVERIFY(QFileInfo(pdf).size() > 0);
+    }
+
+    // The run checks the thresholds as OK does, whether or not the user
+    // pressed OK, and asks for no page when one fails.
+    void runRefusesThresholdsOkRefuses_data() {
+        QTest::addColumn<QString>("abundance");
+        QTest::addColumn<QString>("tpm");
+        QTest::addColumn<QString>("message");
+        const QString valid = "Enter a valid number for EST expression abundance";
+        QTest::newRow("letter O") << "5O"
+                                  << "100" << valid;
+        QTest::newRow("letters") << "abc"
+                                 << "100" << valid;
+        QTest::newRow("TPM below 0")
+            << "50"
+            << "-5"
+            << "Enter a number greater than 0 for specified tissue minimum";
+    }
+    void runRefusesThresholdsOkRefuses() {
+        QFETCH(QString, abundance);
+        QFETCH(QString, tpm);
+        QFETCH(QString, message);
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        Click(h, "cmdOptions");
+        SetText(app.Options(), "txtAbundance", abundance);
+        SetText(app.Options(), "txtTissue", tpm);
+        SetText(h, "txtSearch", "Hoxa9");
+        const int before = pages_->RequestCount();
+        Click(h, "cmdSearch");
+        QCOMPARE(app.platform.log(),
+                 QStringList{"Message|Invalid value|" + message + "|Exclamation"});
+        QCOMPARE(pages_->RequestCount(), before);
+        ExpectIdle(h, QString(), false);
+    }
+
+    // Enter in the Add box adds and leaves it empty; after a run the next
+    // name can be typed at once, and the report box is read, not edited.
+    void typingAndTheReportBox() {
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        SetAdvanced(h, {});
+        QLineEdit* add = h->Editor()->AddBox();
+        for (const char* term : {"Pax6", "Hoxa9"}) {
+            QTest::keyClicks(add, term);
+            QTest::keyClick(add, Qt::Key_Return);
+        }
+        QCOMPARE(h->Editor()->Terms(), (QStringList{"Pax6", "Hoxa9"}));
+        Click(h, "cmdSearch");
+        ExpectIdle(h, "Search complete", true);
+        QCOMPARE(h->focusWidget(), add);
+        Click(h, "chkSearch");
+        SetText(h, "txtSearch", "Sox2");
+        Click(h, "cmdSearch");
+        QCOMPARE(h->focusWidget(), Find(h, "txtSearch"));
+
+        const QString report = h->ResultsText();
+        QWidget* box = Find(h, "txtResults");
+        box->setFocus();
+        QTest::keyClicks(box, "x");
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(h->ResultsText(), report);
+        QVERIFY(h->focusWidget() != box);
+    }
+
+    // The run takes the tissue selection once, when it starts: a change in
+    // the open criteria window counts from the next run on.
+    void tissueSelectionTakenAtStart() {
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        FrmHitsOptions* o = app.Options();
+        Click(h, "cmdOptions");
+        SetAdvanced(h, {"Pax6", "Pax6"});
+        bool changed = false;
+        connect(Find<QProgressBar>(h, "pgrBar"), &QProgressBar::valueChanged, h, [&](int value) {
+            if (changed || value == 0) return;
+            changed = true;  // after the first page, before any profile is judged
+            for (const char* entry : {"female genital", "testis", "brain"})
+                ClickEntry(o, "lstTissue", entry);
+        });
+        Click(h, "cmdSearch");
+        QVERIFY(changed);
+        QCOMPARE(h->Engine().Results().lstFound, (QStringList{"Pax6", "Pax6"}));
+        QVERIFY(h->ResultsText().contains(
+            "Localized expression in: female genital, testis (mouse); ovary, testis (human)\r\n"));
+        Click(h, "cmdSearch");
+        QCOMPARE(h->Engine().Results().lstNotFound, (QStringList{"Pax6", "Pax6"}));
+    }
+
+    // A printout after a canceled run says how far the run came.
+    void canceledRunSaysSoInItsPrintout() {
+        App app(pages_->BaseUrl());
+        FrmHits* h = app.Open();
+        SetText(h, "txtSearch", "Pax6");
+        Click(h, "cmdSearch");
+        SetAdvanced(h, kDemoGenes);
+        // Cancel once Pax6 and Sox2 are screened (three thirds of 125 each).
+        bool canceled = false;
+        connect(Find<QProgressBar>(h, "pgrBar"), &QProgressBar::valueChanged, h, [&](int value) {
+            if (canceled || value < 246) return;
+            canceled = true;
+            app.platform.queueAnswer(true);
+            h->Editor()->CancelButton()->click();
+        });
+        Click(h, "cmdSearch");
+        ExpectIdle(h, "Search canceled", true);
+        PrinterDouble printers;
+        app.platform.queueInput("Canceled screen");
+        Click(h, "cmdPrint");
+        QCOMPARE(printers.documents.size(), 1);
+        const QStringList lines = printers.documents[0].lines;
+        QCOMPARE(lines.value(2), "Cancelled after 2 of 8 terms");
+        QVERIFY(lines.contains("Sox2") && !lines.contains("Hoxa9"));
     }
 
     void cancelKeepsTheLastReport() {

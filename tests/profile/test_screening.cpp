@@ -166,6 +166,25 @@ class ScreeningTest : public QObject {
                               "Genes not matched:", "No expression data found:", "Olfr1"}));
         QVERIFY(p.Ended());
     }
+
+    // A canceled run's report and printout say how far it came, below the
+    // heading.
+    void canceledRun() {
+        const QDateTime when(QDate(2026, 3, 7), QTime(14, 5, 9));
+        const QString heading = "Expression Profile Results for " + ShortDateTime(when);
+        const QString line = "Cancelled after 477 of 2,010 terms";
+        ScreeningResults r = SampleResults();
+        r.cancelledAfter = 477;
+        r.termCount = 2010;
+        QVERIFY(BuildScreeningReport(r, {}, when)
+                    .startsWith(heading + "\r\n" + line + "\r\n\r\nLocalized expression in: "));
+        RecordingPrinter p;
+        QVERIFY(PrintScreeningReport(p, "Screen 1", r, {}, when));
+        QCOMPARE(p.LineTexts().mid(0, 4),
+                 QStringList({"Screen 1", heading, line,
+                              "Localized expression in: female genital, testis (mouse); testis "
+                              "(human)"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(ScreeningTest)

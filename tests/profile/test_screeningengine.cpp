@@ -38,9 +38,13 @@ QString ProfilePage(int testis) {
 struct View : ScreeningView {
     QStringList log;  // "enter", "status:...", "+n", "canceled", "complete"
     QString report;
+    int bar = 0;
     void EnterRunning() override { log << "enter"; }
     void SetStatusLine(const QString& t) override { log << "status:" + t; }
-    void AddProgress(int n) override { log << "+" + QString::number(n); }
+    void AddProgress(int n) override {
+        log << "+" + QString::number(n);
+        bar += n;
+    }
     void EndCanceled() override { log << "canceled"; }
     void EndComplete(const QString& r) override {
         log << "complete";
@@ -115,6 +119,36 @@ class ScreeningEngineTest : public QObject {
             QCOMPARE(r.view.Progress().size(), at == 1 ? 0 : at == 2 ? 1 : 4);
             QCOMPARE(r.engine.Results().lstFound, at == 4 ? QStringList{"Pax6"} : QStringList{});
             QVERIFY(r.engine.Results().txtAbundance1.isEmpty());
+            // Its report says how far it came; the next complete run's does not.
+            QVERIFY(r.engine.BuildReport().contains(
+                QString("\r\nCancelled after %1 of 2 terms\r\n").arg(at == 4 ? 1 : 0)));
+            r.loader.CancelAtLoad(0);
+            r.engine.Run({"Sox2"});
+            QVERIFY(!r.view.report.contains("Cancelled"));
+        }
+    }
+
+    // Past 1000 terms a term's share of the bar is 0; the bar still moves
+    // with the terms and ends full.
+    void barMovesPastAThousandTerms() {
+        Rig r;
+        int atHalf = -1;
+        r.loader.OnLoad([&r, &atHalf](int n, const QString&) {
+            if (n == 1006) atHalf = r.view.bar;  // 1005 terms screened
+        });
+        QCOMPARE(r.engine.Run(QStringList(2010, "t")), ScreeningEngine::RunEnd::Complete);
+        QCOMPARE(atHalf, 500);
+        QCOMPARE(r.view.bar, 1000);
+    }
+
+    // A threshold that the criteria window's OK refuses refuses the run.
+    void refusesThresholdsOkRefuses() {
+        for (const char* abundance : {"5O", "abc"}) {
+            Rig r;
+            r.criteria.criteria.txtAbundance = abundance;
+            QCOMPARE(r.engine.Run({"Hoxa9"}), ScreeningEngine::RunEnd::BadCriteria);
+            QCOMPARE(r.loader.LoadCount(), 0);
+            QVERIFY(r.view.log.isEmpty());
         }
     }
 

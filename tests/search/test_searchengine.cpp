@@ -363,6 +363,31 @@ class SearchEngineTest : public QObject {
             QVERIFY2(!view.summary.contains(absent), absent);
     }
 
+    // Past 1000 terms a term's share of the bar is 0; the bar still moves
+    // with the terms and ends full, in both runs.
+    void barMovesPastAThousandTerms_data() {
+        QTest::addColumn<bool>("accession");
+        QTest::newRow("UniGene") << false;
+        QTest::newRow("accession") << true;
+    }
+    void barMovesPastAThousandTerms() {
+        QFETCH(bool, accession);
+        int atHalf = -1;
+        loader->OnLoad([this, &atHalf](int n, const QString&) {
+            if (n == 1006) atHalf = view.progress;  // 1005 terms looked up
+        });
+        const QStringList terms(2010, "t");
+        if (accession) {
+            engine->BeginAccessionRun();
+            QVERIFY(engine->RunAccession(terms));
+        } else {
+            QVERIFY(Run(terms));
+        }
+        QCOMPARE(loader->LoadCount(), 2010);
+        QCOMPARE(atHalf, 500);
+        QCOMPARE(view.progress, 1000);
+    }
+
     void summaryText_data() {
         QTest::addColumn<bool>("skip");
         QTest::newRow("EST prompt") << false;

@@ -20,16 +20,28 @@ double WidthIn(const PrintFont& f, const QString& text) {
 }
 
 // Every printed line as "kind size[B][U] text": kind c (centred), p (plain,
-// at the line start), 10 and 20 (the nearer and the further indentation).
+// at the line start), 10 and 20 (the nearer and the further indentation), +
+// (a line too wide for the page, going on under its first visible character).
 QStringList Describe(const RecordingPrinter& p) {
     const QStringList texts = p.LineTexts();
     QList<PrintedPiece> starts;  // the first piece of every line
     for (const PrintedPiece& piece : p.Pieces())
         if (starts.isEmpty() || starts.last().y != piece.y) starts << piece;
     QList<double> indents;
+    QList<int> continued;
     for (int i = 0; i < starts.size(); ++i) {
         const bool centred =
             qAbs(starts[i].x + WidthIn(starts[i].font, texts[i]) / 2 - 4680) < 1e-6;
+        if (i > 0) {
+            const QString& before = texts[i - 1];
+            const qsizetype blanks =
+                before.size() - QString(before).remove(QRegularExpression("^ +")).size();
+            const double textX = starts[i - 1].x + WidthIn(starts[i - 1].font, before.left(blanks));
+            if (blanks > 0 && starts[i].x == textX) {
+                continued << i;
+                continue;
+            }
+        }
         if (starts[i].x > 0 && !centred && !indents.contains(starts[i].x)) indents << starts[i].x;
     }
     std::sort(indents.begin(), indents.end());
@@ -37,9 +49,10 @@ QStringList Describe(const RecordingPrinter& p) {
     for (int i = 0; i < starts.size(); ++i) {
         const PrintFont& f = starts[i].font;
         const qsizetype level = indents.indexOf(starts[i].x);
-        const QString kind = starts[i].x == 0 ? "p"
-                             : level < 0      ? "c"
-                                              : QString::number(10 * (level + 1));
+        const QString kind = continued.contains(i) ? "+"
+                             : starts[i].x == 0    ? "p"
+                             : level < 0           ? "c"
+                                                   : QString::number(10 * (level + 1));
         out << kind + " " + QString::number(f.size) + (f.bold ? "B" : "") +
                    (f.underline ? "U" : "") + " " + texts[i];
     }
@@ -103,7 +116,8 @@ class SearchReportTest : public QObject {
             "10 11 Hoxa9",
             "10 11 Mm.3 of Gapdh",
             "p 11B   **The following queries had multiple Mm sequences (# of sequences in "
-            "parentheses).  They are included above.",
+            "parentheses).  They are",
+            "+ 11B included above.",
             "10 11 Gapdh ( 3 )",
             "p 11BU Sequences Not Found:",
             "p 11B   IDs that were not found:",

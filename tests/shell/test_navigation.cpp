@@ -66,6 +66,32 @@ class TestNavigation : public QObject {
         QVERIFY(Shown(win::Menu));
     }
 
+    // A key stroke on the splash stays there: the menu shows when the key
+    // comes up, with none of its buttons pressed, and a Space or Enter does
+    // not go on into the search window. A release alone (the key went down
+    // elsewhere) leaves the splash as it is.
+    void keyStrokeLeadsToMenu_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Space") << int(Qt::Key_Space);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+        QTest::newRow("a letter") << int(Qt::Key_Q);
+    }
+    void keyStrokeLeadsToMenu() {
+        QFETCH(int, key);
+        QWidget* splash = wm_->Show(win::Splash);
+        QVERIFY(QTest::qWaitForWindowActive(splash));
+        // Keys go where the system sends them: to the focused window.
+        QTest::keyRelease(QGuiApplication::focusWindow(), Qt::Key(key));
+        QTest::keyPress(QGuiApplication::focusWindow(), Qt::Key(key));
+        QVERIFY(!Shown(win::Menu));
+        QTest::keyRelease(QGuiApplication::focusWindow(), Qt::Key(key));
+        QVERIFY(Shown(win::Menu) && !splash->isVisible());
+        QVERIFY(!wm_->IsLoaded(win::Quill));
+        for (const QAbstractButton* b : wm_->Window(win::Menu)->findChildren<QAbstractButton*>())
+            QVERIFY2(!b->isDown(), qPrintable(b->objectName()));
+    }
+
     // Each menu button opens its window; its back button, or its close box,
     // unloads it at once and shows the same menu again.
     void menuOpensAndBackReturns() {

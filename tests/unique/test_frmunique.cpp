@@ -2,14 +2,19 @@
 
 #include <QFile>
 #include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "common/gui/platform.h"
 #include "common/gui/qtprinter.h"
+#include "common/gui/sheetviewer.h"
+#include "common/gui/spreadsheetapp.h"
 #include "common/gui/termlisteditor.h"
 #include "common/quotedfile.h"
 #include "common/textrules.h"
+#include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
 #include "shell/appcontext.h"
 #include "support/testsupport.h"
@@ -63,18 +68,12 @@ class FrmUniqueTest : public QObject {
         SetNowForTesting(std::nullopt);
     }
 
-    // A failing Find says which entry; the shown result and the frame stay
-    // as they were, the working list keeps the keys found before it.
-    void findAndFailure() {
+    // Find lists each key once, in order, and shows the report.
+    void findKeys() {
         find(kEntries);
         const QStringList keys{"ABC1", " DEF2", "GHI3", "abc1"};
         QCOMPARE(stuff(), keys);
-        QCOMPARE(w_->ResultText(), UniqueReportText(keys, Now()));
-
-        find({"B", "C", "|y"});
-        QCOMPARE(platform_->messageTexts(), QStringList{UnreadableEntryMessage(3, "|y")});
         QVERIFY(test::Enabled(w_.get(), "fraResults"));
-        QCOMPARE(stuff(), QStringList({"B", "C"}));
         QCOMPARE(w_->ResultText(), UniqueReportText(keys, Now()));
     }
 
@@ -106,42 +105,63 @@ class FrmUniqueTest : public QObject {
         QVERIFY(!QFile::exists(bad));
     }
 
-    // The command line reports what the window reports for the same
-    // entries, here a spreadsheet made of two saved IGTC hit lists, whose
-    // repeated cells are kept (empty cells are not read).
-    void commandLineAsWindow() {
-        const QString run1 = "2 hits found on IGTC database:\r\n  ABC1\r\n  DEF2\r\n";
-        const QString run2 = "2 hits found on IGTC database:\r\n  XYZ9\r\n  ABC1\r\n";
+    // A file opened in the window (every cell imported) and given to the
+    // command line, as a file and on standard input, gives the same hits:
+    // saved hit lists are known by their content whatever their name, their
+    // heading lines are no hits, and text that is not UTF-8 is Windows-1252.
+    void filesAsWindowAndCommandLine_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("keys");
         const QDateTime when(QDate(2026, 3, 7), QTime(9, 0, 0));
-        const QStringList saved =
-            IgtcSaveItems("100", run1, when) + IgtcSaveItems("150", run2, when);
-        QStringList cells = saved;
-        cells.removeAll(QString());
-        find(cells);
-        QFile f(tmp_.filePath("hits.csv"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QuotedItemsBytes(saved)) > 0);
+        const IgtcResult blast = ParseIgtcResultsUtf8(
+            test::ReadBytes(QUILL_REALDATA_DIR
+                            "/galaxy_blast__test-data__blastn_rhodopsin_vs_three_human.tabular"),
+            30);
+        QTest::newRow("IGTC hit list of a BLAST+ tabular report")
+            << "rhodopsin.xls" << QuotedItemsBytes(IgtcSaveItems("30", blast.output, when))
+            << blast.names;
+        const QString run1 = IgtcOutputText({"ABC1 | 12 MM#1", "DEF2 | 7 MM#2"});
+        const QString run2 = IgtcOutputText({"XYZ9 | 3 MM#1", "ABC1 | 40 MM#3"});
+        QTest::newRow("two IGTC hit lists joined")
+            << "runs.xls"
+            << QuotedItemsBytes(IgtcSaveItems("100", run1, when) + IgtcSaveItems("150", run2, when))
+            << QStringList{"ABC1", "DEF2", "XYZ9"};
+        const QString unique = UniqueReportText({"ABC1", "Hits:"}, when);
+        QTest::newRow("unique hits") << "unique.xls" << QuotedItemsBytes(UniqueSaveItems(unique))
+                                     << QStringList{"ABC1", "Hits:"};
+        QTest::newRow("Windows-1252 text")
+            << "legacy.txt" << QByteArray("Caf\xe9 | x MM#1\r\nNa\xefve\r\nCaf\xe9 | y\r\n")
+            << QStringList{"Caf\u00e9", "Na\u00efve"};
+    }
+    void filesAsWindowAndCommandLine() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, keys);
+        const QString path = tmp_.filePath(name);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         f.close();
+
+        platform_->queueOpenFile(path);
+        test::Click(w_.get(), "cmdOpen");
+        QCOMPARE(platform_->messageTexts(), QStringList());
+        auto* app = dynamic_cast<SheetSpreadsheetApp*>(w_->Editor()->Spreadsheet());
+        QVERIFY(app && app->Viewer());
+        app->Viewer()->ActiveTable()->selectAll();
+        test::Click(w_.get(), "cmdImport");
+        test::Click(w_.get(), "cmdFind");
+        QCOMPARE(stuff(), keys);
+
         const QString save = tmp_.filePath("cli.xls");
-        const test::CliRun r = Cli({"unique", "--save", save, f.fileName()});
-        QVERIFY2(r.status == 0, qPrintable(r.err));
-        QCOMPARE(AfterFirstLine(r.out.toUtf8()), AfterFirstLine(w_->ResultText().toUtf8()));
+        const test::CliRun fromFile = Cli({"unique", "--save", save, path});
+        QVERIFY2(fromFile.status == 0, qPrintable(fromFile.err));
+        QCOMPARE(AfterFirstLine(fromFile.out.toUtf8()), AfterFirstLine(w_->ResultText().toUtf8()));
         QCOMPARE(AfterFirstLine(test::ReadBytes(save)),
                  AfterFirstLine(QuotedItemsBytes(UniqueSaveItems(w_->ResultText()))));
-    }
-
-    // An entry without a hit name: an error naming the line, exit status 1,
-    // nothing saved, printed or shown on the output.
-    void commandLineFailure() {
-        const QString save = tmp_.filePath("never.xls");
-        const QString pdf = tmp_.filePath("never.pdf");
-        const test::CliRun r =
-            Cli({"unique", "--save", save, "--report-pdf", pdf}, "A\nB | 1\n|C\nD\n");
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains("standard input, line 3: " + UnreadableEntryMessage(3, "|C")),
-                 qPrintable(r.err));
-        QVERIFY(r.out.isEmpty());
-        QVERIFY(!QFile::exists(save));
-        QVERIFY(!QFile::exists(pdf));
+        const test::CliRun fromStdin = Cli({"unique"}, bytes);
+        QCOMPARE(AfterFirstLine(fromStdin.out.toUtf8()), AfterFirstLine(fromFile.out.toUtf8()));
+        SheetViewer::CloseAll();
     }
 };
 

@@ -57,6 +57,14 @@ TermListEditor::TermListEditor(QWidget* parent) : QWidget(parent), d(std::make_u
         }
     });
 
+    // Enter in the Add box adds, as the button does. Outside the search
+    // window (whose Add selects the text, so that typing replaces it) the box
+    // is then emptied for the next term.
+    connect(ui.txtAdd, &QLineEdit::returnPressed, this, [this] {
+        d->ui.cmdAdd->click();
+        if (d->variant != Variant::Quill) d->ui.txtAdd->clear();
+    });
+
     connect(ui.cmdDelete, &QPushButton::clicked, this, [this] {
         QListWidget* list = d->ui.lstSearch;
         const QList<QListWidgetItem*> selected = list->selectedItems();

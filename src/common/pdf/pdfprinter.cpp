@@ -1,5 +1,6 @@
 #include "common/pdf/pdfprinter.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -7,7 +8,8 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+
+#include "common/quotedfile.h"
 
 namespace quill {
 
@@ -102,29 +104,26 @@ bool RenderPrintout(QPagedPaintDevice* device, const Printer& printout, QString*
 }
 
 bool WritePrintoutPdf(const QString& path, const PrintedPages& printout, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
+    // The document is made in memory and written as a whole, so that every
+    // failure of the write is seen and a failed write leaves the old file.
+    QByteArray document;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&document);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setResolution(1200);
         writer.setTitle(QStringLiteral("Quillfish"));
         writer.setCreator(QStringLiteral("Quillfish"));
         writer.setPageLayout(PdfPageLayout());
         QString why;
         if (!RenderPrintout(&writer, printout, &why)) {
-            file.cancelWriting();
             *error = path + QStringLiteral(": ") + why;
             return false;
         }
     }
-    if (!file.commit()) {
-        *error = path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
-    return true;
+    const WriteResult written = WriteFileAtomically(path, document);
+    if (!written.ok) *error = written.error;
+    return written.ok;
 }
 
 bool WritePrintoutPdf(const QString& path, const Printer& printout, QString* error) {

@@ -36,8 +36,9 @@ QPageLayout PdfPageLayout();
 bool RenderPrintout(QPagedPaintDevice* device, const PrintedPages& printout, QString* error);
 bool RenderPrintout(QPagedPaintDevice* device, const Printer& printout, QString* error);
 
-// Writes a printout into a PDF file, atomically: a failed write leaves no
-// partial file and an existing file as it was. error names the path.
+// Writes a printout into a PDF file as WriteFileAtomically writes it: a
+// failed write leaves no partial file and an existing file as it was. error
+// names the path and the reason.
 bool WritePrintoutPdf(const QString& path, const PrintedPages& printout, QString* error);
 bool WritePrintoutPdf(const QString& path, const Printer& printout, QString* error);
 

@@ -55,6 +55,12 @@ FrmHits::FrmHits(AppContext& ctx, QWidget* parent)
     ui_->fraSearch->setFixedWidth(430);
     ui_->txtResults->setTabStopDistance(
         4 * ui_->txtResults->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    // The report is what Save writes: it can be read, selected and copied,
+    // not edited, and Tab moves on to the next control.
+    ui_->txtResults->setReadOnly(true);
+    ui_->txtResults->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                             Qt::TextSelectableByKeyboard);
+    ui_->txtResults->setTabChangesFocus(true);
     ui_->lblStatus->setFixedHeight(kRunHeight - kIdleHeight);
 
     editor_ = new TermListEditor(ui_->editorHost);
@@ -81,9 +87,6 @@ FrmHits::FrmHits(AppContext& ctx, QWidget* parent)
     connect(ui_->cmdMenu, &QPushButton::clicked, this, &FrmHits::cmdMenu_Click);
     connect(ui_->txtSearch, &QLineEdit::returnPressed, this, [this] {
         if (!running_) ui_->cmdSearch->click();
-    });
-    connect(editor_->AddBox(), &QLineEdit::returnPressed, this, [this] {
-        if (auto* add = editor_->findChild<QPushButton*>(QStringLiteral("cmdAdd"))) add->click();
     });
 
     // Load: simple mode, idle state.
@@ -187,6 +190,14 @@ void FrmHits::ScreeningRun() {
                           Icon::Exclamation);
         return;
     }
+    // The thresholds as the criteria window's OK would check them, whether
+    // or not the user pressed OK.
+    const ScreeningCriteria criteria = criteria_->Criteria();
+    if (const std::optional<QString> problem =
+            CriteriaProblem(criteria.txtAbundance, criteria.txtTissue)) {
+        Platform::Message(this, *problem, kInvalidValueTitle, Icon::Exclamation);
+        return;
+    }
     if (const std::optional<QString> problem = TissueSelectionProblem(criteria_->Tissues())) {
         Platform::Message(this,
                           *problem + QStringLiteral(". Select at least one tissue of each "
@@ -234,6 +245,11 @@ void FrmHits::LeaveRunning() {
     status_->SetRunLine(QString());
     ui_->lblStatus->hide();
     running_ = false;
+    // The next hit name can be typed at once: into the term box in simple
+    // mode, the Add box of the list in advanced mode.
+    QLineEdit* box = ui_->chkSearch->isChecked() ? editor_->AddBox() : ui_->txtSearch;
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
 }
 
 void FrmHits::EndCanceled() {

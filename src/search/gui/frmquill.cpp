@@ -110,9 +110,6 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
     connect(ui_->cmdMenu, &QPushButton::clicked, this, &FrmQuill::BackToMenu);
     ui_->txtSearch->installEventFilter(this);
     connect(ui_->txtSearch, &QLineEdit::returnPressed, this, &FrmQuill::ClickDefaultButton);
-    connect(editor_->AddBox(), &QLineEdit::returnPressed, this, [this] {
-        if (auto* add = editor_->findChild<QPushButton*>(QStringLiteral("cmdAdd"))) add->click();
-    });
 
     // Load: simple mode, idle state.
     ui_->txtSearch->setEnabled(true);

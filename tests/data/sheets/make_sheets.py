@@ -1,6 +1,80 @@
 #!/usr/bin/python3
 # Makes the spreadsheet test files in this folder (Debian: python3-xlwt,
 # python3-openpyxl, python3-odf). Run it here: /usr/bin/python3 make_sheets.py
+# ("make_sheets.py raw" makes only the files that need nothing but zipfile).
+import sys, zipfile
+
+# Packages written part by part, with zipfile alone.
+MAIN = "http://schemas.openxmlformats.org/spreadsheetml/2006/main"
+REL = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
+PKG = "http://schemas.openxmlformats.org/package/2006/relationships"
+def put(z, name, data, compression=zipfile.ZIP_DEFLATED):
+    # A fixed time, so that a file made again is the same file.
+    info = zipfile.ZipInfo(name, (2024, 1, 1, 0, 0, 0))
+    info.compress_type = compression
+    z.writestr(info, data)
+
+def raw_xlsx(path, cells, workbook_pr="", strings=()):
+    """cells: (address, attributes, inner XML) of the one sheet's cells, in order."""
+    rows = {}
+    for ref, attrs, inner in cells:
+        rows.setdefault(int(ref.lstrip("ABCDEFGHIJKLMNOPQRSTUVWXYZ")), []).append(
+            '<c r="%s"%s>%s</c>' % (ref, attrs, inner))
+    sheet = "".join('<row r="%d">%s</row>' % (r, "".join(c)) for r, c in sorted(rows.items()))
+    z = zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED)
+    put(z, "[Content_Types].xml", '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types"><Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/><Default Extension="xml" ContentType="application/xml"/></Types>')
+    put(z, "_rels/.rels", '<Relationships xmlns="%s"><Relationship Id="rId1" Type="%s/officeDocument" Target="xl/workbook.xml"/></Relationships>' % (PKG, REL))
+    put(z, "xl/workbook.xml", '<workbook xmlns="%s" xmlns:r="%s">%s<sheets><sheet name="Sheet1" sheetId="1" r:id="rId1"/></sheets></workbook>' % (MAIN, REL, workbook_pr))
+    put(z, "xl/_rels/workbook.xml.rels", '<Relationships xmlns="%s"><Relationship Id="rId1" Type="%s/worksheet" Target="worksheets/sheet1.xml"/><Relationship Id="rId2" Type="%s/styles" Target="styles.xml"/><Relationship Id="rId3" Type="%s/sharedStrings" Target="sharedStrings.xml"/></Relationships>' % (PKG, REL, REL, REL))
+    # Style 1 shows a date (built-in format 14).
+    put(z, "xl/styles.xml", '<styleSheet xmlns="%s"><cellXfs count="2"><xf numFmtId="0"/><xf numFmtId="14"/></cellXfs></styleSheet>' % MAIN)
+    put(z, "xl/sharedStrings.xml", '<sst xmlns="%s">%s</sst>' % (MAIN, "".join("<si><t>%s</t></si>" % t for t in strings)))
+    put(z, "xl/worksheets/sheet1.xml", '<worksheet xmlns="%s"><sheetData>%s</sheetData></worksheet>' % (MAIN, sheet))
+    z.close()
+
+def raw_ods(path, texts, compression=zipfile.ZIP_DEFLATED):
+    """One column of text cells; a text may be an iterable of pieces."""
+    z = zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED)
+    put(z, "mimetype", "application/vnd.oasis.opendocument.spreadsheet", zipfile.ZIP_STORED)
+    put(z, "META-INF/manifest.xml", '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.2"><manifest:file-entry manifest:full-path="/" manifest:media-type="application/vnd.oasis.opendocument.spreadsheet"/><manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/></manifest:manifest>')
+    info = zipfile.ZipInfo("content.xml", (2024, 1, 1, 0, 0, 0))
+    info.compress_type = compression
+    with z.open(info, "w") as content:
+        content.write(b'<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2"><office:body><office:spreadsheet><table:table table:name="Terms">')
+        for text in texts:
+            content.write(b'<table:table-row><table:table-cell office:value-type="string"><text:p>')
+            for piece in ([text] if isinstance(text, str) else text):
+                content.write(piece.encode())
+            content.write(b"</text:p></table:table-cell></table:table-row>")
+        content.write(b"</table:table></office:spreadsheet></office:body></office:document-content>")
+    z.close()
+
+def raw_sheets():
+    # Date serials in both date systems: the 1900 one counts 29 February 1900,
+    # the 1904 one starts at 1 January 1904 (a leap year) with serial 0.
+    serials = ["0", "1", "59", "60", "61", "0.75", "43894"]
+    for name, pr in (("dates_1900.xlsx", '<workbookPr date1904="false"/>'),
+                     ("dates_1904.xlsx", '<workbookPr date1904="true"/>')):
+        raw_xlsx(name, [("A%d" % (i + 1), ' s="1"', "<v>%s</v>" % v) for i, v in enumerate(serials)], pr)
+    # Escapes of characters XML cannot carry (_xHHHH_) anywhere in a text, in
+    # shared strings (column A) and inline strings (column B).
+    escaped = ["end_x0041_", "_x0042_start", "a_x000D_b", "_x005F_x0041_", "short_x41_", "cut_x004"]
+    raw_xlsx("escapes.xlsx",
+             [("A%d" % (i + 1), ' t="s"', "<v>%d</v>" % i) for i in range(len(escaped))] +
+             [("B%d" % (i + 1), ' t="inlineStr"', "<is><t>%s</t></is>" % t) for i, t in enumerate(escaped)],
+             strings=escaped)
+    # Cells past the longest text a cell may hold (32767 characters): a shared
+    # string of each format, a text whose XML runs for 2 MiB without markup,
+    # and a cell of 300 MiB that the package packs into a few hundred bytes.
+    raw_xlsx("longcell.xlsx", [("A1", ' t="s"', "<v>0</v>"), ("A2", ' t="s"', "<v>1</v>")],
+             strings=["Abc1", "x" * 40000])
+    raw_ods("longcell.ods", ["Abc1", "x" * 40000])
+    raw_ods("longrun.ods", ["Abc1", "x" * (2 << 20)])
+    raw_ods("bomb.ods", ["Abc1", ("x" * (1 << 20) for _ in range(300))], zipfile.ZIP_BZIP2)
+
+raw_sheets()
+if sys.argv[1:] == ["raw"]:
+    sys.exit()
 import xlwt, openpyxl, csv, os, datetime, shutil
 rows = [
     ["Name", "Score", "Hit"],
@@ -82,7 +156,6 @@ doc.save("terms.ods")
 open("corrupt.xls", "wb").write(b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1" + b"\x00" * 40 + b"not really a workbook" * 10)
 data = open("terms.xlsx", "rb").read()
 open("corrupt.xlsx", "wb").write(data[: len(data) // 2])
-open("notasheet.xls", "w").write("just some text, not a workbook\n")
 
 # terms.xlsx is stored the way Excel writes it: relative part targets and a
 # shared string table (the xlsx reader does not follow absolute targets).
