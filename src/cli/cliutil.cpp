@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <QStringEncoder>
 #include <QTextStream>
 #include <cstdio>
 
@@ -61,8 +62,15 @@ void Err(const QString& text) {
 }
 
 void Out(const QString& text) {
-    const QByteArray b = text.toUtf8();
-    std::fwrite(b.constData(), 1, b.size(), stdout);
+    // A piece at a time: a long text (a hit list of thousands of names) needs
+    // no UTF-8 copy of the whole. The encoder keeps a pair of surrogates that
+    // a piece's end splits.
+    constexpr qsizetype kPiece = 16384;
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    for (qsizetype at = 0; at < text.size(); at += kPiece) {
+        const QByteArray b = utf8.encode(QStringView(text).mid(at, kPiece));
+        std::fwrite(b.constData(), 1, b.size(), stdout);
+    }
     std::fflush(stdout);
 }
 

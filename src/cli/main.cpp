@@ -1,7 +1,6 @@
 // quillfish-cli: the engines of Quillfish without windows.
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QStringList>
 #include <memory>
 
@@ -35,13 +34,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) rawArgs << QString::fromLocal8Bit(argv[i]);
     // Fonts are measured and PDF files drawn through Qt Gui, which needs its
     // application object; it is made, on the offscreen platform, only when a
-    // PDF report is asked for.
-    std::unique_ptr<QCoreApplication> application;
-    if (quill::cli::NeedsGuiApplication(rawArgs)) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        application = std::make_unique<QCoreApplication>(argc, argv);
+    // PDF report is asked for, and Qt Gui is loaded only then.
+    QString error;
+    const std::unique_ptr<QCoreApplication> application =
+        quill::cli::MakeApplication(argc, argv, rawArgs, &error);
+    if (!application) {
+        quill::cli::Err(QStringLiteral("quillfish-cli: cannot write PDF reports: ") + error);
+        return 1;
     }
     QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("quillfish-cli"));

@@ -1,9 +1,8 @@
 #include "cli/reportpdf.h"
 
-#include <QGuiApplication>
-
 #include "cli/commands.h"
-#include "common/pdf/pdfprinter.h"
+#include "common/backendmodules.h"
+#include "common/printer.h"
 
 namespace quill::cli {
 
@@ -37,6 +36,40 @@ bool TakeOnce(QStringList& args, const QString& name, QString* value, bool* give
     return true;
 }
 
+// The PDF output module, once MakeApplication has loaded it.
+const PdfModule* gPdf = nullptr;
+
+// A printer whose EndDoc writes the document into a PDF file, measuring and
+// writing through the PDF output module (as PdfPrinter does in the windows).
+class ModulePdfPrinter : public Printer {
+  public:
+    ModulePdfPrinter(const PdfModule& pdf, const QString& path) : pdf_(pdf), path_(path) {
+        pdf_.pageSizePoints(&pageWidthPts_, &pageHeightPts_);
+    }
+
+  protected:
+    double TextWidthPoints(const PrintFont& font, const QString& line) const override {
+        return pdf_.textWidthPoints(font, line);
+    }
+    double LineHeightPoints(const PrintFont& font) const override {
+        return pdf_.lineHeightPoints(font);
+    }
+    double AverageCharWidthPoints(const PrintFont& font) const override {
+        return pdf_.averageCharWidthPoints(font);
+    }
+    double PageWidthPoints() const override { return pageWidthPts_; }
+    double PageHeightPoints() const override { return pageHeightPts_; }
+    bool Output(QString* error) override {
+        return pdf_.writePdf(path_, PrintedPagesOf(*this), error);
+    }
+
+  private:
+    const PdfModule& pdf_;
+    QString path_;
+    double pageWidthPts_ = 0;
+    double pageHeightPts_ = 0;
+};
+
 }  // namespace
 
 bool TakeReportPdfOptions(QStringList& args, ReportPdfOptions* options, bool titleRequired,
@@ -62,11 +95,11 @@ bool TakeReportPdfOptions(QStringList& args, ReportPdfOptions* options, bool tit
 
 int WriteReportPdf(const ReportPdfOptions& options, const QString& prefix,
                    const std::function<bool(Printer&, const QString& title)>& print) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    if (!gPdf) {
         Err(prefix + QStringLiteral("cannot write the PDF report: no GUI application"));
         return 1;
     }
-    PdfPrinter printer(options.path);
+    ModulePdfPrinter printer(*gPdf, options.path);
     const bool written = print(printer, options.title);
     if (!written || !printer.Ended()) {
         const QString why =
@@ -79,6 +112,15 @@ int WriteReportPdf(const ReportPdfOptions& options, const QString& prefix,
 
 bool NeedsGuiApplication(const QStringList& args) {
     return args.contains(kPdfOption);
+}
+
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const QStringList& args,
+                                                  QString* error) {
+    if (!NeedsGuiApplication(args)) return std::make_unique<QCoreApplication>(argc, argv);
+    gPdf = LoadPdfModule(error);
+    if (!gPdf) return nullptr;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::unique_ptr<QCoreApplication>(gPdf->makeApplication(argc, argv));
 }
 
 }  // namespace quill::cli

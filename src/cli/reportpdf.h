@@ -12,12 +12,17 @@
 //       return PrintSomeReport(p, ..., title, Now());
 //   });
 //
-// main() makes the GUI application object (offscreen) when NeedsGuiApplication
-// says that a PDF is asked for; fonts cannot be measured without it.
+// The PDF output needs Qt Gui, which the command line loads only for such a
+// run: main() makes the application object through MakeApplication, which
+// loads the PDF output module (see common/backendmodules.h) and makes the
+// GUI application (offscreen) when a PDF report is asked for; fonts cannot be
+// measured without it.
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace quill {
 class Printer;
@@ -50,5 +55,12 @@ int WriteReportPdf(const ReportPdfOptions& options, const QString& prefix,
 
 // True when the command line asks for a PDF report.
 bool NeedsGuiApplication(const QStringList& args);
+
+// The application object of a run with these arguments (argc and argv as
+// main got them): a QCoreApplication, or the PDF output module's GUI
+// application when NeedsGuiApplication. nullptr with a message in *error when
+// that module cannot be loaded.
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const QStringList& args,
+                                                  QString* error);
 
 }  // namespace quill::cli

@@ -327,30 +327,4 @@ int PageServer::RequestCount() const {
     return impl_->requests;
 }
 
-QString BundledPagesDir() {
-    const QString appDir =
-        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
-    if (!appDir.isEmpty()) {
-        for (const char* rel : {"../share/quillfish/pages", "../data/pages", "../../data/pages",
-                                "../../../data/pages", "data/pages"}) {
-            const QString candidate = QDir(appDir).filePath(QString::fromLatin1(rel));
-            if (QFileInfo::exists(QDir(candidate).filePath(QStringLiteral("index.tsv"))))
-                return QDir::cleanPath(candidate);
-        }
-    }
-    return QStringLiteral(QUILL_SOURCE_DIR "/data/pages");
-}
-
-std::unique_ptr<PageServer> StartDemoServer(Settings& settings, QString* error) {
-    auto server = std::make_unique<PageServer>(BundledPagesDir());
-    if (!server->Start()) {
-        if (error)
-            *error = QStringLiteral("the sample page server did not start: ") + server->Error();
-        return nullptr;
-    }
-    settings.NcbiServerBase = server->BaseUrl();
-    settings.IgtcServerBase = server->BaseUrl();
-    return server;
-}
-
 }  // namespace quill

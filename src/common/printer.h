@@ -228,4 +228,20 @@ class RecordingPrinter : public Printer {
     QString failWith_;
 };
 
+// What a printer printed, for an output that draws it: the pieces in user
+// coordinates, the coordinate system they are in, and the number of pages.
+struct PrintedPages {
+    QList<PrintedPiece> pieces;
+    double scaleWidth = 0;
+    double scaleHeight = 0;
+    double scaleLeft = 0;
+    double scaleTop = 0;
+    int pageCount = 1;
+};
+
+inline PrintedPages PrintedPagesOf(const Printer& printer) {
+    return {printer.Pieces(),    printer.ScaleWidth(), printer.ScaleHeight(),
+            printer.ScaleLeft(), printer.ScaleTop(),   printer.PageCount()};
+}
+
 }  // namespace quill

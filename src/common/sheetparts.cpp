@@ -13,11 +13,6 @@ QString TooManyCellsReason() {
         .arg(kMaxWorkbookCells);
 }
 
-QString CellTooLongReason() {
-    return QStringLiteral("a cell holds more than %1 characters, the most a cell may hold")
-        .arg(kMaxCellChars);
-}
-
 QString PartTooLargeReason(const QString& part) {
     return QStringLiteral("its part %1 unpacks to more than %2 MiB, the most a part may hold")
         .arg(part)
@@ -156,11 +151,6 @@ QString DateTimeText(int year, int month, int day, int hour, int minute, int sec
                     .arg(minute, 2, 10, QLatin1Char('0'))
                     .arg(second, 2, 10, QLatin1Char('0'));
     return text;
-}
-
-QString SheetFail(const QString& path, const QString& reason) {
-    return QStringLiteral("Cannot read the spreadsheet \"%1\": %2.")
-        .arg(QFileInfo(path).fileName(), reason);
 }
 
 }  // namespace quill

@@ -116,4 +116,16 @@ QString SheetFail(const QString& path, const QString& reason);
 // Reads an .xlsx workbook (as office suites and Python's writers store it).
 WorkbookResult ReadXlsx(const QString& path);
 
+// The readers that need FreeXL, orcus or libzip, to which ReadWorkbook hands
+// a file by its first bytes (spreadsheet.cpp). With back-end modules they
+// run in the sheets module: common/spreadsheetstandin.cpp forwards to it.
+// An .xls workbook.
+WorkbookResult ReadXlsWorkbook(const QString& path);
+// A zip package: an .ods workbook when it has the parts of one (or, when it
+// does not open, when it is named .ods), else an .xlsx workbook.
+WorkbookResult ReadPackageWorkbook(const QString& path);
+// CSV text: from the file at path, or from bytes when they are given (path
+// then only names the text in messages).
+WorkbookResult ReadCsvWorkbook(const QString& path, const QByteArray* bytes);
+
 }  // namespace quill

@@ -541,208 +541,24 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix,
     return r;
 }
 
-// What a file holds, told by its first bytes: a zip package is an .xlsx or
-// an .ods workbook by its parts, an OLE2 compound file an .xls workbook, and
-// anything else is read as text.
-enum class FileKind { Xls, Xlsx, Ods, Text };
+}  // namespace
 
-// What the first bytes say: .xls, a zip package (.xlsx or .ods), or text.
-FileKind KindOfBytes(const QByteArray& head) {
-    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) return FileKind::Xls;
-    if (!head.startsWith("PK\x03\x04") && !head.startsWith("PK\x05\x06")) return FileKind::Text;
-    return FileKind::Xlsx;
+WorkbookResult ReadXlsWorkbook(const QString& path) {
+    return ReadXlsApart(path);
 }
 
-FileKind KindOf(const QString& path, const QByteArray& head) {
-    const FileKind kind = KindOfBytes(head);
-    if (kind != FileKind::Xlsx) return kind;
+WorkbookResult ReadPackageWorkbook(const QString& path) {
     const ZipPackage package(path);
     // A package that does not open goes to the reader its name asks for,
     // which tells what is wrong with it.
-    if (!package.IsOpen())
-        return Suffix(path) == QLatin1String("ods") ? FileKind::Ods : FileKind::Xlsx;
-    const QStringList names = package.Names();
-    const bool ods =
-        names.contains(QLatin1String("content.xml")) || names.contains(QLatin1String("mimetype"));
-    return ods ? FileKind::Ods : FileKind::Xlsx;
+    const bool ods = package.IsOpen() ? package.Names().contains(QLatin1String("content.xml")) ||
+                                            package.Names().contains(QLatin1String("mimetype"))
+                                      : Suffix(path) == QLatin1String("ods");
+    return ods ? ReadWithOrcus(path, QStringLiteral("ods")) : ReadXlsx(path);
 }
 
-// One sheet whose column A holds the texts, one per row.
-WorkbookResult OneColumn(const QString& path, const QStringList& texts) {
-    WorkbookResult r;
-    r.book.path = path;
-    if (texts.size() > kMaxWorkbookCells) {
-        r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
-        return r;
-    }
-    SheetData sheet;
-    sheet.name = QFileInfo(path).completeBaseName();
-    sheet.rows = int(texts.size());
-    sheet.columns = texts.isEmpty() ? 0 : 1;
-    sheet.cells = QVector<QString>(texts.cbegin(), texts.cend());
-    r.book.sheets.append(sheet);
-    r.ok = true;
-    return r;
-}
-
-// A text file: this program's saved hit lists give their hit entries; a file
-// named .csv, or whose text opens with a quoted field, is read as CSV; any
-// other text gives one cell per line. Bytes that are not UTF-8 are read as
-// Windows-1252.
-WorkbookResult ReadTextBytes(const QString& path, const QByteArray& bytes);
-
-WorkbookResult ReadTextFile(const QString& path) {
-    WorkbookResult r;
-    r.book.path = path;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.error = Fail(path, f.errorString());
-        return r;
-    }
-    // A text of terms or hits is small: a file past the size of a package
-    // part is refused before it is read.
-    if (f.size() > kMaxPartBytes) {
-        r.error = Fail(path, QStringLiteral("it is larger than %1 MiB, the most a text file may "
-                                            "hold")
-                                 .arg(kMaxPartBytes >> 20));
-        return r;
-    }
-    return ReadTextBytes(path, f.readAll());
-}
-
-WorkbookResult ReadTextBytes(const QString& path, const QByteArray& bytes) {
-    WorkbookResult r;
-    r.book.path = path;
-    if (bytes.contains('\0')) {
-        r.error = Fail(path, QStringLiteral("it is neither a spreadsheet (.xls, .xlsx, .ods) nor a "
-                                            "text file"));
-        return r;
-    }
-    const QString text = DecodeInputText(bytes);
-    if (const std::optional<QStringList> entries = SavedListEntries(text)) {
-        for (const QString& entry : *entries) {
-            if (entry.size() > kMaxCellChars) {
-                r.error = Fail(path, CellTooLongReason());
-                return r;
-            }
-        }
-        return OneColumn(path, *entries);
-    }
-    if (Suffix(path) == QLatin1String("csv") || text.startsWith(QLatin1Char('"')))
-        return ReadWithOrcus(path, QStringLiteral("csv"), &bytes);
-    QString lines = text;
-    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QStringList rows = lines.split(QLatin1Char('\n'));
-    if (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (rows.at(i).size() > kMaxCellChars) {
-            r.error = Fail(path, QStringLiteral("line %1 holds more than %2 characters, the most "
-                                                "a line may hold")
-                                     .arg(i + 1)
-                                     .arg(kMaxCellChars));
-            return r;
-        }
-    }
-    r = OneColumn(path, rows);
-    r.book.lines = true;
-    return r;
-}
-
-}  // namespace
-
-WorkbookResult ReadWorkbook(const QString& path) {
-    WorkbookResult r;
-    r.book.path = path;
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        r.error = Fail(path, QStringLiteral("the file was not found"));
-        return r;
-    }
-    if (!info.isFile()) {
-        r.error = Fail(path, QStringLiteral("it is not a file"));
-        return r;
-    }
-    QFile file(path);
-    if (!info.isReadable() || !file.open(QIODevice::ReadOnly)) {
-        r.error = Fail(path, QStringLiteral("the file cannot be read (no permission)"));
-        return r;
-    }
-    const QByteArray head = file.read(8);
-    file.close();
-    switch (KindOf(path, head)) {
-        case FileKind::Xls:
-            r = ReadXlsApart(path);
-            break;
-        case FileKind::Xlsx:
-            r = ReadXlsx(path);
-            break;
-        case FileKind::Ods:
-            r = ReadWithOrcus(path, QStringLiteral("ods"));
-            break;
-        case FileKind::Text:
-            r = ReadTextFile(path);
-            break;
-    }
-    // A reading that failed part way shows nothing of what it read.
-    if (!r.ok) r.book.sheets.clear();
-    return r;
-}
-
-WorkbookResult ReadWorkbookBytes(const QString& name, const QByteArray& bytes) {
-    if (bytes.size() > kMaxPartBytes) {
-        WorkbookResult r;
-        r.book.path = name;
-        r.error = Fail(name, QStringLiteral("it is larger than %1 MiB, the most a text file may "
-                                            "hold")
-                                 .arg(kMaxPartBytes >> 20));
-        return r;
-    }
-    if (KindOfBytes(bytes.left(8)) == FileKind::Text) return ReadTextBytes(name, bytes);
-    // The package and .xls readers read files: such bytes go through a
-    // temporary file that carries the name.
-    WorkbookResult r;
-    r.book.path = name;
-    const QTemporaryDir dir;
-    QFile copy(dir.filePath(QFileInfo(name).fileName()));
-    if (!dir.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() ||
-        !copy.flush()) {
-        r.error =
-            Fail(name,
-                 QStringLiteral("it could not be copied for reading (%1)").arg(copy.errorString()));
-        return r;
-    }
-    copy.close();
-    r = ReadWorkbook(copy.fileName());
-    r.error.replace(copy.fileName(), name);
-    r.book.path = name;
-    return r;
-}
-
-QString FormatCellNumber(double value) {
-    if (std::isnan(value) || std::isinf(value)) return QStringLiteral("#NUM!");
-    if (value == 0) return QStringLiteral("0");
-    if (std::floor(value) == value && std::fabs(value) < 1e15)
-        return QString::number(static_cast<qint64>(value));
-    QString text = QString::number(value, 'g', 15);
-    text.replace(QLatin1Char('e'), QLatin1Char('E'));
-    return text;
-}
-
-QString SpreadsheetOpenFilter() {
-    return QStringLiteral(
-        "Excel Worksheet|*.xls|Excel Workbook|*.xlsx|OpenDocument Spreadsheet|*.ods|"
-        "Comma-separated values|*.csv|Text|*.txt|All files|*");
-}
-
-std::optional<QString> HitNameFromImport(const QString& text) {
-    const int b = InStr(text, QStringLiteral("|"));
-    if (b == 0) return text;
-    const QString left = text.left(b - 1);
-    const int m = InStr(text, QStringLiteral("MM#"));
-    if (m == 0) return left;
-    const std::optional<QString> middle = Cut(text, b + 2, m - b - 3);
-    if (!middle) return std::nullopt;
-    return left + *middle;
+WorkbookResult ReadCsvWorkbook(const QString& path, const QByteArray* bytes) {
+    return ReadWithOrcus(path, QStringLiteral("csv"), bytes);
 }
 
 }  // namespace quill

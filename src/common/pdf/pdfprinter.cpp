@@ -63,16 +63,16 @@ QPageLayout PdfPageLayout() {
     return QPageLayout(size, QPageLayout::Portrait, QMarginsF(36, 36, 36, 36), QPageLayout::Point);
 }
 
-bool RenderPrintout(QPagedPaintDevice* device, const Printer& printout, QString* error) {
+bool RenderPrintout(QPagedPaintDevice* device, const PrintedPages& printout, QString* error) {
     QPainter painter;
     if (!painter.begin(device)) {
         *error = QStringLiteral("the output could not be started");
         return false;
     }
-    const double sx = device->width() / printout.ScaleWidth();
-    const double sy = device->height() / printout.ScaleHeight();
+    const double sx = device->width() / printout.scaleWidth;
+    const double sy = device->height() / printout.scaleHeight;
     int page = 1;
-    for (const PrintedPiece& piece : printout.Pieces()) {
+    for (const PrintedPiece& piece : printout.pieces) {
         while (page < piece.page) {
             if (!device->newPage()) {
                 painter.end();
@@ -83,12 +83,12 @@ bool RenderPrintout(QPagedPaintDevice* device, const Printer& printout, QString*
         }
         painter.setFont(PrintQFont(piece.font));
         const double ascent = painter.fontMetrics().ascent();
-        painter.drawText(QPointF((piece.x - printout.ScaleLeft()) * sx,
-                                 (piece.y - printout.ScaleTop()) * sy + ascent),
+        painter.drawText(QPointF((piece.x - printout.scaleLeft) * sx,
+                                 (piece.y - printout.scaleTop) * sy + ascent),
                          piece.text);
     }
     // Pages that hold only empty lines are still part of the document.
-    while (page < printout.PageCount()) {
+    while (page < printout.pageCount) {
         device->newPage();
         ++page;
     }
@@ -99,7 +99,11 @@ bool RenderPrintout(QPagedPaintDevice* device, const Printer& printout, QString*
     return true;
 }
 
-bool WritePrintoutPdf(const QString& path, const Printer& printout, QString* error) {
+bool RenderPrintout(QPagedPaintDevice* device, const Printer& printout, QString* error) {
+    return RenderPrintout(device, PrintedPagesOf(printout), error);
+}
+
+bool WritePrintoutPdf(const QString& path, const PrintedPages& printout, QString* error) {
     // The document is made in memory and written as a whole, so that every
     // failure of the write is seen and a failed write leaves the old file.
     QByteArray document;
@@ -120,6 +124,10 @@ bool WritePrintoutPdf(const QString& path, const Printer& printout, QString* err
     const WriteResult written = WriteFileAtomically(path, document);
     if (!written.ok) *error = written.error;
     return written.ok;
+}
+
+bool WritePrintoutPdf(const QString& path, const Printer& printout, QString* error) {
+    return WritePrintoutPdf(path, PrintedPagesOf(printout), error);
 }
 
 PdfPrinter::PdfPrinter(const QString& path) : path_(path) {

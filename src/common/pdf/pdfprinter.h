@@ -33,11 +33,13 @@ QPageLayout PdfPageLayout();
 
 // Draws the printed pieces of a printout onto a paged device, page by page,
 // its user coordinate system mapped onto the device's printable area.
+bool RenderPrintout(QPagedPaintDevice* device, const PrintedPages& printout, QString* error);
 bool RenderPrintout(QPagedPaintDevice* device, const Printer& printout, QString* error);
 
 // Writes a printout into a PDF file as WriteFileAtomically writes it: a
 // failed write leaves no partial file and an existing file as it was. error
 // names the path and the reason.
+bool WritePrintoutPdf(const QString& path, const PrintedPages& printout, QString* error);
 bool WritePrintoutPdf(const QString& path, const Printer& printout, QString* error);
 
 // A printer whose EndDoc writes the document into a PDF file. Shows nothing:

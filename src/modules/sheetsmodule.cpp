@@ -1,0 +1,14 @@
+// The spreadsheet reader module: the readers of spreadsheet.cpp,
+// xlsxreader.cpp and sheetparts.cpp with FreeXL, orcus and libzip, loaded by
+// quill_core's stand-in the first time a workbook is read.
+
+#include <QtGlobal>
+
+#include "common/backendmodules.h"
+#include "common/sheetparts.h"
+
+extern "C" Q_DECL_EXPORT const void* quillfish_module() {
+    static const quill::SheetsModule table{quill::kModuleVersion, &quill::ReadXlsWorkbook,
+                                           &quill::ReadPackageWorkbook, &quill::ReadCsvWorkbook};
+    return &table;
+}
