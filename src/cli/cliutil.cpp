@@ -2,6 +2,7 @@
 
 #include <QStringEncoder>
 #include <QTextStream>
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -61,6 +62,11 @@ void Err(const QString& text) {
     std::fflush(stderr);
 }
 
+namespace {
+// The first error of a write to standard output (an errno value).
+int gOutErrno = 0;
+}  // namespace
+
 void Out(const QString& text) {
     // A piece at a time: a long text (a hit list of thousands of names) needs
     // no UTF-8 copy of the whole. The encoder keeps a pair of surrogates that
@@ -69,9 +75,14 @@ void Out(const QString& text) {
     QStringEncoder utf8(QStringEncoder::Utf8);
     for (qsizetype at = 0; at < text.size(); at += kPiece) {
         const QByteArray b = utf8.encode(QStringView(text).mid(at, kPiece));
-        std::fwrite(b.constData(), 1, b.size(), stdout);
+        if (std::fwrite(b.constData(), 1, b.size(), stdout) != size_t(b.size()) && !gOutErrno)
+            gOutErrno = errno;
     }
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 && !gOutErrno) gOutErrno = errno;
+}
+
+int OutError() {
+    return gOutErrno;
 }
 
 TerminalProgress::TerminalProgress() : terminal(isatty(fileno(stderr)) == 1), bar(terminal) {}

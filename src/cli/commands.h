@@ -47,6 +47,8 @@ bool TakeFlag(QStringList& args, const QString& name);
 void Err(const QString& text);
 // Prints to stdout, unchanged (no line end added).
 void Out(const QString& text);
+// The errno of the first write to stdout that failed, 0 when none did.
+int OutError();
 
 // Ctrl-C acts as a run's Cancel button from construction until Finish(): it
 // raises the run's cancel flag, seen by the page wait under way (checked

@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "cli/commands.h"
@@ -26,6 +29,20 @@ const char* kUsage =
     "Report options (search, accession, igtc, screen, unique): --report-pdf FILE, --title TEXT\n"
     "(write the printed report of the run as a PDF file).\n"
     "Run 'quillfish-cli COMMAND --help' for the options of a command.\n";
+
+int RunCommand(const QString& command, const QStringList& args) {
+    using namespace quill::cli;
+    if (command == QLatin1String("search")) return RunSearch(args);
+    if (command == QLatin1String("accession")) return RunAccession(args);
+    if (command == QLatin1String("igtc")) return RunIgtc(args);
+    if (command == QLatin1String("screen")) return RunScreen(args);
+    if (command == QLatin1String("unique")) return RunUnique(args);
+    if (command == QLatin1String("get")) return RunGet(args);
+    if (command == QLatin1String("serve")) return RunServe(args);
+    Err(QStringLiteral("quillfish-cli: unknown command '%1'\n").arg(command) +
+        QString::fromLatin1(kUsage));
+    return 2;
+}
 
 }  // namespace
 
@@ -56,15 +73,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     const QString command = args.takeFirst();
-    using namespace quill::cli;
-    if (command == QLatin1String("search")) return RunSearch(args);
-    if (command == QLatin1String("accession")) return RunAccession(args);
-    if (command == QLatin1String("igtc")) return RunIgtc(args);
-    if (command == QLatin1String("screen")) return RunScreen(args);
-    if (command == QLatin1String("unique")) return RunUnique(args);
-    if (command == QLatin1String("get")) return RunGet(args);
-    if (command == QLatin1String("serve")) return RunServe(args);
-    Err(QStringLiteral("quillfish-cli: unknown command '%1'\n").arg(command) +
-        QString::fromLatin1(kUsage));
-    return 2;
+    const int status = RunCommand(command, args);
+    // Results that did not reach standard output (a full disk behind a
+    // redirection, a closed pipe) make the run a failure.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) || quill::cli::OutError()) {
+        const int error = quill::cli::OutError() ? quill::cli::OutError() : errno;
+        quill::cli::Err(QStringLiteral("quillfish-cli: cannot write the results: %1")
+                            .arg(error ? QString::fromLocal8Bit(std::strerror(error))
+                                       : QStringLiteral("write error")));
+        return status == 0 ? 1 : status;
+    }
+    return status;
 }

@@ -42,6 +42,24 @@ class CliOutTest : public QObject {
         QVERIFY(r.out.size() > 3 * 16384);
         QCOMPARE(r.out, "1000 hits found on IGTC database:\r\n  " + names.join("\r\n  ") + "\r\n");
     }
+
+    // Results that cannot be written make the run fail, with the reason.
+    void unwrittenResultsFail_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("unique") << QStringList{"unique", QUILL_TEST_DATA "/sheets/terms.csv"};
+        QTest::newRow("igtc") << QStringList{"igtc", "--min-score", "100",
+                                             QUILL_REALDATA_DIR
+                                             "/bioperl__t__data__hsinsulin.blastcl3.blastn"};
+    }
+    void unwrittenResultsFail() {
+        QFETCH(QStringList, args);
+        QProcess p;
+        p.setStandardOutputFile("/dev/full");
+        p.start(QStringLiteral(QUILL_CLI_PATH), args);
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(p.readAllStandardError().contains("cannot write the results: No space left"));
+    }
 };
 
 QTEST_GUILESS_MAIN(CliOutTest)
