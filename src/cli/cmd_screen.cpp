@@ -190,6 +190,8 @@ int RunScreen(const QStringList& argsIn) {
     const ScreeningEngine::RunEnd end = engine.Run(terms);
     loader.Finish();
     if (end == ScreeningEngine::RunEnd::Canceled) return 130;
+    if (end == ScreeningEngine::RunEnd::BadCriteria)
+        return usageError(QStringLiteral("the thresholds are not valid"));
     if (end != ScreeningEngine::RunEnd::Complete) return usageError(QStringLiteral("no tissues"));
 
     // The report as the window's results box holds it.
