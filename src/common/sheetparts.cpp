@@ -111,6 +111,22 @@ ZipPackage::ZipPackage(const QString& path) {
             error_ = QString::fromUtf8(zip_error_strerror(&error));
             zip_error_fini(&error);
         }
+        return;
+    }
+    // A part that claims more packed bytes than the whole file holds is
+    // damage; a reader that trusts the claim would allocate that much.
+    const qint64 fileSize = QFileInfo(path).size();
+    const zip_int64_t count = zip_get_num_entries(zip_, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        if (zip_stat_index(zip_, zip_uint64_t(i), 0, &stat) != 0) continue;
+        if ((stat.valid & ZIP_STAT_COMP_SIZE) && stat.comp_size > zip_uint64_t(fileSize)) {
+            error_ = QStringLiteral("its part %1 claims more bytes than the file holds")
+                         .arg(QString::fromUtf8(stat.name ? stat.name : "?"));
+            zip_discard(zip_);
+            zip_ = nullptr;
+            return;
+        }
     }
 }
 

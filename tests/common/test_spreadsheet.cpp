@@ -200,6 +200,8 @@ class TestSpreadsheet : public QObject {
         QTest::newRow("xlsx with broken XML") << Sheet("broken_xml.xlsx") << "sheet1.xml";
         QTest::newRow("ods with damaged parts")
             << Sheet("damaged_parts.ods") << "in its part styles.xml";
+        QTest::newRow("ods whose part claims 1.8 GB packed")
+            << Sheet("lying_size.ods") << "its part content.xml claims more bytes than the file";
         QTest::newRow("binary that is no workbook")
             << WriteTemp(dir_, "image.xls", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16))
             << "neither a spreadsheet";
