@@ -107,7 +107,10 @@ int RunIgtc(const QStringList& argsIn) {
     }
 
     // The report's bytes are decoded by the reading (UTF-8, else Windows-1252).
-    const IgtcResult result = ReadBlastReport(text, minimum.value, LineBreaks::AsTextBox);
+    // The names themselves are needed only for the saved list and the PDF:
+    // otherwise the output is built from the report's bytes directly.
+    const KeptNames kept = save || pdf.Wanted() ? KeptNames::List : KeptNames::Bytes;
+    const IgtcResult result = ReadBlastReport(text, minimum.value, LineBreaks::AsTextBox, kept);
     if (result.format == BlastFormat::None) {
         Err(kNotBlastMessage);
         return 1;
@@ -121,7 +124,7 @@ int RunIgtc(const QStringList& argsIn) {
             return 1;
         }
     }
-    Out(result.output);
+    OutUtf8(IgtcOutputUtf8(result));
     if (pdf.Wanted())
         return WriteReportPdf(pdf, QStringLiteral("quillfish-cli igtc: "),
                               [&](Printer& printer, const QString& title) {

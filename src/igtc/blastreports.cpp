@@ -334,12 +334,13 @@ BlastFormat DetectUtf8(const QByteArray& utf8) {
     return PairwiseForm(utf8);
 }
 
-IgtcResult ReadUtf8(const QByteArray& utf8, int minimum, LineBreaks breaks) {
+IgtcResult ReadUtf8(const QByteArray& utf8, int minimum, LineBreaks breaks,
+                    KeptNames kept = KeptNames::List) {
     const BlastFormat format = DetectUtf8(utf8);
     IgtcResult r;
     switch (format) {
         case BlastFormat::Legacy:
-            r = ParseIgtcResultsUtf8(utf8, minimum, breaks);
+            r = ParseIgtcResultsUtf8(utf8, minimum, breaks, kept);
             break;
         case BlastFormat::PlusText:
             r = ReadPlusText(utf8, minimum);
@@ -380,8 +381,9 @@ BlastFormat DetectBlastFormat(const QByteArray& bytes) {
     return DetectUtf8(ReportUtf8(bytes));
 }
 
-IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum, LineBreaks breaks) {
-    return ReadUtf8(ReportUtf8(bytes), minimum, breaks);
+IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum, LineBreaks breaks,
+                           KeptNames kept) {
+    return ReadUtf8(ReportUtf8(bytes), minimum, breaks, kept);
 }
 
 IgtcResult ReadBlastReport(const QString& text, int minimum) {

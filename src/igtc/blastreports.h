@@ -40,8 +40,10 @@ BlastFormat DetectBlastFormat(const QByteArray& bytes);
 
 // Reads the report in the form it has. For BlastFormat::None the result has
 // no names and the output text is kNotBlastMessage.
+// With KeptNames::Bytes, a legacy text's kept names come as bytes only
+// (IgtcOutputUtf8 gives the output).
 IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum,
-                           LineBreaks breaks = LineBreaks::AsIs);
+                           LineBreaks breaks = LineBreaks::AsIs, KeptNames kept = KeptNames::List);
 // The same over the text of the window's text box.
 IgtcResult ReadBlastReport(const QString& text, int minimum);
 

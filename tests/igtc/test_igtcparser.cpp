@@ -97,6 +97,11 @@ class IgtcParserTest : public QObject {
              Section("Query= gi|1| a.\x01gi|2| b", "250"),
              100,
              {"gi|1| a. >gi|2| b"}},
+            {"merged line at the name's end", Section("Query= a \x01 ", "250"), 100, {"a  >"}},
+            {"byte order mark starting a name",
+             Section("Query= \uFEFFA\uFEFF", "250"),
+             1,
+             {"A\uFEFF"}},
             {"empty name", Section("Query= ", "250"), 1, {""}},
             {"score at the very end", "Query= A\r\n (10 letters)\r\nValue x) 300", 100, {"A"}},
             // Rows without parentheses: the first row's bit score, counting
@@ -137,6 +142,12 @@ class IgtcParserTest : public QObject {
         QCOMPARE(r.skippedQueries, c.skipped);
         QCOMPARE(r.queriesWithoutHits, c.withoutHits);
         QCOMPARE(r.output, IgtcOutputText(c.names));
+        // The command line's output built from the bytes is the same text.
+        const IgtcResult bytes =
+            ParseIgtcResultsUtf8(c.text.toUtf8(), c.minimum, LineBreaks::AsIs, KeptNames::Bytes);
+        QCOMPARE(IgtcOutputUtf8(bytes), IgtcOutputText(c.names).toUtf8());
+        QCOMPARE(bytes.skippedQueries, c.skipped);
+        QCOMPARE(bytes.queriesWithoutHits, c.withoutHits);
     }
 
     // Read as a text box holds it, a CR LF is one line break, in a name and
