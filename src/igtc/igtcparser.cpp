@@ -68,12 +68,11 @@ class Scanner {
           noHits_(text, "***** no hits found", 0),  // found through the rare "*"
           rows_(text) {}
 
-    IgtcResult Run(int minimum, KeptNames kept = KeptNames::List) {
-        IgtcResult r;
-        r.namesAsBytes = kept == KeptNames::Bytes;
+    // Adds the queries that start before limit to r.
+    void Run(int minimum, IgtcResult& r, qsizetype limit) {
         QByteArray name;
         qsizetype q = query_.Find(0);
-        while (q >= 0) {
+        while (q >= 0 && q < limit) {
             ++r.queries;
             // The name starts one character after the "=", past the blank
             // that normally follows it.
@@ -109,8 +108,6 @@ class Scanner {
             }
             q = query_.Find(s);
         }
-        if (!r.namesAsBytes) r.output = IgtcOutputText(r.names);
-        return r;
     }
 
     // The end of the name of the query whose name starts at s, or nullopt
@@ -291,8 +288,18 @@ QByteArray IgtcOutputUtf8(const IgtcResult& result) {
 
 IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum, LineBreaks breaks,
                                 KeptNames kept) {
+    IgtcResult r;
+    r.namesAsBytes = kept == KeptNames::Bytes;
     Scanner scanner(text, breaks);
-    return scanner.Run(minimum, kept);
+    scanner.Run(minimum, r, text.size());
+    if (!r.namesAsBytes) r.output = IgtcOutputText(r.names);
+    return r;
+}
+
+void AddIgtcQueriesUtf8(const QByteArray& text, qsizetype limit, int minimum, LineBreaks breaks,
+                        IgtcResult& result) {
+    Scanner scanner(text, breaks);
+    scanner.Run(minimum, result, limit);
 }
 
 IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks) {

@@ -101,6 +101,13 @@ IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum,
                                 LineBreaks breaks = LineBreaks::AsIs,
                                 KeptNames kept = KeptNames::List);
 
+// Adds to result (its names or keptLines) the queries of text that start
+// before limit. For a piece of a longer text: the piece starts at a query's
+// "query=" or at the text's start, and runs on past limit (the next query's
+// "query=") far enough that each section's end reads as in the whole text.
+void AddIgtcQueriesUtf8(const QByteArray& text, qsizetype limit, int minimum, LineBreaks breaks,
+                        IgtcResult& result);
+
 // The score read after 1-based position start of text (a name's start),
 // inside the section up to the next "query=", rounded halves to even; nullopt
 // when the section has no score (no hits, no "value", no ")" after it, or
