@@ -81,6 +81,13 @@ void Out(const QString& text) {
     if (std::fflush(stdout) != 0 && !gOutErrno) gOutErrno = errno;
 }
 
+void OutUtf8(const QByteArray& bytes) {
+    if (std::fwrite(bytes.constData(), 1, bytes.size(), stdout) != size_t(bytes.size()) &&
+        !gOutErrno)
+        gOutErrno = errno;
+    if (std::fflush(stdout) != 0 && !gOutErrno) gOutErrno = errno;
+}
+
 int OutError() {
     return gOutErrno;
 }

@@ -66,7 +66,11 @@ int RunIgtc(const QStringList& argsIn) {
         return 2;
     }
 
+    // A file is read a piece at a time where it can be (large pastes are
+    // neither held whole nor copied); standard input and pipes whole.
     QByteArray text;
+    QFile file;
+    bool inPieces = false;
     if (args.isEmpty() || args.first() == QLatin1String("-")) {
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly)) {
@@ -74,25 +78,17 @@ int RunIgtc(const QStringList& argsIn) {
             return 1;
         }
         text = in.readAll();
-    }
-    // A file is read through a memory map where possible: large pastes are
-    // not copied.
-    QFile file;
-    if (!args.isEmpty() && args.first() != QLatin1String("-")) {
+    } else {
         file.setFileName(args.first());
         if (!file.open(QIODevice::ReadOnly)) {
             Err(QStringLiteral("quillfish-cli igtc: %1: %2").arg(args.first(), file.errorString()));
             return 1;
         }
-        const qint64 size = file.size();
-        uchar* mapped = size > 0 ? file.map(0, size) : nullptr;
-        if (mapped)
-            text = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size);
-        else
-            text = file.readAll();
+        inPieces = !file.isSequential() && file.size() > 0;
+        if (!inPieces) text = file.readAll();
     }
 
-    if (text.isEmpty()) {
+    if (!inPieces && text.isEmpty()) {
         Err(kNoTextMessage);
         return 1;
     }
@@ -107,7 +103,12 @@ int RunIgtc(const QStringList& argsIn) {
     }
 
     // The report's bytes are decoded by the reading (UTF-8, else Windows-1252).
-    const IgtcResult result = ReadBlastReport(text, minimum.value, LineBreaks::AsTextBox);
+    // The names themselves are needed only for the saved list and the PDF:
+    // otherwise the output is built from the report's bytes directly.
+    const KeptNames kept = save || pdf.Wanted() ? KeptNames::List : KeptNames::Bytes;
+    const IgtcResult result =
+        inPieces ? ReadBlastReportFile(file, minimum.value, LineBreaks::AsTextBox, kept)
+                 : ReadBlastReport(text, minimum.value, LineBreaks::AsTextBox, kept);
     if (result.format == BlastFormat::None) {
         Err(kNotBlastMessage);
         return 1;
@@ -121,7 +122,7 @@ int RunIgtc(const QStringList& argsIn) {
             return 1;
         }
     }
-    Out(result.output);
+    OutUtf8(IgtcOutputUtf8(result));
     if (pdf.Wanted())
         return WriteReportPdf(pdf, QStringLiteral("quillfish-cli igtc: "),
                               [&](Printer& printer, const QString& title) {

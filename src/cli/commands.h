@@ -47,6 +47,8 @@ bool TakeFlag(QStringList& args, const QString& name);
 void Err(const QString& text);
 // Prints to stdout, unchanged (no line end added).
 void Out(const QString& text);
+// The same for text already in UTF-8.
+void OutUtf8(const QByteArray& bytes);
 // The errno of the first write to stdout that failed, 0 when none did.
 int OutError();
 

@@ -1,6 +1,7 @@
 #include "igtc/blastreports.h"
 
 #include <QHash>
+#include <QIODevice>
 #include <QList>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -334,12 +335,13 @@ BlastFormat DetectUtf8(const QByteArray& utf8) {
     return PairwiseForm(utf8);
 }
 
-IgtcResult ReadUtf8(const QByteArray& utf8, int minimum, LineBreaks breaks) {
+IgtcResult ReadUtf8(const QByteArray& utf8, int minimum, LineBreaks breaks,
+                    KeptNames kept = KeptNames::List) {
     const BlastFormat format = DetectUtf8(utf8);
     IgtcResult r;
     switch (format) {
         case BlastFormat::Legacy:
-            r = ParseIgtcResultsUtf8(utf8, minimum, breaks);
+            r = ParseIgtcResultsUtf8(utf8, minimum, breaks, kept);
             break;
         case BlastFormat::PlusText:
             r = ReadPlusText(utf8, minimum);
@@ -356,6 +358,42 @@ IgtcResult ReadUtf8(const QByteArray& utf8, int minimum, LineBreaks breaks) {
     }
     r.format = format;
     return r;
+}
+
+// Appends up to count bytes of in to buffer; false when none were left.
+bool ReadOn(QIODevice& in, QByteArray& buffer, qsizetype count) {
+    const qsizetype had = buffer.size();
+    buffer.resize(had + count);
+    const qint64 got = in.read(buffer.data() + had, count);
+    buffer.resize(had + std::max<qint64>(got, 0));
+    return got > 0;
+}
+
+// The bytes after a "query=" that a piece of a legacy text carries past its
+// end: enough for every reading of the last section's end (the score token
+// and the blanks before it stop at the "q", the hit table's column titles
+// are looked at for 40 bytes).
+constexpr qsizetype kPieceTail = 64;
+
+const char* const kBom = "\xEF\xBB\xBF";  // a byte order mark
+
+// The start of the last "query=" (letter case ignored) in text[from, to)
+// that does not follow another "query=" directly (which the reading passes
+// over as part of the name), or -1.
+qsizetype LastQueryStart(const QByteArray& text, qsizetype from, qsizetype to) {
+    const char* t = text.constData();
+    const auto isQueryAt = [&](qsizetype at) {
+        if (at < 0) return false;
+        for (int k = 0; k < 6; ++k)
+            if (scan::FoldCase(t[at + k]) != "query="[k]) return false;
+        return true;
+    };
+    for (qsizetype e = to - 1; e >= from + 5; --e) {
+        if (t[e] != '=') continue;
+        const qsizetype at = e - 5;
+        if (isQueryAt(at) && !(at >= 6 && isQueryAt(at - 6))) return at;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -380,8 +418,68 @@ BlastFormat DetectBlastFormat(const QByteArray& bytes) {
     return DetectUtf8(ReportUtf8(bytes));
 }
 
-IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum, LineBreaks breaks) {
-    return ReadUtf8(ReportUtf8(bytes), minimum, breaks);
+IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum, LineBreaks breaks,
+                           KeptNames kept) {
+    return ReadUtf8(ReportUtf8(bytes), minimum, breaks, kept);
+}
+
+IgtcResult ReadBlastReportFile(QIODevice& in, int minimum, LineBreaks breaks, KeptNames kept,
+                               qsizetype pieceSize) {
+    // Reads everything from the start: for a text that is no legacy text,
+    // or not valid UTF-8 (read as a whole as Windows-1252).
+    const auto whole = [&]() {
+        in.seek(0);
+        return ReadBlastReport(in.readAll(), minimum, breaks, kept);
+    };
+    // The first piece is large enough to tell the form by.
+    const qsizetype firstSize = std::max<qsizetype>(pieceSize, 65536);
+    QByteArray buffer;
+    if (!ReadOn(in, buffer, firstSize) || buffer.size() < firstSize) return whole();
+    // The form is told by the first piece where that piece holds all that
+    // the telling looks at: the first line whole and 4096 bytes after its
+    // start; a "(N letters)" found in it is found in the whole text too.
+    const qsizetype bom = buffer.startsWith(kBom) ? 3 : 0;
+    {
+        const QByteArray first =
+            QByteArray::fromRawData(buffer.constData() + bom, buffer.size() - bom);
+        const std::optional<Line> line = FirstTextLine(first, first.startsWith(kBom) ? 3 : 0);
+        if (!line || line->end >= first.size() || line->begin + 4096 > first.size() ||
+            DetectUtf8(first) != BlastFormat::Legacy)
+            return whole();
+    }
+    IgtcResult r;
+    r.namesAsBytes = kept == KeptNames::Bytes;
+    qsizetype start = bom;
+    qsizetype searched = start + 1;  // no piece end lies before this
+    bool more = true;
+    for (;;) {
+        // A piece ends at its last query's "query=" with some bytes after it
+        // (while the text goes on); a section longer than the buffer reads
+        // more first.
+        qsizetype cut = -1;
+        if (more) {
+            const qsizetype to = buffer.size() - kPieceTail;
+            cut = LastQueryStart(buffer, searched, to);
+            if (cut < 0) {
+                searched = std::max(searched, to - 5);
+                more = ReadOn(in, buffer, pieceSize);
+                continue;
+            }
+        }
+        const qsizetype end = cut < 0 ? buffer.size() : cut;
+        if (!QByteArrayView(buffer.constData() + start, end - start).isValidUtf8()) return whole();
+        const qsizetype pieceEnd = cut < 0 ? buffer.size() : cut + kPieceTail;
+        AddIgtcQueriesUtf8(QByteArray::fromRawData(buffer.constData() + start, pieceEnd - start),
+                           end - start, minimum, breaks, r);
+        if (cut < 0) break;
+        buffer.remove(0, cut);
+        start = 0;
+        searched = 1;
+        more = ReadOn(in, buffer, pieceSize);
+    }
+    r.format = BlastFormat::Legacy;
+    if (!r.namesAsBytes) r.output = IgtcOutputText(r.names);
+    return r;
 }
 
 IgtcResult ReadBlastReport(const QString& text, int minimum) {

@@ -29,6 +29,7 @@
 // characters.
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 #include "igtc/igtcparser.h"
@@ -40,8 +41,15 @@ BlastFormat DetectBlastFormat(const QByteArray& bytes);
 
 // Reads the report in the form it has. For BlastFormat::None the result has
 // no names and the output text is kNotBlastMessage.
+// With KeptNames::Bytes, a legacy text's kept names come as bytes only
+// (IgtcOutputUtf8 gives the output).
 IgtcResult ReadBlastReport(const QByteArray& bytes, int minimum,
-                           LineBreaks breaks = LineBreaks::AsIs);
+                           LineBreaks breaks = LineBreaks::AsIs, KeptNames kept = KeptNames::List);
+// The same for a file, read a piece (pieceSize bytes) at a time where the
+// form allows: a legacy text is read in pieces that end at a query, with the
+// same results as the whole text gives.
+IgtcResult ReadBlastReportFile(QIODevice& in, int minimum, LineBreaks breaks, KeptNames kept,
+                               qsizetype pieceSize = qsizetype(1) << 20);
 // The same over the text of the window's text box.
 IgtcResult ReadBlastReport(const QString& text, int minimum);
 

@@ -68,21 +68,39 @@ class Scanner {
           noHits_(text, "***** no hits found", 0),  // found through the rare "*"
           rows_(text) {}
 
-    IgtcResult Run(int minimum) {
-        IgtcResult r;
+    // Adds the queries that start before limit to r.
+    void Run(int minimum, IgtcResult& r, qsizetype limit) {
+        QByteArray name;
         qsizetype q = query_.Find(0);
-        while (q >= 0) {
+        while (q >= 0 && q < limit) {
             ++r.queries;
             // The name starts one character after the "=", past the blank
             // that normally follows it.
             qsizetype s = q + 6;
             if (s < text_.size()) s += Utf8Length(static_cast<unsigned char>(text_[s]));
             if (s > text_.size()) s = text_.size();
-            const std::optional<QString> name = NameAt(s);
-            if (!name) {
+            const std::optional<qsizetype> nameEnd = NameEndAt(s);
+            if (!nameEnd) {
                 ++r.skippedQueries;
             } else if (const std::optional<double> score = ScoreAt(s)) {
-                if (*score >= minimum) r.names.append(*name);
+                if (*score >= minimum) {
+                    ++r.kept;
+                    if (r.namesAsBytes) {
+                        r.keptLines += "  ";
+                        // A byte order mark that starts a name is dropped,
+                        // as reading the name's bytes as text drops it.
+                        const qsizetype from =
+                            QByteArrayView(text_).sliced(s, *nameEnd - s).startsWith("\xEF\xBB\xBF")
+                                ? s + 3
+                                : s;
+                        AppendName(from, *nameEnd, r.keptLines);
+                        r.keptLines += "\r\n";
+                    } else {
+                        name.clear();
+                        AppendName(s, *nameEnd, name);
+                        r.names.append(QString::fromUtf8(name));
+                    }
+                }
             } else if (SectionAt(s).noHits) {
                 ++r.queriesWithoutHits;
             } else {
@@ -90,13 +108,11 @@ class Scanner {
             }
             q = query_.Find(s);
         }
-        r.output = IgtcOutputText(r.names);
-        return r;
     }
 
-    // The name of the query whose name starts at s, or nullopt when the
-    // query has no "(N letters)" of its own.
-    std::optional<QString> NameAt(qsizetype s) {
+    // The end of the name of the query whose name starts at s, or nullopt
+    // when the query has no "(N letters)" of its own.
+    std::optional<qsizetype> NameEndAt(qsizetype s) {
         const qsizetype l = letters_.Find(s);
         if (l < 0) return std::nullopt;
         const qsizetype next = query_.Find(s);
@@ -113,32 +129,37 @@ class Scanner {
         }
         const qsizetype j = beforeDigits_;
         if (j < s) return std::nullopt;  // no room for a name
-        // Line breaks become blanks (a CR LF one blank as the text box holds
-        // it, two as they stand), and so do no-break spaces; trailing blanks
-        // go.
+        return j;
+    }
+
+    // Appends the name in bytes s..end to out. Line breaks become blanks (a
+    // CR LF one blank as the text box holds it, two as they stand), and so do
+    // no-break spaces; trailing blanks go; each 0x01 shows as " >" (which
+    // leaves the trailing blanks in front of it alone, as it is no blank).
+    void AppendName(qsizetype s, qsizetype end, QByteArray& out) const {
         const char* t = text_.constData();
-        QByteArray name(j - s, Qt::Uninitialized);
-        char* out = name.data();
-        for (qsizetype i = s; i < j; ++i) {
+        const qsizetype start = out.size();
+        out.resize(start + 2 * (end - s));
+        char* o = out.data() + start;
+        for (qsizetype i = s; i < end; ++i) {
             const char c = t[i];
-            if (c == '\r' && breaks_ == LineBreaks::AsTextBox && i + 1 < j && t[i + 1] == '\n')
+            if (c == '\r' && breaks_ == LineBreaks::AsTextBox && i + 1 < end && t[i + 1] == '\n')
                 continue;
             if (c == '\r' || c == '\n') {
-                *out++ = ' ';
-            } else if (c == '\xC2' && i + 1 < j && t[i + 1] == '\xA0') {
-                *out++ = ' ';
+                *o++ = ' ';
+            } else if (c == '\xC2' && i + 1 < end && t[i + 1] == '\xA0') {
+                *o++ = ' ';
                 ++i;
+            } else if (c == '\x01') {
+                *o++ = ' ';
+                *o++ = '>';
             } else {
-                *out++ = c;
+                *o++ = c;
             }
         }
-        name.truncate(out - name.constData());
-        qsizetype end = name.size();
-        while (end > 0 && name[end - 1] == ' ') --end;
-        name.truncate(end);
-        QString text = QString::fromUtf8(name);
-        scan::ShowDeflineJoins(text);
-        return text;
+        const char* const first = out.constData() + start;
+        while (o > first && o[-1] == ' ') --o;
+        out.truncate(o - out.constData());
     }
 
     // A query's section: from its name up to the next "query=" or the end of
@@ -259,9 +280,26 @@ QString IgtcOutputText(const QStringList& names) {
     return out;
 }
 
-IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum, LineBreaks breaks) {
+QByteArray IgtcOutputUtf8(const IgtcResult& result) {
+    if (!result.namesAsBytes) return result.output.toUtf8();
+    if (result.kept == 0) return QByteArrayLiteral("No hits found.");
+    return QByteArray::number(result.kept) + " hits found on IGTC database:\r\n" + result.keptLines;
+}
+
+IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum, LineBreaks breaks,
+                                KeptNames kept) {
+    IgtcResult r;
+    r.namesAsBytes = kept == KeptNames::Bytes;
     Scanner scanner(text, breaks);
-    return scanner.Run(minimum);
+    scanner.Run(minimum, r, text.size());
+    if (!r.namesAsBytes) r.output = IgtcOutputText(r.names);
+    return r;
+}
+
+void AddIgtcQueriesUtf8(const QByteArray& text, qsizetype limit, int minimum, LineBreaks breaks,
+                        IgtcResult& result) {
+    Scanner scanner(text, breaks);
+    scanner.Run(minimum, result, limit);
 }
 
 IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks) {

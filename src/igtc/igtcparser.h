@@ -65,7 +65,22 @@ struct IgtcResult {
     int queriesWithoutHits = 0;  // of those, the ones BLAST found no hits for
     int skippedQueries = 0;      // of those, not readable (see above)
     BlastFormat format = BlastFormat::Legacy;
+    // With KeptNames::Bytes (legacy text only): no names and no output text,
+    // but the kept names' lines of the output text ("  name" CR LF each) as
+    // UTF-8, and their count.
+    bool namesAsBytes = false;
+    QByteArray keptLines;
+    int kept = 0;
 };
+
+// How a reading gives the kept names.
+enum class KeptNames {
+    List,   // names and output text
+    Bytes,  // only the output's lines as UTF-8 bytes, where the form allows
+};
+
+// The output text of a result as UTF-8 bytes.
+QByteArray IgtcOutputUtf8(const IgtcResult& result);
 
 // The output text for these kept names: "No hits found." for none, else the
 // count line and the names indented by two blanks, every line ending CR LF.
@@ -83,7 +98,15 @@ IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks 
 // them; the command line counts line breaks as the window's text box does,
 // so that both give the same output for the same text).
 IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum,
-                                LineBreaks breaks = LineBreaks::AsIs);
+                                LineBreaks breaks = LineBreaks::AsIs,
+                                KeptNames kept = KeptNames::List);
+
+// Adds to result (its names or keptLines) the queries of text that start
+// before limit. For a piece of a longer text: the piece starts at a query's
+// "query=" or at the text's start, and runs on past limit (the next query's
+// "query=") far enough that each section's end reads as in the whole text.
+void AddIgtcQueriesUtf8(const QByteArray& text, qsizetype limit, int minimum, LineBreaks breaks,
+                        IgtcResult& result);
 
 // The score read after 1-based position start of text (a name's start),
 // inside the section up to the next "query=", rounded halves to even; nullopt

@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -97,6 +98,11 @@ class IgtcParserTest : public QObject {
              Section("Query= gi|1| a.\x01gi|2| b", "250"),
              100,
              {"gi|1| a. >gi|2| b"}},
+            {"merged line at the name's end", Section("Query= a \x01 ", "250"), 100, {"a  >"}},
+            {"byte order mark starting a name",
+             Section("Query= \uFEFFA\uFEFF", "250"),
+             1,
+             {"A\uFEFF"}},
             {"empty name", Section("Query= ", "250"), 1, {""}},
             {"score at the very end", "Query= A\r\n (10 letters)\r\nValue x) 300", 100, {"A"}},
             // Rows without parentheses: the first row's bit score, counting
@@ -137,6 +143,12 @@ class IgtcParserTest : public QObject {
         QCOMPARE(r.skippedQueries, c.skipped);
         QCOMPARE(r.queriesWithoutHits, c.withoutHits);
         QCOMPARE(r.output, IgtcOutputText(c.names));
+        // The command line's output built from the bytes is the same text.
+        const IgtcResult bytes =
+            ParseIgtcResultsUtf8(c.text.toUtf8(), c.minimum, LineBreaks::AsIs, KeptNames::Bytes);
+        QCOMPARE(IgtcOutputUtf8(bytes), IgtcOutputText(c.names).toUtf8());
+        QCOMPARE(bytes.skippedQueries, c.skipped);
+        QCOMPARE(bytes.queriesWithoutHits, c.withoutHits);
     }
 
     // Read as a text box holds it, a CR LF is one line break, in a name and
@@ -372,6 +384,50 @@ class IgtcParserTest : public QObject {
     // standard error; refused input gives its message and status 1, a
     // missing minimum status 2. A file read, the hit list saved; a file that
     // cannot be written gives status 1 and no file.
+    // A file read a piece at a time gives what the whole text gives, where a
+    // piece ends inside a section or a name, after a "query=" that the
+    // reading passes over, before a score that is the next "query=" (a 0), a
+    // Windows-1252 byte in a later piece (the whole file read as such).
+    void readInPieces_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("minimum");
+        QByteArray many = "BLASTN 2.2.11\r\n\r\n";
+        for (int i = 0; many.size() < 150000; ++i)
+            many += Section(QString("Query= G%1 trap\x01 clone\u00a0 %2").arg(i).arg(i * 7),
+                            QString::number(i % 200))
+                        .toUtf8();
+        QTest::newRow("sections") << many << 100;
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + many << 50;
+        QTest::newRow("Windows-1252 late")
+            << many + "Query= B\xe4r\r\n (5 letters) Value) 300" << 1;
+        QTest::newRow("query after query")
+            << many + "Query=query=QUERY= x (12 letters) Value\r\n a (b) 500 1\r\n" + many << 100;
+        QTest::newRow("score is the next query")
+            << many + "Query= Z\r\n (10 letters)\r\nValue x)   " + many.mid(many.indexOf("Query="))
+            << -5;
+        QTest::newRow("short text") << kTwoQueries << 100;
+    }
+    void readInPieces() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, minimum);
+        for (const KeptNames kept : {KeptNames::List, KeptNames::Bytes}) {
+            const IgtcResult whole = ReadBlastReport(text, minimum, LineBreaks::AsTextBox, kept);
+            QVERIFY(whole.queries > 0);
+            for (const qsizetype piece : {1, 61, 4096, 100000}) {
+                QBuffer in(&text);
+                QVERIFY(in.open(QIODevice::ReadOnly));
+                const IgtcResult r =
+                    ReadBlastReportFile(in, minimum, LineBreaks::AsTextBox, kept, piece);
+                QCOMPARE(r.names, whole.names);
+                QCOMPARE(IgtcOutputUtf8(r), IgtcOutputUtf8(whole));
+                QCOMPARE(r.queries, whole.queries);
+                QCOMPARE(r.skippedQueries, whole.skippedQueries);
+                QCOMPARE(r.queriesWithoutHits, whole.queriesWithoutHits);
+                QCOMPARE(r.format, whole.format);
+            }
+        }
+    }
+
     void commandLine() {
         const auto run = [](const QStringList& args, const QByteArray& input = kTwoQueries) {
             return test::Cli(QStringList{"igtc"} + args, input);
