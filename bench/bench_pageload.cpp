@@ -14,12 +14,12 @@
 
 #include <gumbo.h>
 
-#include "common/markup.h"
-#include "common/module1.h"
-#include "common/pageserver.h"
-#include "common/settings.h"
-#include "common/webbrowser.h"
-#include "common/webpageloader.h"
+#include "web/markup.h"
+#include "web/module1.h"
+#include "pageserver/pageserver.h"
+#include "web/settings.h"
+#include "web/webbrowser.h"
+#include "web/webpageloader.h"
 
 namespace {
 

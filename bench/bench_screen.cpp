@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "benchutil.h"
-#include "common/module1.h"
-#include "common/pageserver.h"
-#include "common/webpageloader.h"
+#include "web/module1.h"
+#include "pageserver/pageserver.h"
+#include "web/webpageloader.h"
 #include "profile/screeningengine.h"
 
 using namespace quill;

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "common/pageloader.h"
+#include "web/pageloader.h"
 
 namespace quill::bench {
 

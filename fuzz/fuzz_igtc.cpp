@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "common/textrules.h"
+#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 

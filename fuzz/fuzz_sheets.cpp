@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/spreadsheet.h"
-#include "common/termfile.h"
+#include "sheets/spreadsheet.h"
+#include "sheets/termfile.h"
 
 using namespace quill;
 

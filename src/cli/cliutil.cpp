@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "common/webpageloader.h"
+#include "web/webpageloader.h"
 
 namespace quill::cli {
 

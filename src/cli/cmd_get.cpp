@@ -1,9 +1,9 @@
 #include <QTimer>
 
 #include "cli/commands.h"
-#include "common/module1.h"
-#include "common/webbrowser.h"
-#include "common/webpageloader.h"
+#include "web/module1.h"
+#include "web/webbrowser.h"
+#include "web/webpageloader.h"
 
 namespace quill::cli {
 

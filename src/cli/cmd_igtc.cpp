@@ -3,8 +3,8 @@
 
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
-#include "common/quotedfile.h"
-#include "common/textrules.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"

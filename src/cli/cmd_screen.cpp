@@ -6,11 +6,11 @@
 
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
-#include "common/module1.h"
-#include "common/quotedfile.h"
-#include "common/termfile.h"
-#include "common/textrules.h"
-#include "common/webpageloader.h"
+#include "web/module1.h"
+#include "text/quotedfile.h"
+#include "sheets/termfile.h"
+#include "text/textrules.h"
+#include "web/webpageloader.h"
 #include "profile/screening.h"
 #include "profile/screeningengine.h"
 

@@ -4,9 +4,9 @@
 
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
-#include "common/quotedfile.h"
-#include "common/termfile.h"
-#include "common/textrules.h"
+#include "text/quotedfile.h"
+#include "sheets/termfile.h"
+#include "text/textrules.h"
 #include "unique/uniquehits.h"
 
 namespace quill::cli {

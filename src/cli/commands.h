@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "common/module1.h"
-#include "common/pageloader.h"
-#include "common/pageserver.h"
-#include "common/settings.h"
+#include "web/module1.h"
+#include "web/pageloader.h"
+#include "pageserver/pageserver.h"
+#include "web/settings.h"
 
 namespace quill {
 class WebPageLoader;

@@ -1,8 +1,8 @@
 #include "cli/reportpdf.h"
 
 #include "cli/commands.h"
-#include "common/backendmodules.h"
-#include "common/printer.h"
+#include "modules/backendmodules.h"
+#include "printing/printer.h"
 
 namespace quill::cli {
 

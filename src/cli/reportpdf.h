@@ -14,7 +14,7 @@
 //
 // The PDF output needs Qt Gui, which the command line loads only for such a
 // run: main() makes the application object through MakeApplication, which
-// loads the PDF output module (see common/backendmodules.h) and makes the
+// loads the PDF output module (see modules/backendmodules.h) and makes the
 // GUI application (offscreen) when a PDF report is asked for; fonts cannot be
 // measured without it.
 

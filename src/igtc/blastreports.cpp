@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "common/textrules.h"
+#include "text/textrules.h"
 #include "igtc/bytescan.h"
 
 namespace quill {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "common/textrules.h"
+#include "text/textrules.h"
 #include "igtc/bytescan.h"
 
 namespace quill {

@@ -3,8 +3,8 @@
 
 #include <QtGlobal>
 
-#include "common/backendmodules.h"
-#include "common/pageserver.h"
+#include "modules/backendmodules.h"
+#include "pageserver/pageserver.h"
 
 namespace {
 

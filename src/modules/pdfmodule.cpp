@@ -1,5 +1,5 @@
 // The PDF output module of the command line: the PDF output of the printer
-// layer (common/pdf) with Qt Gui, loaded when a run asks for a PDF report.
+// layer (printing/pdf) with Qt Gui, loaded when a run asks for a PDF report.
 // The command line's printer lays the report out and measures its text
 // through this module, and hands it the printed pages to write.
 
@@ -7,8 +7,8 @@
 #include <QPageLayout>
 #include <QRectF>
 
-#include "common/backendmodules.h"
-#include "common/pdf/pdfprinter.h"
+#include "modules/backendmodules.h"
+#include "printing/pdf/pdfprinter.h"
 
 namespace {
 

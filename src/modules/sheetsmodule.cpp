@@ -4,8 +4,8 @@
 
 #include <QtGlobal>
 
-#include "common/backendmodules.h"
-#include "common/sheetparts.h"
+#include "modules/backendmodules.h"
+#include "sheets/sheetparts.h"
 
 extern "C" Q_DECL_EXPORT const void* quillfish_module() {
     static const quill::SheetsModule table{quill::kModuleVersion, &quill::ReadXlsWorkbook,

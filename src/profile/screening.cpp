@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <cmath>
 
-#include "common/printer.h"
-#include "common/textrules.h"
+#include "printing/printer.h"
+#include "text/textrules.h"
 
 namespace quill {
 

@@ -1,7 +1,7 @@
 #include "profile/screeningengine.h"
 
-#include "common/textrules.h"
-#include "common/webpageloader.h"
+#include "text/textrules.h"
+#include "web/webpageloader.h"
 
 namespace quill {
 

@@ -6,9 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "common/module1.h"
-#include "common/pageloader.h"
-#include "common/settings.h"
+#include "web/module1.h"
+#include "web/pageloader.h"
+#include "web/settings.h"
 #include "profile/screening.h"
 
 namespace quill {

@@ -1,7 +1,7 @@
 #include "search/searchengine.h"
 
-#include "common/textrules.h"
-#include "common/webpageloader.h"
+#include "text/textrules.h"
+#include "web/webpageloader.h"
 #include "search/searchreport.h"
 
 namespace quill {

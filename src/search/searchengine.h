@@ -2,9 +2,9 @@
 // The sequence search engine: the UniGene run and the accession run over a
 // page loader, with the window (or the command line) as its view.
 
-#include "common/module1.h"
-#include "common/pageloader.h"
-#include "common/settings.h"
+#include "web/module1.h"
+#include "web/pageloader.h"
+#include "web/settings.h"
 #include "search/searchtypes.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #include "search/searchreport.h"
 
-#include "common/printer.h"
-#include "common/textrules.h"
+#include "printing/printer.h"
+#include "text/textrules.h"
 
 namespace quill {
 

@@ -2,8 +2,8 @@
 // What the windows of one program run share: the settings, the shared state
 // and the window manager.
 
-#include "common/module1.h"
-#include "common/settings.h"
+#include "web/module1.h"
+#include "web/settings.h"
 
 namespace quill::ui {
 

@@ -1,6 +1,6 @@
 #include "shell/appwindows.h"
 
-#include "common/gui/termlisteditor.h"
+#include "widgets/termlisteditor.h"
 #include "igtc/gui/frmigtc.h"
 #include "profile/gui/frmhits.h"
 #include "profile/gui/frmhitsoptions.h"

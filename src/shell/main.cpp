@@ -6,8 +6,8 @@
 #include <QTextStream>
 #include <memory>
 
-#include "common/gui/sheetviewer.h"
-#include "common/pageserver.h"
+#include "sheets/gui/sheetviewer.h"
+#include "pageserver/pageserver.h"
 #include "shell/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/windowmanager.h"

@@ -2,8 +2,8 @@
 
 #include <QSet>
 
-#include "common/printer.h"
-#include "common/textrules.h"
+#include "printing/printer.h"
+#include "text/textrules.h"
 #include "igtc/igtcreport.h"
 
 namespace quill {

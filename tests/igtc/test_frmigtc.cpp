@@ -7,9 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/gui/platform.h"
-#include "common/gui/qtprinter.h"
-#include "common/textrules.h"
+#include "widgets/platform.h"
+#include "printing/gui/qtprinter.h"
+#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/gui/frmigtc.h"
 #include "shell/appcontext.h"

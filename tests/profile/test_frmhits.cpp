@@ -13,10 +13,10 @@
 #include <QtTest>
 #include <csignal>
 
-#include "common/gui/platform.h"
-#include "common/gui/qtprinter.h"
-#include "common/gui/termlisteditor.h"
-#include "common/pageserver.h"
+#include "widgets/platform.h"
+#include "printing/gui/qtprinter.h"
+#include "widgets/termlisteditor.h"
+#include "pageserver/pageserver.h"
 #include "profile/gui/frmhits.h"
 #include "profile/gui/frmhitsoptions.h"
 #include "shell/appcontext.h"

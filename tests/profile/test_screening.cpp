@@ -4,8 +4,8 @@
 
 #include <QtTest>
 
-#include "common/printer.h"
-#include "common/textrules.h"
+#include "printing/printer.h"
+#include "text/textrules.h"
 #include "profile/screening.h"
 
 using namespace quill;

@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-#include "common/textrules.h"
+#include "text/textrules.h"
 #include "profile/screeningengine.h"
 #include "support/fakepageloader.h"
 

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/pageserver.h"
-#include "common/textrules.h"
+#include "pageserver/pageserver.h"
+#include "text/textrules.h"
 #include "search/searchengine.h"
 #include "support/searchwindow.h"
 #include "support/testsupport.h"

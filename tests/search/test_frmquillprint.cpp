@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/gui/qtprinter.h"
-#include "common/pageserver.h"
-#include "common/textrules.h"
+#include "printing/gui/qtprinter.h"
+#include "pageserver/pageserver.h"
+#include "text/textrules.h"
 #include "support/searchwindow.h"
 #include "support/testsupport.h"
 

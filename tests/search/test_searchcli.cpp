@@ -7,7 +7,7 @@
 #include <QtTest>
 #include <csignal>
 
-#include "common/pageserver.h"
+#include "pageserver/pageserver.h"
 
 #include "support/testsupport.h"
 

@@ -2,8 +2,8 @@
 
 #include <QtTest>
 
-#include "common/textrules.h"
-#include "common/webpageloader.h"
+#include "text/textrules.h"
+#include "web/webpageloader.h"
 #include "search/searchengine.h"
 #include "support/fakepageloader.h"
 #include "support/fakesearch.h"

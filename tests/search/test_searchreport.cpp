@@ -3,8 +3,8 @@
 
 #include <QtTest>
 
-#include "common/printer.h"
-#include "common/textrules.h"
+#include "printing/printer.h"
+#include "text/textrules.h"
 #include "search/searchreport.h"
 
 using namespace quill;

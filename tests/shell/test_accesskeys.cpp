@@ -5,7 +5,7 @@
 #include <QMap>
 #include <QtTest>
 
-#include "common/gui/platform.h"
+#include "widgets/platform.h"
 #include "search/gui/choicedialog.h"
 #include "shell/appcontext.h"
 #include "shell/appwindows.h"

@@ -3,9 +3,9 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "common/gui/platform.h"
-#include "common/gui/sheetviewer.h"
-#include "common/gui/spreadsheetapp.h"
+#include "widgets/platform.h"
+#include "sheets/gui/sheetviewer.h"
+#include "sheets/gui/spreadsheetapp.h"
 #include "shell/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/shellwindows.h"

@@ -9,8 +9,8 @@
 #include <QStringList>
 #include <functional>
 
-#include "common/module1.h"
-#include "common/pageloader.h"
+#include "web/module1.h"
+#include "web/pageloader.h"
 
 namespace quill::test {
 

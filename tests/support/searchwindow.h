@@ -6,8 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "common/gui/platform.h"
-#include "common/gui/termlisteditor.h"
+#include "widgets/platform.h"
+#include "widgets/termlisteditor.h"
 #include "search/gui/frmoptions.h"
 #include "search/gui/frmquill.h"
 #include "shell/appcontext.h"

@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "common/gui/platform.h"
-#include "common/gui/qtprinter.h"
-#include "common/gui/sheetviewer.h"
-#include "common/gui/spreadsheetapp.h"
-#include "common/gui/termlisteditor.h"
-#include "common/quotedfile.h"
-#include "common/textrules.h"
+#include "widgets/platform.h"
+#include "printing/gui/qtprinter.h"
+#include "sheets/gui/sheetviewer.h"
+#include "sheets/gui/spreadsheetapp.h"
+#include "widgets/termlisteditor.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
 #include "shell/appcontext.h"

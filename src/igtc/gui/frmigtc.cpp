@@ -6,10 +6,10 @@
 #include <QFontDatabase>
 #include <QTimer>
 
-#include "common/gui/platform.h"
-#include "common/gui/qtprinter.h"
-#include "common/quotedfile.h"
-#include "common/textrules.h"
+#include "widgets/platform.h"
+#include "printing/gui/qtprinter.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"

@@ -6,13 +6,13 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "common/gui/platform.h"
-#include "common/gui/qtprinter.h"
-#include "common/gui/runstatusline.h"
-#include "common/gui/termlisteditor.h"
-#include "common/quotedfile.h"
-#include "common/textrules.h"
-#include "common/webpageloader.h"
+#include "widgets/platform.h"
+#include "printing/gui/qtprinter.h"
+#include "widgets/runstatusline.h"
+#include "widgets/termlisteditor.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
+#include "web/webpageloader.h"
 #include "profile/gui/frmhitsoptions.h"
 #include "shell/appcontext.h"
 #include "shell/appwindows.h"

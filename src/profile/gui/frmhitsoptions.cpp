@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "common/gui/platform.h"
+#include "widgets/platform.h"
 #include "shell/appcontext.h"
 #include "ui_frmhitsoptions.h"
 

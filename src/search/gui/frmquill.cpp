@@ -11,13 +11,13 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "common/gui/platform.h"
-#include "common/gui/qtprinter.h"
-#include "common/gui/runstatusline.h"
-#include "common/gui/termlisteditor.h"
-#include "common/quotedfile.h"
-#include "common/textrules.h"
-#include "common/webpageloader.h"
+#include "widgets/platform.h"
+#include "printing/gui/qtprinter.h"
+#include "widgets/runstatusline.h"
+#include "widgets/termlisteditor.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
+#include "web/webpageloader.h"
 #include "search/gui/choicedialog.h"
 #include "search/gui/frmoptions.h"
 #include "search/searchengine.h"

@@ -4,11 +4,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "common/gui/platform.h"
-#include "common/gui/qtprinter.h"
-#include "common/gui/termlisteditor.h"
-#include "common/quotedfile.h"
-#include "common/textrules.h"
+#include "widgets/platform.h"
+#include "printing/gui/qtprinter.h"
+#include "widgets/termlisteditor.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "shell/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/windowmanager.h"

@@ -1,0 +1,58 @@
+#pragma once
+// A small web server that serves a folder of sample pages the way the NCBI
+// and IGTC sites answered: the demo and the ground for integration tests.
+//
+// DIR/index.tsv maps requests to page files, one entry a line:
+//   <path?decoded-query> TAB <file> [TAB <fault>]
+// Lines starting with # are comments. The query is compared after
+// percent-decoding ("+" stays "+"). A request ending in "*" stands for every
+// request that starts with the text before it, when no line names the
+// request itself (the longest such prefix wins). Faults: "delay=MS", "hang"
+// (sends the headers, then a blank now and then, never the page), "endless"
+// (sends the page's text over and over without end, for a minute at most),
+// "status=500" (or any status), "drop" (closes the connection).
+// Several may be joined by commas; further options: "retry-after=S" (sent
+// with a status), "redirect=/path" (302 to that path on this server) and
+// "times=N" (the fault applies to the first N requests only). The file "-"
+// stands for an empty page.
+// In a served page the placeholder {{SERVER}} is replaced by the server's own
+// address (scheme, host and port, no trailing slash).
+
+#include <QString>
+#include <memory>
+
+namespace quill {
+
+class PageServer {
+  public:
+    explicit PageServer(const QString& pagesDir);
+    ~PageServer();
+    PageServer(const PageServer&) = delete;
+    PageServer& operator=(const PageServer&) = delete;
+
+    // Starts serving on a background thread; port 0 picks a free port.
+    // Returns false (see Error()) when the index cannot be read or the
+    // address cannot be bound.
+    bool Start(const QString& host = QStringLiteral("127.0.0.1"), int port = 0);
+    void Stop();
+    QString BaseUrl() const;  // e.g. "http://127.0.0.1:40123"
+    QString Error() const;
+    // Number of requests answered or dropped so far (for tests).
+    int RequestCount() const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+struct Settings;
+
+// --demo: starts a page server on the bundled pages and points both server
+// addresses of settings at it. nullptr (with a reason in error) on failure.
+std::unique_ptr<PageServer> StartDemoServer(Settings& settings, QString* error);
+
+// The bundled sample page folder: ../share/quillfish/pages from the
+// program's folder, in the build tree as in an install.
+QString BundledPagesDir();
+
+}  // namespace quill
