@@ -6,18 +6,17 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "widgets/platform.h"
 #include "printing/gui/qtprinter.h"
-#include "widgets/runstatusline.h"
-#include "widgets/termlisteditor.h"
+#include "profile/gui/frmhitsoptions.h"
 #include "text/quotedfile.h"
 #include "text/textrules.h"
-#include "web/webpageloader.h"
-#include "profile/gui/frmhitsoptions.h"
-#include "shell/appcontext.h"
-#include "shell/appwindows.h"
-#include "shell/windowmanager.h"
 #include "ui_frmhits.h"
+#include "web/webpageloader.h"
+#include "widgets/appcontext.h"
+#include "widgets/navigator.h"
+#include "widgets/platform.h"
+#include "widgets/runstatusline.h"
+#include "widgets/termlisteditor.h"
 
 namespace quill::ui {
 
@@ -294,7 +293,7 @@ void FrmHits::cmdMenu_Click() {
         close();
         return;
     }
-    ReturnToMenu(*ctx_.windows, win::Hits, editor_);
+    ctx_.windows->ReturnToMenu(win::Hits, editor_);
 }
 
 QWidget* CreateFrmHits(AppContext& ctx) {

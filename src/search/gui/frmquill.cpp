@@ -11,20 +11,20 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "widgets/platform.h"
 #include "printing/gui/qtprinter.h"
-#include "widgets/runstatusline.h"
-#include "widgets/termlisteditor.h"
-#include "text/quotedfile.h"
-#include "text/textrules.h"
-#include "web/webpageloader.h"
 #include "search/gui/choicedialog.h"
 #include "search/gui/frmoptions.h"
 #include "search/searchengine.h"
 #include "search/searchreport.h"
-#include "shell/appcontext.h"
-#include "shell/windowmanager.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "ui_frmquill.h"
+#include "web/webpageloader.h"
+#include "widgets/appcontext.h"
+#include "widgets/navigator.h"
+#include "widgets/platform.h"
+#include "widgets/runstatusline.h"
+#include "widgets/termlisteditor.h"
 
 namespace quill::ui {
 
