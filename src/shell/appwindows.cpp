@@ -1,6 +1,5 @@
 #include "shell/appwindows.h"
 
-#include "widgets/termlisteditor.h"
 #include "igtc/gui/frmigtc.h"
 #include "profile/gui/frmhits.h"
 #include "profile/gui/frmhitsoptions.h"
@@ -11,14 +10,6 @@
 #include "unique/gui/frmunique.h"
 
 namespace quill::ui {
-
-void ReturnToMenu(WindowManager& windows, const QString& window, TermListEditor* editor,
-                  const QStringList& alsoUnload) {
-    if (editor) editor->CloseActiveWorkbook();
-    for (const QString& other : alsoUnload) windows.Unload(other);
-    windows.Unload(window);
-    windows.Show(win::Menu);
-}
 
 void RegisterAppWindows(WindowManager& wm) {
     wm.Register(win::Splash, [&wm](AppContext&) { return new FrmSplash(wm); });

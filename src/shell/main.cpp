@@ -8,7 +8,7 @@
 
 #include "sheets/gui/sheetviewer.h"
 #include "pageserver/pageserver.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/windowmanager.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 // One instance per window: created on first show, hidden keeping its
-// contents, unloaded discarding them.
+// contents, unloaded discarding them. The shell's implementation of the
+// navigator that the windows are handed.
 
 #include <QHash>
 #include <QObject>
@@ -10,23 +11,12 @@
 #include <QWidget>
 #include <functional>
 
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
+#include "widgets/navigator.h"
 
 namespace quill::ui {
 
-namespace win {
-inline const QString Splash = QStringLiteral("frmSplash");
-inline const QString Menu = QStringLiteral("frmMenu");
-inline const QString About = QStringLiteral("frmAbout");
-inline const QString Quill = QStringLiteral("frmQuill");
-inline const QString Options = QStringLiteral("frmOptions");
-inline const QString Igtc = QStringLiteral("frmIGTC");
-inline const QString Hits = QStringLiteral("frmHits");
-inline const QString HitsOptions = QStringLiteral("frmHitsOptions");
-inline const QString Unique = QStringLiteral("frmUnique");
-}  // namespace win
-
-class WindowManager : public QObject {
+class WindowManager : public QObject, public Navigator {
     Q_OBJECT
   public:
     using Factory = std::function<QWidget*(AppContext&)>;
@@ -35,28 +25,23 @@ class WindowManager : public QObject {
     ~WindowManager() override;
 
     void Register(const QString& name, Factory factory);
-    bool IsRegistered(const QString& name) const { return factories_.contains(name); }
+    bool IsRegistered(const QString& name) const override { return factories_.contains(name); }
 
     // Loads the window (runs its factory, which is its load handler) unless
     // it is loaded; does not show it.
-    QWidget* Load(const QString& name);
+    QWidget* Load(const QString& name) override;
     // Loads if needed, then shows it non-modal.
-    QWidget* Show(const QString& name);
+    QWidget* Show(const QString& name) override;
     void Hide(const QString& name);
     // Destroys the window and its contents; it is no longer loaded. Safe to
     // call from one of the window's own event handlers.
-    void Unload(const QString& name);
+    void Unload(const QString& name) override;
     // Unloads every loaded window, in load order.
     void UnloadAll();
 
     bool IsLoaded(const QString& name) const;
-    QWidget* Window(const QString& name) const;  // nullptr when not loaded
+    QWidget* Window(const QString& name) const override;  // nullptr when not loaded
     QStringList Loaded() const { return order_; }
-
-    template <class T>
-    T* As(const QString& name) const {
-        return qobject_cast<T*>(Window(name));
-    }
 
     // What the title-bar close control of a window does. Without an action
     // of its own, a working window (frmQuill, frmIGTC, frmHits, frmUnique,

@@ -1,4 +1,13 @@
 #pragma once
+// src/widgets holds what the windows of every area share, none of it
+// knowing the shell: the seams to the desktop with their test double (this
+// header, the folder's main one), the term list editor (termlisteditor.h),
+// the status line of a run that waits for web pages (runstatusline.h), the
+// run-window part of the search and expression-profile windows
+// (runwindow.h), and navigation: the window names and the navigator that the
+// shell implements (navigator.h) and the context every window is made with
+// (appcontext.h). The printer seam is in printing/gui.
+//
 // Seams to the desktop: message and input boxes, file dialogs, the clipboard
 // and the user's browser. Windows call these static functions; a test
 // installs a PlatformDouble, which answers from queues and records what was

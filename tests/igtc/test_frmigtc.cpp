@@ -12,7 +12,7 @@
 #include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/gui/frmigtc.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "support/testsupport.h"
 
 using namespace quill;

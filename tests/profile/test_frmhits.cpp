@@ -19,7 +19,7 @@
 #include "pageserver/pageserver.h"
 #include "profile/gui/frmhits.h"
 #include "profile/gui/frmhitsoptions.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "shell/windowmanager.h"
 #include "support/testsupport.h"
 #include "support/widgets.h"

@@ -7,7 +7,7 @@
 
 #include "widgets/platform.h"
 #include "search/gui/choicedialog.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/windowmanager.h"
 #include "support/widgets.h"

@@ -6,7 +6,7 @@
 #include "widgets/platform.h"
 #include "sheets/gui/sheetviewer.h"
 #include "sheets/gui/spreadsheetapp.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/shellwindows.h"
 #include "shell/windowmanager.h"

@@ -10,7 +10,7 @@
 #include "widgets/termlisteditor.h"
 #include "search/gui/frmoptions.h"
 #include "search/gui/frmquill.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "shell/windowmanager.h"
 #include "support/widgets.h"
 

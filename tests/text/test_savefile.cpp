@@ -23,7 +23,7 @@
 #include "igtc/gui/frmigtc.h"
 #include "profile/gui/frmhits.h"
 #include "search/gui/frmquill.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "support/testsupport.h"
 #include "support/widgets.h"
 #include "unique/gui/frmunique.h"

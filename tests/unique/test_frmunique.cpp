@@ -16,7 +16,7 @@
 #include "text/textrules.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
-#include "shell/appcontext.h"
+#include "widgets/appcontext.h"
 #include "support/testsupport.h"
 #include "support/widgets.h"
 #include "unique/gui/frmunique.h"

@@ -6,17 +6,16 @@
 #include <QFontDatabase>
 #include <QTimer>
 
-#include "widgets/platform.h"
-#include "printing/gui/qtprinter.h"
-#include "text/quotedfile.h"
-#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
-#include "shell/appcontext.h"
-#include "shell/appwindows.h"
-#include "shell/windowmanager.h"
+#include "printing/gui/qtprinter.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "ui_frmigtc.h"
+#include "widgets/appcontext.h"
+#include "widgets/navigator.h"
+#include "widgets/platform.h"
 
 namespace quill::ui {
 
@@ -136,12 +135,12 @@ void FrmIGTC::cmdOpenIGTC_Click() {
 }
 
 void FrmIGTC::cmdClose_Click() {
-    WindowManager* windows = ctx_.windows;
+    Navigator* windows = ctx_.windows;
     if (!windows) {
         close();
         return;
     }
-    ReturnToMenu(*windows, win::Igtc);
+    windows->ReturnToMenu(win::Igtc);
 }
 
 QWidget* CreateFrmIGTC(AppContext& ctx) {

@@ -14,15 +14,11 @@ class frmHits;
 
 class QPlainTextEdit;
 
-namespace quill {
-class WebPageLoader;
-}
-
 namespace quill::ui {
 
 struct AppContext;
 class FrmHitsOptions;
-class RunStatusLine;
+class RunWindow;
 class TermListEditor;
 
 class FrmHits : public QWidget, private ScreeningView {
@@ -33,14 +29,12 @@ class FrmHits : public QWidget, private ScreeningView {
     explicit FrmHits(AppContext& ctx, QWidget* parent = nullptr);
     ~FrmHits() override;
 
-    // Window and search-frame heights (pixels; twips / 15).
+    // Window heights (pixels; twips / 15).
     static constexpr int kIdleHeight = 629;
     static constexpr int kRunHeight = 650;
-    static constexpr int kSimpleFrameHeight = 153;
-    static constexpr int kAdvancedFrameHeight = 489;
 
-    bool IsRunning() const { return running_; }
-    TermListEditor* Editor() const { return editor_; }
+    bool IsRunning() const;
+    TermListEditor* Editor() const;
     ScreeningEngine& Engine() { return *engine_; }
     FrmHitsOptions* Options() const;
     // The report box's text, lines ending with CR LF.
@@ -50,12 +44,10 @@ class FrmHits : public QWidget, private ScreeningView {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void chkSearch_Click();
     void cmdOptions_Click();
     void ScreeningRun();
     void cmdPrint_Click();
     void cmdSave_Click();
-    void cmdMenu_Click();
 
     // ScreeningView
     void EnterRunning() override;
@@ -64,7 +56,6 @@ class FrmHits : public QWidget, private ScreeningView {
     void AddProgress(int units) override;
     void EndCanceled() override;
     void EndComplete(const QString& report) override;
-    void LeaveRunning();
 
     void SetWindowHeight(int height);
 
@@ -72,14 +63,10 @@ class FrmHits : public QWidget, private ScreeningView {
 
     AppContext& ctx_;
     std::unique_ptr<Ui::frmHits> ui_;
-    TermListEditor* editor_ = nullptr;
-    RunStatusLine* status_ = nullptr;             // owned by lblStatus
+    std::unique_ptr<RunWindow> run_;              // the editor, loader and run states
     std::unique_ptr<FrmHitsOptions> ownOptions_;  // only without a window manager
     std::unique_ptr<CriteriaReader> criteria_;
-    std::unique_ptr<WebPageLoader> loader_;
     std::unique_ptr<ScreeningEngine> engine_;
-    bool running_ = false;
-    bool leaving_ = false;
 };
 
 // Window factory (load handler) for the window manager.

@@ -5,9 +5,9 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "widgets/platform.h"
-#include "shell/appcontext.h"
 #include "ui_frmhitsoptions.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
 
 namespace quill::ui {
 

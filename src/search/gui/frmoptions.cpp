@@ -2,8 +2,8 @@
 
 #include <QFont>
 
-#include "shell/appcontext.h"
 #include "ui_frmoptions.h"
+#include "widgets/appcontext.h"
 
 namespace quill::ui {
 

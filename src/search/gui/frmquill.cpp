@@ -11,27 +11,24 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "widgets/platform.h"
 #include "printing/gui/qtprinter.h"
-#include "widgets/runstatusline.h"
-#include "widgets/termlisteditor.h"
-#include "text/quotedfile.h"
-#include "text/textrules.h"
-#include "web/webpageloader.h"
 #include "search/gui/choicedialog.h"
 #include "search/gui/frmoptions.h"
 #include "search/searchengine.h"
 #include "search/searchreport.h"
-#include "shell/appcontext.h"
-#include "shell/windowmanager.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "ui_frmquill.h"
+#include "web/webpageloader.h"
+#include "widgets/appcontext.h"
+#include "widgets/navigator.h"
+#include "widgets/platform.h"
+#include "widgets/runwindow.h"
+#include "widgets/termlisteditor.h"
 
 namespace quill::ui {
 
 namespace {
-
-const QString kAdvancedCaption = QStringLiteral("Click for Advanced Search");
-const QString kSimpleCaption = QStringLiteral("Click for Simple Search");
 
 // Puts a report text (CR LF lines) into a result box.
 void SetBoxText(QPlainTextEdit* box, QString text) {
@@ -60,42 +57,40 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    QFont title = ui_->lblTitle->font();
-    title.setPointSizeF(title.pointSizeF() * 1.6);
-    title.setBold(true);
-    ui_->lblTitle->setFont(title);
-    ui_->fraSearch->setFixedWidth(430);
     ui_->txtcDNA->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui_->txtSummary->setTabStopDistance(
         4 * ui_->txtSummary->fontMetrics().horizontalAdvance(QLatin1Char(' ')));
     ui_->txtSummary->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     ui_->lblStatus->setFixedHeight(kRunHeight - kIdleHeight);
-    status_ = new RunStatusLine(ui_->lblStatus);
 
-    // The term list editor fills the lower part of the search frame; its
-    // Cancel button sits in the progress row, outside the frames that a run
-    // disables.
-    editor_ = new TermListEditor(ui_->editorHost);
-    ui_->editorHostLayout->addWidget(editor_);
-    editor_->Configure(TermListEditor::Variant::Quill, &ctx_.module);
-    editor_->SetAccessionModeQuery([this] {
+    // Shared with the expression-profile window: the term list editor, the
+    // page loader, the status line, the mode switch, the run states and the
+    // back button (which unloads the options window too). A run adds the
+    // status line to the height the window has, which the user may change.
+    run_ = std::make_unique<RunWindow>(
+        this, RunWindow::ControlsOf(*ui_), ctx_,
+        RunWindow::Setup{.name = win::Quill,
+                         .variant = TermListEditor::Variant::Quill,
+                         .alsoUnload = {win::Options},
+                         .fitHeight = [this](bool running) {
+                             if (running) {
+                                 idleHeight_ = height();
+                                 SetWindowHeight(idleHeight_ + ui_->lblStatus->height() +
+                                                 layout()->spacing());
+                             } else {
+                                 SetWindowHeight(idleHeight_);
+                             }
+                         }});
+    run_->Editor()->SetAccessionModeQuery([this] {
         const FrmOptions* options = Options();
         return options && options->AccessionMode();
     });
-    if (QPushButton* cancel = editor_->CancelButton()) {
-        ui_->cancelHostLayout->addWidget(cancel);
-        cancel->setAutoDefault(false);
-    }
 
     optionsReader_ = std::make_unique<OptionsReader>(*this);
-    loader_ = std::make_unique<WebPageLoader>(ctx_.module, ctx_.settings,
-                                              [this](const QString& text) { PageProblem(text); });
     engine_ =
-        std::make_unique<SearchEngine>(ctx_.module, ctx_.settings, *loader_, *optionsReader_,
+        std::make_unique<SearchEngine>(ctx_.module, ctx_.settings, run_->Loader(), *optionsReader_,
                                        static_cast<Chooser&>(*this), static_cast<RunView&>(*this));
-    status_->Watch(*loader_);
 
-    connect(ui_->chkSearch, &QCheckBox::clicked, this, &FrmQuill::SwitchSearchMode);
     connect(ui_->cmdSearch, &QPushButton::clicked, this, &FrmQuill::SearchUniGene);
     connect(ui_->cmdSearchAccession, &QPushButton::clicked, this, &FrmQuill::SearchAccession);
     connect(ui_->cmdSearchOptions, &QPushButton::clicked, this, &FrmQuill::ShowOptions);
@@ -107,22 +102,10 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
             &FrmQuill::cmdPrintAccession_Click);
     connect(ui_->cmdOpenIGTC, &QPushButton::clicked, this, &FrmQuill::OpenIgtc);
     connect(ui_->cmdProcessIGTC, &QPushButton::clicked, this, &FrmQuill::ProcessIgtc);
-    connect(ui_->cmdMenu, &QPushButton::clicked, this, &FrmQuill::BackToMenu);
     ui_->txtSearch->installEventFilter(this);
     connect(ui_->txtSearch, &QLineEdit::returnPressed, this, &FrmQuill::ClickDefaultButton);
 
-    // Load: simple mode, idle state.
-    ui_->txtSearch->setEnabled(true);
-    editor_->SetSimpleMode(true);
-    ui_->chkSearch->setChecked(false);
-    ui_->fraSearch->setFixedHeight(kSimpleFrameHeight);
-    ui_->lblLoading->setText(QString());
-    ui_->chkSearch->setText(kAdvancedCaption);
-    ui_->pgrBar->setValue(0);
-    ui_->pgrBar->hide();
-    if (QPushButton* cancel = editor_->CancelButton()) cancel->hide();
-    ui_->lblStatus->hide();
-    ui_->fraResults->setEnabled(false);
+    // Load: simple mode, idle state (the shared controls are set already).
     ui_->optSummary->setChecked(true);
     ShowResultView();
     SetWindowHeight(kIdleHeight);
@@ -148,7 +131,15 @@ FrmQuill::~FrmQuill() {
     // The editor's Cancel button lives in this window's progress row; it goes
     // with the editor.
     engine_.reset();
-    loader_.reset();
+    run_.reset();
+}
+
+bool FrmQuill::IsRunning() const {
+    return run_->IsRunning();
+}
+
+TermListEditor* FrmQuill::Editor() const {
+    return run_->Editor();
 }
 
 FrmOptions* FrmQuill::Options() const {
@@ -173,14 +164,6 @@ void FrmQuill::SetWindowHeight(int height) {
     resize(width(), height);
 }
 
-void FrmQuill::FocusTermEntry() {
-    // The next term can be typed at once: the term box in simple mode, the
-    // Add box of the list in advanced mode.
-    QLineEdit* box = ui_->chkSearch->isChecked() ? editor_->AddBox() : ui_->txtSearch;
-    box->setFocus(Qt::OtherFocusReason);
-    box->selectAll();
-}
-
 bool FrmQuill::eventFilter(QObject* watched, QEvent* event) {
     // Entering the one-term box selects its whole text, so typing replaces it.
     if (watched == ui_->txtSearch && event->type() == QEvent::FocusIn)
@@ -189,7 +172,7 @@ bool FrmQuill::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FrmQuill::ClickDefaultButton() {
-    if (running_) return;
+    if (run_->IsRunning()) return;
     for (QPushButton* button : {ui_->cmdSearch, ui_->cmdSearchAccession}) {
         if (button->isDefault() && button->isVisible() && button->isEnabled()) {
             button->click();
@@ -213,38 +196,7 @@ void FrmQuill::keyPressEvent(QKeyEvent* event) {
 }
 
 void FrmQuill::closeEvent(QCloseEvent* event) {
-    if (leaving_) {
-        event->accept();
-        return;
-    }
-    if (running_) {
-        // A run is waiting inside this window: closing it now would pull the
-        // ground from under the run. Offer to cancel instead.
-        event->ignore();
-        if (QPushButton* cancel = editor_->CancelButton()) cancel->click();
-        return;
-    }
-    // The close box leads back to the menu like cmdMenu.
-    if (ctx_.windows && ctx_.windows->IsRegistered(win::Menu)) {
-        event->ignore();
-        QTimer::singleShot(0, this, &FrmQuill::BackToMenu);
-        return;
-    }
-    event->accept();
-}
-
-void FrmQuill::SwitchSearchMode() {
-    if (ui_->chkSearch->text() == kAdvancedCaption) {
-        ui_->txtSearch->setEnabled(false);
-        editor_->SetSimpleMode(false);
-        ui_->fraSearch->setFixedHeight(kAdvancedFrameHeight);
-        ui_->chkSearch->setText(kSimpleCaption);
-    } else {
-        ui_->txtSearch->setEnabled(true);
-        editor_->SetSimpleMode(true);
-        ui_->fraSearch->setFixedHeight(kSimpleFrameHeight);
-        ui_->chkSearch->setText(kAdvancedCaption);
-    }
+    run_->Close(event);
 }
 
 void FrmQuill::SetAccessionMode(bool on) {
@@ -262,39 +214,25 @@ void FrmQuill::SetAccessionMode(bool on) {
 void FrmQuill::ShowOptions() {
     FrmOptions* options = Options();
     if (!options) return;
-    options->adjustSize();
-    const QPoint centre = mapToGlobal(rect().center());
-    options->move(centre - QPoint(options->width() / 2, options->height() / 2));
+    CentreOver(options, this);
     options->exec();
 }
 
 bool FrmQuill::PrepareTerms(int limit, bool slashesToSpaces) {
-    const bool simple = !ui_->chkSearch->isChecked();
-    if (simple) {
-        editor_->ClearTerms();
+    TermListEditor* editor = run_->Editor();
+    // In simple mode the list is emptied and the box's text selected before
+    // the box is checked.
+    if (!run_->Advanced()) {
+        editor->ClearTerms();
         ui_->txtSearch->setFocus();
         ui_->txtSearch->selectAll();
     }
     ui_->pgrBar->setValue(0);
-    if (QPushButton* cancel = editor_->CancelButton()) cancel->hide();
+    if (QPushButton* cancel = editor->CancelButton()) cancel->hide();
 
-    if (simple) {
-        const QString text = ui_->txtSearch->text();
-        if (text.isEmpty()) {
-            Platform::Message(this, QStringLiteral("Search box is empty"),
-                              QStringLiteral("Search empty"), Icon::Exclamation);
-            return false;
-        }
-        editor_->ClearTerms();
-        editor_->AddTerm(slashesToSpaces ? SlashesToSpaces(text) : text);
-        return true;
-    }
-    if (editor_->Count() == 0) {
-        Platform::Message(this, QStringLiteral("Listbox is empty"), QStringLiteral("Listbox empty"),
-                          Icon::Exclamation);
-        return false;
-    }
-    if (editor_->Count() > limit) {
+    if (!run_->TakeTerms(slashesToSpaces ? &SlashesToSpaces : nullptr)) return false;
+    // A simple-mode search is one term; a long list asks first.
+    if (editor->Count() > limit) {
         const QString question = QStringLiteral("Searching for less than ") + Num(limit) +
                                  QStringLiteral(" terms is recommended.  Do you want to continue?");
         if (!Platform::AskYesNo(this, question, QStringLiteral("Continue?"), Icon::Exclamation))
@@ -304,17 +242,17 @@ bool FrmQuill::PrepareTerms(int limit, bool slashesToSpaces) {
 }
 
 void FrmQuill::SearchUniGene() {
-    if (running_) return;
+    if (run_->IsRunning()) return;
     engine_->BeginUniGeneRun();
     if (!PrepareTerms(40, false)) return;
-    engine_->RunUniGene(editor_->Terms());
+    engine_->RunUniGene(run_->Editor()->Terms());
 }
 
 void FrmQuill::SearchAccession() {
-    if (running_) return;
+    if (run_->IsRunning()) return;
     engine_->BeginAccessionRun();
     if (!PrepareTerms(100, true)) return;
-    engine_->RunAccession(editor_->Terms());
+    engine_->RunAccession(run_->Editor()->Terms());
 }
 
 void FrmQuill::ShowResultView() {
@@ -330,68 +268,40 @@ void FrmQuill::ShowResultView() {
 }
 
 void FrmQuill::EnterRunning() {
-    running_ = true;
-    ui_->pgrBar->setValue(0);
-    ui_->pgrBar->show();
-    ui_->lblLoading->setText(QStringLiteral("Searching..."));
-    ui_->fraSearch->setEnabled(false);
+    // Unlike the expression-profile window, the results frame is disabled for
+    // the run, and the run starts with the cancel flag down.
     ui_->fraResults->setEnabled(false);
-    ui_->cmdMenu->setEnabled(false);
     ctx_.module.CancelSearch = false;
-    if (QPushButton* cancel = editor_->CancelButton()) {
-        cancel->show();
-        cancel->setEnabled(true);
-    }
-    status_->SetRunLine(QString());
-    ui_->lblStatus->show();
-    idleHeight_ = height();
-    SetWindowHeight(idleHeight_ + ui_->lblStatus->height() + layout()->spacing());
+    run_->EnterRunning();
 }
 
 void FrmQuill::SetStatusLine(const QString& text) {
-    status_->SetRunLine(text);
+    run_->SetStatusLine(text);
 }
 
 void FrmQuill::PageProblem(const QString& text) {
-    status_->ShowProblem(text);
+    run_->PageProblem(text);
 }
 
 void FrmQuill::AddProgress(int units) {
-    ui_->pgrBar->setValue(qBound(0, ui_->pgrBar->value() + units, 1000));
-}
-
-void FrmQuill::LeaveRunning() {
-    ui_->pgrBar->hide();
-    ui_->fraSearch->setEnabled(true);
-    ui_->cmdMenu->setEnabled(true);
-    if (QPushButton* cancel = editor_->CancelButton()) cancel->hide();
-    status_->SetRunLine(QString());
-    ui_->lblStatus->hide();
-    SetWindowHeight(idleHeight_);
-    running_ = false;
-    FocusTermEntry();
+    run_->AddProgress(units);
 }
 
 void FrmQuill::EndCanceled() {
-    ui_->lblLoading->setText(QStringLiteral("Search canceled"));
-    LeaveRunning();
+    run_->EndCanceled();
 }
 
 void FrmQuill::EndComplete(const QString& summary, const QString& cdna) {
-    ui_->lblLoading->setText(QStringLiteral("Search complete"));
     SetBoxText(ui_->txtSummary, summary);
     SetBoxText(ui_->txtcDNA, cdna);
     ui_->optSummary->setChecked(true);
     ShowResultView();
-    ui_->fraResults->setEnabled(true);
-    LeaveRunning();
+    run_->EndComplete();
 }
 
 int FrmQuill::Choose(const ChoiceTable& table) {
     ChoiceDialog dialog(table, this);
-    dialog.adjustSize();
-    const QPoint centre = mapToGlobal(rect().center());
-    dialog.move(centre - QPoint(dialog.width() / 2, dialog.height() / 2));
+    CentreOver(&dialog, this);
     const int picked = dialog.Ask();
     if (picked < 0) ctx_.module.CancelSearch = true;
     return picked;
@@ -411,7 +321,7 @@ void FrmQuill::Save() {
 }
 
 void FrmQuill::OpenIgtc() {
-    editor_->CloseActiveWorkbook();
+    run_->Editor()->CloseActiveWorkbook();
     const QString cdna = BoxText(ui_->txtcDNA);
     const int p = cdna.indexOf(QLatin1Char('>'));
     if (p >= 0) Platform::SetClipboardText(cdna.mid(p));
@@ -424,22 +334,7 @@ void FrmQuill::ProcessIgtc() {
                           QStringLiteral("Process IGTC"), Icon::Exclamation);
         return;
     }
-    leaving_ = true;
-    ctx_.windows->Show(win::Igtc);
-    ctx_.windows->Unload(win::Quill);
-}
-
-void FrmQuill::BackToMenu() {
-    if (running_) return;
-    editor_->CloseActiveWorkbook();
-    leaving_ = true;
-    if (!ctx_.windows) {
-        close();
-        return;
-    }
-    ctx_.windows->Unload(win::Options);
-    ctx_.windows->Unload(win::Quill);
-    ctx_.windows->Show(win::Menu);
+    run_->LeaveFor(win::Igtc);
 }
 
 void FrmQuill::cmdPrint_Click() {

@@ -18,15 +18,14 @@ class QPlainTextEdit;
 
 namespace quill {
 class SearchEngine;
-class WebPageLoader;
-}  // namespace quill
+}
 
 namespace quill::ui {
 
 struct AppContext;
 class FrmOptions;
+class RunWindow;
 class TermListEditor;
-class RunStatusLine;
 
 class FrmQuill : public QWidget, private Chooser, private RunView {
     Q_OBJECT
@@ -41,12 +40,10 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     // screen) and may be made taller; a run adds the status line's height.
     static constexpr int kIdleHeight = 650;
     static constexpr int kRunHeight = 674;
-    static constexpr int kSimpleFrameHeight = 153;
-    static constexpr int kAdvancedFrameHeight = 489;
 
-    bool IsRunning() const { return running_; }
+    bool IsRunning() const;
     bool AccessionMode() const { return accessionMode_; }
-    TermListEditor* Editor() const { return editor_; }
+    TermListEditor* Editor() const;
     SearchEngine& Engine() { return *engine_; }
     FrmOptions* Options() const;
 
@@ -60,7 +57,6 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
 
   private:
     // Controls' operations.
-    void SwitchSearchMode();
     void ClickDefaultButton();
     void SetAccessionMode(bool on);
     void ShowOptions();
@@ -70,7 +66,6 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     void Save();
     void OpenIgtc();
     void ProcessIgtc();
-    void BackToMenu();
     // The print buttons: the summary report of the run (after a confirmation
     // and a title), or the cDNA text as it stands, as the visible view says.
     void cmdPrint_Click();
@@ -88,28 +83,22 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     void EndCanceled() override;
     void EndComplete(const QString& summary, const QString& cdna) override;
     void PageProblem(const QString& text) override;
-    void LeaveRunning();
 
     // Chooser
     int Choose(const ChoiceTable& table) override;
 
     void SetWindowHeight(int height);
-    void FocusTermEntry();
 
     class OptionsReader;
 
     AppContext& ctx_;
     std::unique_ptr<Ui::frmQuill> ui_;
-    TermListEditor* editor_ = nullptr;
+    std::unique_ptr<RunWindow> run_;          // the editor, loader and run states
     std::unique_ptr<FrmOptions> ownOptions_;  // only without a window manager
     std::unique_ptr<OptionsReader> optionsReader_;
-    std::unique_ptr<WebPageLoader> loader_;
     std::unique_ptr<SearchEngine> engine_;
-    RunStatusLine* status_ = nullptr;
     int idleHeight_ = kIdleHeight;
-    bool running_ = false;
     bool accessionMode_ = false;
-    bool leaving_ = false;
 };
 
 // Window factory (load handler) for the window manager.

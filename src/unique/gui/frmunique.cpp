@@ -4,16 +4,15 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "widgets/platform.h"
 #include "printing/gui/qtprinter.h"
-#include "widgets/termlisteditor.h"
 #include "text/quotedfile.h"
 #include "text/textrules.h"
-#include "shell/appcontext.h"
-#include "shell/appwindows.h"
-#include "shell/windowmanager.h"
 #include "ui_frmunique.h"
 #include "unique/uniquehits.h"
+#include "widgets/appcontext.h"
+#include "widgets/navigator.h"
+#include "widgets/platform.h"
+#include "widgets/termlisteditor.h"
 
 namespace quill::ui {
 
@@ -81,12 +80,12 @@ void FrmUnique::cmdSave_Click() {
 }
 
 void FrmUnique::cmdMenu_Click() {
-    WindowManager* windows = ctx_.windows;
+    Navigator* windows = ctx_.windows;
     if (!windows) {
         close();
         return;
     }
-    ReturnToMenu(*windows, win::Unique, editor_);
+    windows->ReturnToMenu(win::Unique, editor_);
 }
 
 QWidget* CreateFrmUnique(AppContext& ctx) {
