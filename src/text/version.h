@@ -5,7 +5,7 @@
 
 namespace quill {
 
-// "2.0.0": major, minor and patch, without leading zeros.
+// "MAJOR.MINOR.PATCH", the numbers without leading zeros.
 QString QuillVersion();
 
 }  // namespace quill
