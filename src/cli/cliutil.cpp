@@ -10,49 +10,80 @@
 
 namespace quill::cli {
 
-bool TakeValue(QStringList& args, const QString& name, QString* value, QString* error) {
-    const qsizetype at = args.indexOf(name);
-    if (at < 0) return false;
-    if (at + 1 >= args.size()) {
-        if (error) *error = name + QStringLiteral(" needs a value");
-        args.removeAt(at);
-        return false;
+void AddServerOptions(CommandLine& line) {
+    line.Add({QStringLiteral("ncbi-server"), QStringLiteral("URL"),
+              QStringLiteral("scheme and host of the NCBI web server")});
+    line.Add({QStringLiteral("igtc-server"), QStringLiteral("URL"),
+              QStringLiteral("scheme and host of the IGTC web site")});
+    line.Add({QStringLiteral("demo"),
+              {},
+              QStringLiteral("use the bundled sample pages, on a page server on this machine")});
+    line.Add({QStringLiteral("max-page-mb"), QStringLiteral("N"),
+              QStringLiteral("the largest page read, in MB (default 16)")});
+}
+
+bool ApplyServerOptions(const CommandLine& line, Settings& settings,
+                        std::unique_ptr<PageServer>& demoServer) {
+    if (line.IsSet(QStringLiteral("ncbi-server")))
+        settings.NcbiServerBase =
+            Settings::ServerAddress(line.Value(QStringLiteral("ncbi-server")));
+    if (line.IsSet(QStringLiteral("igtc-server")))
+        settings.IgtcServerBase =
+            Settings::ServerAddress(line.Value(QStringLiteral("igtc-server")));
+    const std::optional<int> mb = line.Int(QStringLiteral("max-page-mb"), 1, 4096, 0);
+    if (!mb) return false;
+    if (*mb != 0) settings.MaxPageBytes = qint64{*mb} * 1024 * 1024;
+    if (line.IsSet(QStringLiteral("demo"))) {
+        QString error;
+        demoServer = StartDemoServer(settings, &error);
+        if (!demoServer) {
+            Err(line.Prefix() + error);
+            return false;
+        }
     }
-    *value = args.at(at + 1);
-    args.remove(at, 2);
     return true;
 }
 
-bool TakeFlag(QStringList& args, const QString& name) {
-    return args.removeAll(name) > 0;
+namespace {
+
+// Adds --save FILE and the report options, and parses args.
+std::optional<int> ParseWithOutputs(CommandLine& line, const QStringList& args, QString* savePath,
+                                    ReportPdfOptions* pdf) {
+    line.Add(kSaveOption);
+    pdf->AddTo(line);
+    if (const std::optional<int> end = line.Parse(args)) return end;
+    if (!pdf->Read(line)) return kExitUsage;
+    *savePath = line.Value(kSaveOption.name);
+    return std::nullopt;
 }
 
-bool TakeServerOptions(QStringList& args, Settings& settings,
-                       std::unique_ptr<PageServer>& demoServer, QString* error) {
-    QString value;
-    QString err;
-    if (TakeValue(args, QStringLiteral("--ncbi-server"), &value, &err))
-        settings.NcbiServerBase = Settings::ServerAddress(value);
-    if (TakeValue(args, QStringLiteral("--igtc-server"), &value, &err))
-        settings.IgtcServerBase = Settings::ServerAddress(value);
-    if (TakeValue(args, QStringLiteral("--max-page-mb"), &value, &err)) {
-        bool ok = false;
-        const int mb = value.toInt(&ok);
-        if (!ok || mb < 1 || mb > 4096)
-            err =
-                QStringLiteral("--max-page-mb needs a number from 1 to 4096, not '%1'").arg(value);
-        else
-            settings.MaxPageBytes = qint64{mb} * 1024 * 1024;
-    }
-    if (!err.isEmpty()) {
-        *error = err;
-        return false;
-    }
-    if (TakeFlag(args, QStringLiteral("--demo"))) {
-        demoServer = StartDemoServer(settings, error);
-        if (!demoServer) return false;
-    }
-    return true;
+}  // namespace
+
+std::optional<int> ParseTermsCommand(CommandLine& line, const QStringList& args,
+                                     TermsCommand* command) {
+    AddServerOptions(line);
+    line.Add(kTermsOption);
+    command->pdf.titleRequired = true;
+    if (const std::optional<int> end =
+            ParseWithOutputs(line, args, &command->savePath, &command->pdf))
+        return end;
+    if (!ApplyServerOptions(line, command->settings, command->demoServer)) return kExitUsage;
+    command->termsFile = line.Value(kTermsOption.name);
+    return std::nullopt;
+}
+
+std::optional<int> ParseInputCommand(CommandLine& line, const QStringList& args,
+                                     InputCommand* command) {
+    if (const std::optional<int> end =
+            ParseWithOutputs(line, args, &command->savePath, &command->pdf))
+        return end;
+    if (line.IsSet(kSaveOption.name) && command->savePath.isEmpty())
+        return line.UsageError(QStringLiteral("--save needs a file name"));
+    const QStringList inputs = line.Positional();
+    if (inputs.size() > 1)
+        return line.UsageError(QStringLiteral("only one INPUT file may be given"));
+    if (!inputs.isEmpty() && inputs.first() != QLatin1String("-")) command->input = inputs.first();
+    return std::nullopt;
 }
 
 void Err(const QString& text) {

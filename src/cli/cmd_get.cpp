@@ -9,50 +9,40 @@ namespace quill::cli {
 
 namespace {
 
-const char* kGetUsage =
-    "Usage: quillfish-cli get [--timeout SECONDS] [--max-page-mb N]\n"
-    "         [--ncbi-server URL | --demo] ADDRESS\n"
-    "\n"
+const char* kGetDescription =
     "Loads one web page and prints its markup as the search engine reads it.\n"
-    "An ADDRESS that starts with \"/\" is taken on the NCBI server. Gives up when\n"
-    "the page has not come after SECONDS (default 30).\n"
+    "An ADDRESS that starts with \"/\" is taken on the NCBI server.\n"
     "Exit status: 0 printed; 1 no page in time; 2 usage error; 4 the server refused\n"
-    "the page (an HTTP error status, or a page larger than N MB, default 16);\n"
+    "the page (an HTTP error status, or a page larger than --max-page-mb);\n"
     "130 canceled.\n";
 
 }  // namespace
 
-int RunGet(const QStringList& argsIn) {
-    QStringList args = argsIn;
-    if (TakeFlag(args, QStringLiteral("--help")) || TakeFlag(args, QStringLiteral("-h"))) {
-        Out(QString::fromLatin1(kGetUsage));
-        return 0;
+int RunGet(const QStringList& args) {
+    CommandLine line(QStringLiteral("get"), QStringLiteral("ADDRESS"),
+                     QString::fromLatin1(kGetDescription));
+    line.Add({QStringLiteral("timeout"), QStringLiteral("SECONDS"),
+              QStringLiteral("give up when the page has not come after SECONDS (default 30)")});
+    AddServerOptions(line);
+    if (const std::optional<int> end = line.Parse(args)) return *end;
+    double timeoutSeconds = 30;
+    const QString text = line.Value(QStringLiteral("timeout"));
+    if (!text.isEmpty()) {
+        bool ok = false;
+        timeoutSeconds = text.toDouble(&ok);
+        if (!ok || timeoutSeconds <= 0 || timeoutSeconds > 86400)
+            return line.UsageError(
+                QStringLiteral("--timeout needs a number of seconds, not '%1'").arg(text));
     }
     Settings settings;
     std::unique_ptr<PageServer> demoServer;
-    QString error;
-    QString timeoutText;
-    double timeoutSeconds = 30;
-    TakeValue(args, QStringLiteral("--timeout"), &timeoutText, &error);
-    if (error.isEmpty() && !timeoutText.isEmpty()) {
-        bool ok = false;
-        timeoutSeconds = timeoutText.toDouble(&ok);
-        if (!ok || timeoutSeconds <= 0 || timeoutSeconds > 86400)
-            error =
-                QStringLiteral("--timeout needs a number of seconds, not '%1'").arg(timeoutText);
-    }
-    if (error.isEmpty() && !TakeServerOptions(args, settings, demoServer, &error) &&
-        error.isEmpty())
-        error = QStringLiteral("bad server option");
-    if (error.isEmpty() && args.size() != 1)
-        error = args.isEmpty() ? QStringLiteral("which address?")
-                               : QStringLiteral("one address only, not '%1'").arg(args.join(' '));
-    if (!error.isEmpty()) {
-        Err(QStringLiteral("quillfish-cli get: ") + error + QLatin1Char('\n') +
-            QString::fromLatin1(kGetUsage));
-        return 2;
-    }
-    QString address = args.first();
+    if (!ApplyServerOptions(line, settings, demoServer)) return kExitUsage;
+    const QStringList addresses = line.Positional();
+    if (addresses.isEmpty()) return line.UsageError(QStringLiteral("which address?"));
+    if (addresses.size() > 1)
+        return line.UsageError(
+            QStringLiteral("one address only, not '%1'").arg(addresses.join(QLatin1Char(' '))));
+    QString address = addresses.first();
     if (address.startsWith(QLatin1Char('/'))) address = settings.NcbiServerBase + address;
 
     Module1 module;

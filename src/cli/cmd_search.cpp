@@ -5,14 +5,14 @@
 
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
-#include "web/module1.h"
-#include "text/quotedfile.h"
-#include "sheets/termfile.h"
-#include "text/textrules.h"
-#include "web/webpageloader.h"
 #include "search/fasta.h"
 #include "search/searchengine.h"
 #include "search/searchreport.h"
+#include "sheets/termfile.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
+#include "web/module1.h"
+#include "web/webpageloader.h"
 
 namespace quill::cli {
 
@@ -21,44 +21,54 @@ int RunSearchCommand(const QStringList& argsIn, bool accession);
 
 namespace {
 
-const char* kSearchUsage =
-    "Usage: quillfish-cli search [--ncbi-server URL | --demo] [--species mouse|human]\n"
-    "         [--mrna auto|prompt] [--single-mrna auto|prompt] [--est prompt|skip]\n"
-    "         [--single-est auto|prompt] [--pick first|cancel] [--terms FILE]\n"
-    "         [--save FILE] [--fasta FILE] [--report-pdf FILE --title TEXT] TERM...\n"
-    "\n"
+const char* kSearchDescription =
     "Looks each gene name or UniGene cluster id up in UniGene and prints the summary\n"
     "and the cDNA text. Each TERM (or line of FILE) is one search term.\n"
-    "  --species      mouse (default) or human\n"
-    "  --mrna         auto: take the last NM/XM mRNA without asking (default)\n"
-    "  --single-mrna  auto: take a single mRNA without asking (default)\n"
-    "  --est          prompt: choose an EST when there is no mRNA (default); skip\n"
-    "  --single-est   auto: take a single EST without asking (default)\n"
-    "  --pick         answer every choice: first row, or cancel the run; without it\n"
-    "                 the rows are listed and the choice is read from the input\n"
-    "  --save FILE    write the results file (summary and cDNA text)\n"
-    "  --fasta FILE   write the sequences as plain FASTA, 60 letters a line\n"
-    "  --report-pdf FILE  also write the printed summary report as a PDF file\n"
-    "  --title TEXT       its title (required with --report-pdf)\n"
-    "  --max-page-mb N    the largest page read, in MB (default 16)\n"
     "Ctrl-C cancels the run.\n"
     "Exit status: 0 done; 1 a file could not be written; 2 usage error; 4 the NCBI\n"
     "server refused the pages of some terms (an HTTP error status, or a page over\n"
     "the size limit): they are listed under \"Could not be looked up (NCBI error)\";\n"
     "130 canceled.\n";
 
-const char* kAccessionUsage =
-    "Usage: quillfish-cli accession [--ncbi-server URL | --demo] [--pick first|cancel]\n"
-    "         [--terms FILE] [--save FILE] [--fasta FILE] [--report-pdf FILE --title TEXT]\n"
-    "         ACC...\n"
-    "\n"
+const char* kAccessionDescription =
     "Looks each GenBank accession number up in Entrez nucleotide and prints the\n"
-    "summary and the cDNA text. --report-pdf writes the printed summary report as a\n"
-    "PDF file, titled by --title; --max-page-mb N sets the largest page read (in MB,\n"
-    "default 16). Ctrl-C cancels the run.\n"
+    "summary and the cDNA text. Ctrl-C cancels the run.\n"
     "Exit status: 0 done; 1 a file could not be written; 2 usage error; 4 the NCBI\n"
     "server refused the pages of some accession numbers: they are listed under\n"
     "\"Could not be looked up (NCBI error)\"; 130 canceled.\n";
+
+// The options window's choices (search only).
+const Option kPolicyOptions[] = {
+    {QStringLiteral("species"),
+     {},
+     QStringLiteral("the species searched (default mouse)"),
+     {QStringLiteral("mouse"), QStringLiteral("human")}},
+    {QStringLiteral("mrna"),
+     {},
+     QStringLiteral("auto: take the last NM/XM mRNA without asking (default)"),
+     {QStringLiteral("auto"), QStringLiteral("prompt")}},
+    {QStringLiteral("single-mrna"),
+     {},
+     QStringLiteral("auto: take a single mRNA without asking (default)"),
+     {QStringLiteral("auto"), QStringLiteral("prompt")}},
+    {QStringLiteral("est"),
+     {},
+     QStringLiteral("prompt: choose an EST when there is no mRNA (default); skip"),
+     {QStringLiteral("prompt"), QStringLiteral("skip")}},
+    {QStringLiteral("single-est"),
+     {},
+     QStringLiteral("auto: take a single EST without asking (default)"),
+     {QStringLiteral("auto"), QStringLiteral("prompt")}},
+};
+
+const Option kPickOption{QStringLiteral("pick"),
+                         {},
+                         QStringLiteral("answer every choice: first row, or cancel the run; "
+                                        "without it the rows are listed and the choice is read "
+                                        "from the input"),
+                         {QStringLiteral("first"), QStringLiteral("cancel")}};
+const Option kFastaOption{QStringLiteral("fasta"), QStringLiteral("FILE"),
+                          QStringLiteral("write the sequences as plain FASTA, 60 letters a line")};
 
 // Options as the options window holds them.
 struct CliOptions : SearchOptions {
@@ -101,103 +111,54 @@ struct CliChooser : Chooser {
     }
 };
 
-// Status lines and the progress bar on stderr.
-struct CliView : RunView {
-    TerminalProgress term;
+// The run's end and its result texts.
+struct CliView : TerminalRunView<RunView> {
     bool complete = false;
     QString summary, cdna;
 
-    void EnterRunning() override { Err(QStringLiteral("Searching...")); }
-    void SetStatusLine(const QString& text) override {
-        if (!text.isEmpty()) term.Line(text);
-    }
-    void AddProgress(int units) override { term.Add(units); }
-    void EndCanceled() override {
-        term.Clear();
-        Err(QStringLiteral("Search canceled"));
-    }
     void EndComplete(const QString& s, const QString& c) override {
-        term.Clear();
+        Completed();
         complete = true;
         summary = s;
         cdna = c;
-        Err(QStringLiteral("Search complete"));
     }
-    void PageProblem(const QString& text) override { term.Line(text); }
 };
-
-// Takes "--name value" where value must be one of choices.
-bool TakeChoice(QStringList& args, const QString& name, const QStringList& choices, QString* value,
-                QString* error) {
-    QString v;
-    if (!TakeValue(args, name, &v, error)) return error->isEmpty();
-    if (!choices.contains(v)) {
-        *error = QStringLiteral("%1 takes %2, not '%3'").arg(name, choices.join('|'), v);
-        return false;
-    }
-    *value = v;
-    return true;
-}
 
 }  // namespace
 
-int RunSearchCommand(const QStringList& argsIn, bool accession) {
-    const QString name = accession ? QStringLiteral("accession") : QStringLiteral("search");
-    const QString usage = QString::fromLatin1(accession ? kAccessionUsage : kSearchUsage);
-    const QString prefix = QStringLiteral("quillfish-cli ") + name + QStringLiteral(": ");
-    QStringList args = argsIn;
-    if (TakeFlag(args, QStringLiteral("--help")) || TakeFlag(args, QStringLiteral("-h"))) {
-        Out(usage);
-        return 0;
-    }
-    auto usageError = [&](const QString& text) {
-        Err(prefix + text + QLatin1Char('\n') + usage);
-        return 2;
-    };
-
-    Settings settings;
-    std::unique_ptr<PageServer> demoServer;
+int RunSearchCommand(const QStringList& args, bool accession) {
+    CommandLine line(accession ? QStringLiteral("accession") : QStringLiteral("search"),
+                     accession ? QStringLiteral("ACC...") : QStringLiteral("TERM..."),
+                     QString::fromLatin1(accession ? kAccessionDescription : kSearchDescription));
+    if (!accession)
+        for (const Option& option : kPolicyOptions) line.Add(option);
+    line.Add(kPickOption);
+    line.Add(kFastaOption);
+    TermsCommand command;
+    if (const std::optional<int> end = ParseTermsCommand(line, args, &command)) return *end;
+    const QString prefix = line.Prefix();
+    const ReportPdfOptions& pdf = command.pdf;
     CliOptions options;
-    QString error, species, mrna, singleMrna, est, singleEst, pick, termsFile, savePath, fastaPath;
-    bool ok = true;
     if (!accession) {
-        ok = ok &&
-             TakeChoice(args, QStringLiteral("--species"), {"mouse", "human"}, &species, &error);
-        ok = ok && TakeChoice(args, QStringLiteral("--mrna"), {"auto", "prompt"}, &mrna, &error);
-        ok = ok && TakeChoice(args, QStringLiteral("--single-mrna"), {"auto", "prompt"},
-                              &singleMrna, &error);
-        ok = ok && TakeChoice(args, QStringLiteral("--est"), {"prompt", "skip"}, &est, &error);
-        ok = ok && TakeChoice(args, QStringLiteral("--single-est"), {"auto", "prompt"}, &singleEst,
-                              &error);
+        const auto chosen = [&line](const char* name, const char* value) {
+            return line.Value(QString::fromLatin1(name)) == QLatin1String(value);
+        };
+        SearchPolicy& policy = options.policy;
+        if (chosen("species", "human")) policy.species = SearchPolicy::Species::Human;
+        if (chosen("mrna", "prompt")) policy.optAuto = false;
+        if (chosen("single-mrna", "prompt")) policy.optAutoOne = false;
+        if (chosen("est", "skip")) {
+            policy.optESTPrompt = false;
+            policy.optESTSkip = true;
+        }
+        if (chosen("single-est", "prompt")) policy.optAutoOneEST = false;
     }
-    ok = ok && TakeChoice(args, QStringLiteral("--pick"), {"first", "cancel"}, &pick, &error);
-    for (auto [opt, target] : {std::pair{"--terms", &termsFile}, std::pair{"--save", &savePath},
-                               std::pair{"--fasta", &fastaPath}}) {
-        if (!ok) break;
-        TakeValue(args, QString::fromLatin1(opt), target, &error);
-        ok = error.isEmpty();
-        if (ok && TakeValue(args, QString::fromLatin1(opt), target, &error))
-            return usageError(QStringLiteral("%1 given twice").arg(QLatin1String(opt)));
-    }
-    ReportPdfOptions pdf;
-    if (ok && !TakeReportPdfOptions(args, &pdf, true, &error)) ok = false;
-    if (ok && !TakeServerOptions(args, settings, demoServer, &error)) ok = false;
-    if (!ok) return usageError(error.isEmpty() ? QStringLiteral("bad option") : error);
-    for (const QString& a : args) {
-        if (a.startsWith(QLatin1String("--")))
-            return usageError(QStringLiteral("unknown option '%1'").arg(a));
-    }
-    if (species == QLatin1String("human")) options.policy.species = SearchPolicy::Species::Human;
-    if (mrna == QLatin1String("prompt")) options.policy.optAuto = false;
-    if (singleMrna == QLatin1String("prompt")) options.policy.optAutoOne = false;
-    if (est == QLatin1String("skip")) {
-        options.policy.optESTPrompt = false;
-        options.policy.optESTSkip = true;
-    }
-    if (singleEst == QLatin1String("prompt")) options.policy.optAutoOneEST = false;
+    const QString& termsFile = command.termsFile;
+    const QString& savePath = command.savePath;
+    const QString fastaPath = line.Value(kFastaOption.name);
 
     // The term list: the TERMs, then the file's terms.
-    QStringList terms = args;
+    QStringList terms = line.Positional();
     if (!termsFile.isEmpty()) {
         TermFileRule rule;
         if (accession) rule.transform = SlashesToSpaces;
@@ -215,12 +176,10 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
             return 2;
         }
     }
-    if (terms.isEmpty() || (terms.size() == 1 && terms.first().isEmpty())) {
-        Err(QStringLiteral("Search box is empty"));
-        return usageError(QStringLiteral("which terms?"));
-    }
+    if (terms.isEmpty() || (terms.size() == 1 && terms.first().isEmpty()))
+        return line.UsageError(QStringLiteral("which terms? Search box is empty"));
     // One typed accession number: "/" between numbers becomes a blank.
-    if (accession && args.size() == 1 && termsFile.isEmpty()) terms[0] = SlashesToSpaces(terms[0]);
+    if (accession && terms.size() == 1 && termsFile.isEmpty()) terms[0] = SlashesToSpaces(terms[0]);
     const int limit = accession ? 100 : 40;
     if (terms.size() > limit)
         Err(prefix + QStringLiteral("warning: searching for less than %1 terms is recommended "
@@ -231,14 +190,14 @@ int RunSearchCommand(const QStringList& argsIn, bool accession) {
     Module1 module;
     CliView view;
     CliChooser chooser;
-    chooser.pick = pick;
+    chooser.pick = line.Value(kPickOption.name);
     chooser.module = &module;
-    WebPageLoader loader(module, settings,
+    WebPageLoader loader(module, command.settings,
                          [&view](const QString& problem) { view.PageProblem(problem); });
     ShowWaits(loader, view.term);
     CtrlCCancels guarded(module, loader);
 
-    SearchEngine engine(module, settings, guarded, options, chooser, view);
+    SearchEngine engine(module, command.settings, guarded, options, chooser, view);
     bool complete;
     if (accession) {
         engine.BeginAccessionRun();

@@ -9,42 +9,33 @@ namespace quill::cli {
 
 namespace {
 
-const char* kServeUsage =
-    "Usage: quillfish-cli serve [--pages DIR] [--host HOST] [--port N]\n"
-    "\n"
+const char* kServeDescription =
     "Serves a folder of sample pages through its index.tsv until stopped with\n"
-    "Ctrl+C. DIR defaults to the bundled sample pages, HOST to 127.0.0.1 and\n"
-    "N to a free port. Prints the server's address when it is ready.\n";
+    "Ctrl+C. Prints the server's address when it is ready.\n";
 
 }  // namespace
 
-int RunServe(const QStringList& argsIn) {
-    QStringList args = argsIn;
-    if (TakeFlag(args, QStringLiteral("--help")) || TakeFlag(args, QStringLiteral("-h"))) {
-        Out(QString::fromLatin1(kServeUsage));
-        return 0;
-    }
-    QString error;
-    QString pages;
-    QString host = QStringLiteral("127.0.0.1");
-    QString portText;
-    if (!TakeValue(args, QStringLiteral("--pages"), &pages, &error)) pages = BundledPagesDir();
-    TakeValue(args, QStringLiteral("--host"), &host, &error);
-    TakeValue(args, QStringLiteral("--port"), &portText, &error);
-    if (error.isEmpty() && !args.isEmpty())
-        error = QStringLiteral("unexpected argument '%1'").arg(args.first());
-    int port = 0;
-    if (error.isEmpty() && !portText.isEmpty()) {
-        bool ok = false;
-        port = portText.toInt(&ok);
-        if (!ok || port < 0 || port > 65535)
-            error = QStringLiteral("--port needs a number from 0 to 65535, not '%1'").arg(portText);
-    }
-    if (!error.isEmpty()) {
-        Err(QStringLiteral("quillfish-cli serve: ") + error + QLatin1Char('\n') +
-            QString::fromLatin1(kServeUsage));
-        return 2;
-    }
+int RunServe(const QStringList& args) {
+    CommandLine line(QStringLiteral("serve"), {}, QString::fromLatin1(kServeDescription));
+    line.Add({QStringLiteral("pages"), QStringLiteral("DIR"),
+              QStringLiteral("the folder of sample pages (default: the bundled ones)")});
+    line.Add({QStringLiteral("host"), QStringLiteral("HOST"),
+              QStringLiteral("the address listened on (default 127.0.0.1)")});
+    line.Add({QStringLiteral("port"), QStringLiteral("N"),
+              QStringLiteral("the port listened on (default: a free one)")});
+    if (const std::optional<int> end = line.Parse(args)) return *end;
+    if (!line.Positional().isEmpty())
+        return line.UsageError(
+            QStringLiteral("unexpected argument '%1'").arg(line.Positional().first()));
+    // An empty N is a free port too.
+    const std::optional<int> port = line.Value(QStringLiteral("port")).isEmpty()
+                                        ? std::optional<int>(0)
+                                        : line.Int(QStringLiteral("port"), 0, 65535, 0);
+    if (!port) return kExitUsage;
+    const QString pages = line.IsSet(QStringLiteral("pages")) ? line.Value(QStringLiteral("pages"))
+                                                              : BundledPagesDir();
+    const QString host = line.IsSet(QStringLiteral("host")) ? line.Value(QStringLiteral("host"))
+                                                            : QStringLiteral("127.0.0.1");
     if (!QFileInfo(pages).isDir()) {
         Err(QStringLiteral("quillfish-cli serve: no such folder: %1").arg(pages));
         return 1;
@@ -59,7 +50,7 @@ int RunServe(const QStringList& argsIn) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     PageServer server(pages);
-    if (!server.Start(host, port)) {
+    if (!server.Start(host, *port)) {
         Err(QStringLiteral("quillfish-cli serve: ") + server.Error());
         return 1;
     }

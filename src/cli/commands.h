@@ -9,9 +9,11 @@
 #include <QTimer>
 #include <memory>
 
+#include "cli/commandline.h"
+#include "cli/reportpdf.h"
+#include "pageserver/pageserver.h"
 #include "web/module1.h"
 #include "web/pageloader.h"
-#include "pageserver/pageserver.h"
 #include "web/settings.h"
 
 namespace quill {
@@ -32,16 +34,54 @@ int RunScreen(const QStringList& args);
 // some terms (they are listed as "Could not be looked up (NCBI error)").
 inline constexpr int kExitServerError = 4;
 
-// Takes --ncbi-server URL, --igtc-server URL, --max-page-mb N and --demo
-// out of args and applies them to settings. --demo starts the bundled page
-// server, held in demoServer, and points both addresses at it. Returns false
-// with a message in error on a bad option.
-bool TakeServerOptions(QStringList& args, Settings& settings,
-                       std::unique_ptr<PageServer>& demoServer, QString* error);
+// The options several commands take, each declared here once. A command
+// adds those it takes to its CommandLine (see commandline.h).
+inline const Option kSaveOption{QStringLiteral("save"), QStringLiteral("FILE"),
+                                QStringLiteral("also write the results to FILE as the window "
+                                               "saves them (quoted text)")};
+inline const Option kTermsOption{QStringLiteral("terms"), QStringLiteral("FILE"),
+                                 QStringLiteral("also take the terms of FILE: its lines, or the "
+                                                "cells of a spreadsheet")};
 
-// Takes "--name value" out of args; returns false when absent.
-bool TakeValue(QStringList& args, const QString& name, QString* value, QString* error);
-bool TakeFlag(QStringList& args, const QString& name);
+// The page servers: --ncbi-server URL, --igtc-server URL, --max-page-mb N and
+// --demo.
+void AddServerOptions(CommandLine& line);
+// Applies them to settings. --demo starts the bundled page server, held in
+// demoServer, and points both addresses at it. False after a message on
+// stderr: a usage error, or the demo server did not start (the run ends with
+// status 2 either way).
+bool ApplyServerOptions(const CommandLine& line, Settings& settings,
+                        std::unique_ptr<PageServer>& demoServer);
+
+// The command line of a run over terms looked up on the servers (search,
+// accession, screen).
+struct TermsCommand {
+    Settings settings;
+    std::unique_ptr<PageServer> demoServer;  // --demo
+    QString termsFile;                       // --terms FILE; empty: none
+    QString savePath;                        // --save FILE; empty: nothing saved
+    ReportPdfOptions pdf;                    // its title is required
+};
+// Adds the server options, --terms FILE, --save FILE, --report-pdf FILE and
+// --title TEXT to the command's own options, parses args into command and
+// applies the server options. nullopt when the run goes on, else the exit
+// status (see CommandLine::Parse).
+std::optional<int> ParseTermsCommand(CommandLine& line, const QStringList& args,
+                                     TermsCommand* command);
+
+// The command line of a command that reads one INPUT and may save its
+// result and print it as a PDF (igtc, unique).
+struct InputCommand {
+    QString input;     // the INPUT file; empty: standard input (so is "-")
+    QString savePath;  // --save FILE; empty: nothing saved
+    ReportPdfOptions pdf;
+};
+// Adds --save FILE, --report-pdf FILE and --title TEXT to the command's own
+// options, parses args into command, and checks that --save names a file and
+// that one INPUT at most is given. nullopt when the run goes on, else the
+// exit status.
+std::optional<int> ParseInputCommand(CommandLine& line, const QStringList& args,
+                                     InputCommand* command);
 
 // Prints to stderr.
 void Err(const QString& text);
@@ -98,5 +138,30 @@ struct TerminalProgress {
 
 // Shows the page waits of loader on progress.
 void ShowWaits(WebPageLoader& loader, TerminalProgress& progress);
+
+// The status lines and the progress bar of a search or screening run on
+// stderr (View: the engine's view of a run).
+template <class View>
+struct TerminalRunView : View {
+    TerminalProgress term;
+
+    void EnterRunning() override { Err(QStringLiteral("Searching...")); }
+    void SetStatusLine(const QString& text) override {
+        if (!text.isEmpty()) term.Line(text);
+    }
+    void AddProgress(int units) override { term.Add(units); }
+    void EndCanceled() override {
+        term.Clear();
+        Err(QStringLiteral("Search canceled"));
+    }
+    void PageProblem(const QString& text) override { term.Line(text); }
+
+  protected:
+    // Tells the end of a completed run.
+    void Completed() const {
+        term.Clear();
+        Err(QStringLiteral("Search complete"));
+    }
+};
 
 }  // namespace quill::cli

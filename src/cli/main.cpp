@@ -7,14 +7,14 @@
 #include <cstring>
 #include <memory>
 
+#include "cli/commandline.h"
 #include "cli/commands.h"
 #include "cli/reportpdf.h"
+#include "text/version.h"
 
 namespace {
 
-const char* kUsage =
-    "Usage: quillfish-cli COMMAND [OPTIONS]\n"
-    "\n"
+const char* kCommands =
     "Commands:\n"
     "  search     look gene names or cluster ids up in UniGene and print their sequences\n"
     "  accession  look GenBank accession numbers up in Entrez nucleotide\n"
@@ -24,24 +24,32 @@ const char* kUsage =
     "  get        print the markup of one web page as the search engine reads it\n"
     "  serve      serve a folder of sample pages (the demo NCBI/IGTC site)\n"
     "\n"
-    "Server options (search, accession, get): --ncbi-server URL, --igtc-server URL,\n"
-    "--demo (use the bundled sample pages on a loopback page server).\n"
+    "Server options (search, accession, screen, get): --ncbi-server URL, --igtc-server URL,\n"
+    "--demo (use the bundled sample pages on a loopback page server), --max-page-mb N.\n"
     "Report options (search, accession, igtc, screen, unique): --report-pdf FILE, --title TEXT\n"
     "(write the printed report of the run as a PDF file).\n"
     "Run 'quillfish-cli COMMAND --help' for the options of a command.\n";
 
-int RunCommand(const QString& command, const QStringList& args) {
+using Command = int (*)(const QStringList& args);
+
+const std::pair<const char*, Command> kRunners[] = {
+    {"search", quill::cli::RunSearch}, {"accession", quill::cli::RunAccession},
+    {"igtc", quill::cli::RunIgtc},     {"screen", quill::cli::RunScreen},
+    {"unique", quill::cli::RunUnique}, {"get", quill::cli::RunGet},
+    {"serve", quill::cli::RunServe},
+};
+
+// Runs the command that the first argument names.
+int RunCommand(const QStringList& args) {
     using namespace quill::cli;
-    if (command == QLatin1String("search")) return RunSearch(args);
-    if (command == QLatin1String("accession")) return RunAccession(args);
-    if (command == QLatin1String("igtc")) return RunIgtc(args);
-    if (command == QLatin1String("screen")) return RunScreen(args);
-    if (command == QLatin1String("unique")) return RunUnique(args);
-    if (command == QLatin1String("get")) return RunGet(args);
-    if (command == QLatin1String("serve")) return RunServe(args);
-    Err(QStringLiteral("quillfish-cli: unknown command '%1'\n").arg(command) +
-        QString::fromLatin1(kUsage));
-    return 2;
+    CommandLine line({}, QStringLiteral("COMMAND [ARGUMENTS]"), QString::fromLatin1(kCommands));
+    line.StopAtFirstArgument();
+    if (const std::optional<int> end = line.Parse(args)) return *end;
+    const QStringList rest = line.Positional();
+    if (rest.isEmpty()) return line.UsageError(QStringLiteral("which command?"));
+    for (const auto& [name, run] : kRunners)
+        if (rest.first() == QLatin1String(name)) return run(rest.mid(1));
+    return line.UsageError(QStringLiteral("unknown command '%1'").arg(rest.first()));
 }
 
 }  // namespace
@@ -61,19 +69,8 @@ int main(int argc, char** argv) {
     }
     QCoreApplication& app = *application;
     QCoreApplication::setApplicationName(QStringLiteral("quillfish-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.0.0"));
-    QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args.first() == QLatin1String("--help") ||
-        args.first() == QLatin1String("-h")) {
-        quill::cli::Out(QString::fromLatin1(kUsage));
-        return args.isEmpty() ? 2 : 0;
-    }
-    if (args.first() == QLatin1String("--version")) {
-        quill::cli::Out(QStringLiteral("quillfish-cli 2.0.0\n"));
-        return 0;
-    }
-    const QString command = args.takeFirst();
-    const int status = RunCommand(command, args);
+    QCoreApplication::setApplicationVersion(quill::QuillVersion());
+    const int status = RunCommand(app.arguments().mid(1));
     // Results that did not reach standard output (a full disk behind a
     // redirection, a closed pipe) make the run a failure.
     errno = 0;

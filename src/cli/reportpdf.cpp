@@ -1,40 +1,16 @@
 #include "cli/reportpdf.h"
 
+#include "cli/commandline.h"
 #include "cli/commands.h"
 #include "modules/backendmodules.h"
 #include "printing/printer.h"
 
 namespace quill::cli {
 
-const char* const kReportPdfUsage =
-    "  --report-pdf FILE  also write the printed report of the run as a PDF file\n"
-    "  --title TEXT       the title printed at the top of that report\n";
-
 namespace {
 
-const QString kPdfOption = QStringLiteral("--report-pdf");
-const QString kTitleOption = QStringLiteral("--title");
-
-// Takes "--name value" once; false with a message when the value is missing
-// or the option is repeated.
-bool TakeOnce(QStringList& args, const QString& name, QString* value, bool* given, QString* error) {
-    QString err;
-    *given = TakeValue(args, name, value, &err);
-    if (!err.isEmpty()) {
-        *error = err;
-        return false;
-    }
-    QString again;
-    if (*given && TakeValue(args, name, &again, &err)) {
-        *error = name + QStringLiteral(" given twice");
-        return false;
-    }
-    if (!err.isEmpty()) {
-        *error = err;
-        return false;
-    }
-    return true;
-}
+const QString kPdfOption = QStringLiteral("report-pdf");
+const QString kTitleOption = QStringLiteral("title");
 
 // The PDF output module, once MakeApplication has loaded it.
 const PdfModule* gPdf = nullptr;
@@ -72,25 +48,30 @@ class ModulePdfPrinter : public Printer {
 
 }  // namespace
 
-bool TakeReportPdfOptions(QStringList& args, ReportPdfOptions* options, bool titleRequired,
-                          QString* error) {
-    bool havePdf = false;
-    bool haveTitle = false;
-    if (!TakeOnce(args, kPdfOption, &options->path, &havePdf, error)) return false;
-    if (!TakeOnce(args, kTitleOption, &options->title, &haveTitle, error)) return false;
-    if (havePdf && options->path.isEmpty()) {
-        *error = kPdfOption + QStringLiteral(" needs a file name");
-        return false;
-    }
-    if (haveTitle && !havePdf) {
-        *error = kTitleOption + QStringLiteral(" is only used with ") + kPdfOption;
-        return false;
-    }
-    if (havePdf && titleRequired && !haveTitle) {
-        *error = kPdfOption + QStringLiteral(" needs --title TEXT");
-        return false;
-    }
-    return true;
+void ReportPdfOptions::AddTo(CommandLine& line) const {
+    line.Add({kPdfOption, QStringLiteral("FILE"),
+              QStringLiteral("also write the printed report of the run as a PDF file")});
+    line.Add({kTitleOption, QStringLiteral("TEXT"),
+              QStringLiteral("the title printed at the top of that report") +
+                  (titleRequired ? QStringLiteral(" (needed with --report-pdf)")
+                                 : QStringLiteral(" (empty when not given)"))});
+}
+
+bool ReportPdfOptions::Read(const CommandLine& line) {
+    const bool havePdf = line.IsSet(kPdfOption);
+    const bool haveTitle = line.IsSet(kTitleOption);
+    path = line.Value(kPdfOption);
+    title = line.Value(kTitleOption);
+    QString error;
+    if (havePdf && path.isEmpty())
+        error = QStringLiteral("--report-pdf needs a file name");
+    else if (haveTitle && !havePdf)
+        error = QStringLiteral("--title is only used with --report-pdf");
+    else if (havePdf && titleRequired && !haveTitle)
+        error = QStringLiteral("--report-pdf needs --title TEXT");
+    if (error.isEmpty()) return true;
+    line.UsageError(error);
+    return false;
 }
 
 int WriteReportPdf(const ReportPdfOptions& options, const QString& prefix,
@@ -111,7 +92,14 @@ int WriteReportPdf(const ReportPdfOptions& options, const QString& prefix,
 }
 
 bool NeedsGuiApplication(const QStringList& args) {
-    return args.contains(kPdfOption);
+    // --report-pdf FILE, --report-pdf=FILE or one dash, before any "--".
+    for (const QString& arg : args) {
+        if (arg == QLatin1String("--")) break;
+        const QString name = arg.section(QLatin1Char('='), 0, 0);
+        if (name == QStringLiteral("--") + kPdfOption || name == QStringLiteral("-") + kPdfOption)
+            return true;
+    }
+    return false;
 }
 
 std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, const QStringList& args,

@@ -6,7 +6,10 @@
 //
 // In a command:
 //   ReportPdfOptions pdf;
-//   if (!TakeReportPdfOptions(args, &pdf, /*titleRequired=*/true, &error)) ... usage error
+//   pdf.titleRequired = true;
+//   pdf.AddTo(line);
+//   ... line.Parse(args) ...
+//   if (!pdf.Read(line)) return kExitUsage;
 //   ... run ...
 //   if (pdf.Wanted()) status = WriteReportPdf(pdf, prefix, [&](Printer& p, const QString& title) {
 //       return PrintSomeReport(p, ..., title, Now());
@@ -30,21 +33,21 @@ class Printer;
 
 namespace quill::cli {
 
+class CommandLine;
+
 struct ReportPdfOptions {
-    QString path;   // --report-pdf FILE; empty: no PDF
-    QString title;  // --title TEXT
+    QString path;                // --report-pdf FILE; empty: no PDF
+    QString title;               // --title TEXT
+    bool titleRequired = false;  // --report-pdf needs --title
     bool Wanted() const { return !path.isEmpty(); }
+
+    // Adds the two options to a command's line.
+    void AddTo(CommandLine& line) const;
+    // Takes them from the parsed line. False after a usage error: an empty
+    // file name, --title without --report-pdf, or --report-pdf without a
+    // required --title.
+    bool Read(const CommandLine& line);
 };
-
-// The usage lines of the two options, for a command's --help.
-extern const char* const kReportPdfUsage;
-
-// Takes --report-pdf FILE and --title TEXT out of args. False with a message
-// in error when a value is missing, an option is given twice, --title comes
-// without --report-pdf, or titleRequired and --report-pdf comes without
-// --title.
-bool TakeReportPdfOptions(QStringList& args, ReportPdfOptions* options, bool titleRequired,
-                          QString* error);
 
 // Prints the report (print gets the PDF printer and the title; it prints the
 // lines and ends the document, returning what EndDoc returned) and writes

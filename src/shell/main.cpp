@@ -11,6 +11,7 @@
 #include "widgets/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/windowmanager.h"
+#include "text/version.h"
 
 namespace {
 
@@ -78,10 +79,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillfish"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(QUILL_VERSION_MAJOR)
-                                            .arg(QUILL_VERSION_MINOR)
-                                            .arg(QUILL_VERSION_PATCH));
+    QApplication::setApplicationVersion(quill::QuillVersion());
     // The program ends when every window is unloaded, not when the last one hides.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -8,6 +8,7 @@
 #include <QShortcut>
 
 #include "shell/windowmanager.h"
+#include "text/version.h"
 #include "ui_frmabout.h"
 #include "ui_frmmenu.h"
 #include "ui_frmsplash.h"
@@ -39,16 +40,15 @@ void Center(QWidget* w) {
 }
 }  // namespace
 
-QString VersionCaption(int major, int minor, int patch) {
-    return QStringLiteral("Version %1.%2.%3").arg(major).arg(minor).arg(patch);
+QString VersionCaption() {
+    return QStringLiteral("Version ") + QuillVersion();
 }
 
 FrmSplash::FrmSplash(WindowManager& windows, QWidget* parent)
     : QWidget(parent), windows_(windows), ui_(std::make_unique<Ui::FrmSplashForm>()) {
     ui_->setupUi(this);
     ui_->imgLogo->setPixmap(ShellLogo());
-    ui_->lblVersion->setText(
-        VersionCaption(QUILL_VERSION_MAJOR, QUILL_VERSION_MINOR, QUILL_VERSION_PATCH));
+    ui_->lblVersion->setText(VersionCaption());
     ui_->lblProductName->setText(QStringLiteral("Quillfish"));
     ui_->Frame1->installEventFilter(this);
     setFocus();

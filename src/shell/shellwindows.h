@@ -16,8 +16,8 @@ class WindowManager;
 
 // The program's logo (drawn for Quillfish).
 QPixmap ShellLogo();
-// "Version 2.0.0": major, minor and patch without leading zeros.
-QString VersionCaption(int major, int minor, int patch);
+// "Version " and the program's version.
+QString VersionCaption();
 
 class FrmSplash : public QWidget {
     Q_OBJECT
