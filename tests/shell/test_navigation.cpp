@@ -58,7 +58,9 @@ class TestNavigation : public QObject {
 
     void splashThenMenu() {
         QWidget* splash = wm_->Show(win::Splash);
-        QCOMPARE(quill::test::Text(splash, "lblVersion"), "Version 2.0.0");
+        QVERIFY(QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+\\.\\d+$"))
+                    .match(quill::test::Text(splash, "lblVersion"))
+                    .hasMatch());
         QVERIFY(!wm_->IsLoaded(win::Menu));
         QTest::mouseClick(Find(splash, "Frame1"), Qt::LeftButton);
         QVERIFY(!splash->isVisible());
