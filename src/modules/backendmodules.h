@@ -32,15 +32,16 @@ class QCoreApplication;
 namespace quill {
 
 // Raised whenever a table below changes.
-inline constexpr int kModuleVersion = 1;
+inline constexpr int kModuleVersion = 2;
 
 // The spreadsheet readers that need FreeXL, orcus or libzip (see
-// sheetparts.h).
+// sheetparts.h), and the zip reader of expression tables.
 struct SheetsModule {
     int version;
     WorkbookResult (*readXls)(const QString& path);
     WorkbookResult (*readPackage)(const QString& path);
     WorkbookResult (*readCsv)(const QString& path, const QByteArray* bytes);
+    bool (*readOneZipFile)(const QString& path, QByteArray* bytes, QString* name, QString* error);
 };
 
 // One page server of the page server module (see pageserver.h).

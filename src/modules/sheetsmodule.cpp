@@ -1,6 +1,7 @@
 // The spreadsheet reader module: the readers of spreadsheet.cpp,
 // xlsxreader.cpp and sheetparts.cpp with FreeXL, orcus and libzip, loaded by
-// quill_core's stand-in the first time a workbook is read.
+// quill_core's stand-in the first time a workbook or a zipped expression
+// table is read.
 
 #include <QtGlobal>
 
@@ -9,6 +10,7 @@
 
 extern "C" Q_DECL_EXPORT const void* quillfish_module() {
     static const quill::SheetsModule table{quill::kModuleVersion, &quill::ReadXlsWorkbook,
-                                           &quill::ReadPackageWorkbook, &quill::ReadCsvWorkbook};
+                                           &quill::ReadPackageWorkbook, &quill::ReadCsvWorkbook,
+                                           &quill::ReadOneZipFile};
     return &table;
 }

@@ -276,6 +276,88 @@ ScreenOutcome ApplyScreeningRule(const Profile& profile, const TissueSelection& 
 }
 
 // ---------------------------------------------------------------------------
+// The rule on a table's values
+
+namespace {
+
+// A sum with the rounding error of each addition carried along (Neumaier),
+// so that it is as close to the exact sum as one rounding.
+class CompensatedSum {
+  public:
+    void Add(double value) {
+        const double t = sum_ + value;
+        if (std::fabs(sum_) >= std::fabs(value))
+            error_ += (sum_ - t) + value;
+        else
+            error_ += (value - t) + sum_;
+        sum_ = t;
+    }
+    double Value() const { return sum_ + error_; }
+
+  private:
+    double sum_ = 0;
+    double error_ = 0;
+};
+
+double Total(std::span<const double> values) {
+    CompensatedSum total;
+    for (const double v : values) total.Add(v);
+    return total.Value();
+}
+
+bool AbundancePasses(std::span<const double> values, const QList<int>& selected, double total,
+                     const QString& abundanceText) {
+    if (!(total > 0)) return false;
+    const double threshold = Val(abundanceText) * total * (1 - kTableRuleTolerance);
+    for (const int t : selected) {
+        if (t >= 0 && size_t(t) < values.size() && values[t] * 100 >= threshold) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool PassesTableAbundanceTest(std::span<const double> values, const QList<int>& selected,
+                              const QString& abundanceText) {
+    return AbundancePasses(values, selected, Total(values), abundanceText);
+}
+
+bool PassesTableTpmTest(std::span<const double> values, const QList<int>& selected,
+                        const QString& tpmText) {
+    CompensatedSum sum;
+    for (const int t : selected) {
+        if (t >= 0 && size_t(t) < values.size()) sum.Add(values[t]);
+    }
+    return sum.Value() > Val(tpmText) * (1 + kTableRuleTolerance);
+}
+
+ScreenOutcome ApplyTableScreeningRule(std::span<const double> values, const QList<int>& selected,
+                                      const ScreeningCriteria& criteria) {
+    if (!criteria.chkAbundance && !criteria.chkTissue) return kNotTested;
+    const double total = Total(values);
+    if (!(total > 0)) return kNotMatched;
+    if (criteria.chkAbundance && !AbundancePasses(values, selected, total, criteria.txtAbundance))
+        return kNotMatched;
+    if (criteria.chkTissue && !PassesTableTpmTest(values, selected, criteria.txtTissue))
+        return kNotMatched;
+    return kMatched;
+}
+
+QList<int> TableTissueIndexes(const QStringList& tissues, const QStringList& names) {
+    QList<int> indexes;
+    for (qsizetype i = 0; i < tissues.size(); ++i) {
+        if (names.contains(tissues.at(i))) indexes.append(int(i));
+    }
+    return indexes;
+}
+
+ScreenOutcome ApplyTableScreeningRule(const QStringList& tissues, std::span<const double> values,
+                                      const QStringList& selected,
+                                      const ScreeningCriteria& criteria) {
+    return ApplyTableScreeningRule(values, TableTissueIndexes(tissues, selected), criteria);
+}
+
+// ---------------------------------------------------------------------------
 // Report
 
 QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCriteria& checks,

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <span>
 
 namespace quill {
 
@@ -103,6 +104,40 @@ bool PassesTpmTest(const QList<ProfileRow>& rows, const QStringList& tissues,
 // kNotTested when neither is on. The tissues of the profile's species count.
 ScreenOutcome ApplyScreeningRule(const Profile& profile, const TissueSelection& tissues,
                                  const ScreeningCriteria& criteria);
+
+// ---------------------------------------------------------------------------
+// The rule on an expression table's values
+
+// The same two tests on one gene's decimal values over all of a table's
+// tissues (expressiontable.h), selected by their indexes, in double
+// precision without rounding steps. A decimal such as 2.3 has no exact
+// binary form, so a tissue at exactly 46 % of the total, or a sum of exactly
+// 30, would fall on either side by the last bits of the arithmetic: sides
+// that differ by less than this fraction count as equal (far below the
+// precision of any table; sums are compensated, so their error does not
+// grow with the number of tissues).
+inline constexpr double kTableRuleTolerance = 1e-12;
+
+// Whether one selected tissue holds at least percent % of the gene's total
+// over all tissues: value * 100 >= percent * total * (1 - tolerance). Never
+// when the total is 0.
+bool PassesTableAbundanceTest(std::span<const double> values, const QList<int>& selected,
+                              const QString& abundanceText);
+// Whether the selected tissues' values sum to more than the minimum:
+// sum > minimum * (1 + tolerance).
+bool PassesTableTpmTest(std::span<const double> values, const QList<int>& selected,
+                        const QString& tpmText);
+// The two tests as the check boxes switch them: kMatched, kNotMatched, or
+// kNotTested when neither is on. A gene whose total is 0 is not matched.
+ScreenOutcome ApplyTableScreeningRule(std::span<const double> values, const QList<int>& selected,
+                                      const ScreeningCriteria& criteria);
+// The indexes of the tissues named, as the table spells them, in the
+// table's order (each once).
+QList<int> TableTissueIndexes(const QStringList& tissues, const QStringList& names);
+// The rule with the selection by name.
+ScreenOutcome ApplyTableScreeningRule(const QStringList& tissues, std::span<const double> values,
+                                      const QStringList& selected,
+                                      const ScreeningCriteria& criteria);
 
 // ---------------------------------------------------------------------------
 // Results and report

@@ -63,7 +63,8 @@ SheetData SheetBuilder::Take(const QString& name) const {
     return sheet;
 }
 
-ZipPart::ZipPart(zip_file_t* file, const QString& name) : file_(file), name_(name) {
+ZipPart::ZipPart(zip_file_t* file, const QString& name, bool markup)
+    : file_(file), name_(name), markup_(markup) {
     open(QIODevice::ReadOnly);
 }
 
@@ -91,6 +92,7 @@ qint64 ZipPart::readData(char* data, qint64 maxSize) {
         return -1;
     }
     read_ += n;
+    if (!markup_) return n;
     const char* end = data + n;
     const char* lastTag = end;
     while (lastTag != data && lastTag[-1] != '<') --lastTag;
@@ -134,7 +136,7 @@ ZipPackage::~ZipPackage() {
     if (zip_) zip_discard(zip_);
 }
 
-std::unique_ptr<ZipPart> ZipPackage::Open(const QString& name) const {
+std::unique_ptr<ZipPart> ZipPackage::Open(const QString& name, bool markup) const {
     if (!zip_) return nullptr;
     const zip_int64_t index = zip_name_locate(zip_, name.toUtf8().constData(), ZIP_FL_NOCASE);
     if (index < 0) return nullptr;
@@ -144,7 +146,7 @@ std::unique_ptr<ZipPart> ZipPackage::Open(const QString& name) const {
         throw SheetLimit{PartTooLargeReason(name)};
     zip_file_t* file = zip_fopen_index(zip_, zip_uint64_t(index), 0);
     if (!file) return nullptr;
-    return std::make_unique<ZipPart>(file, name);
+    return std::make_unique<ZipPart>(file, name, markup);
 }
 
 QStringList ZipPackage::Names() const {
@@ -154,6 +156,56 @@ QStringList ZipPackage::Names() const {
         if (const char* name = zip_get_name(zip_, zip_uint64_t(i), 0))
             names.append(QString::fromUtf8(name));
     return names;
+}
+
+bool ReadOneZipFile(const QString& path, QByteArray* bytes, QString* name, QString* error) {
+    try {
+        const ZipPackage package(path);
+        if (!package.IsOpen()) {
+            *error = QStringLiteral("the zip archive cannot be opened (%1)").arg(package.Error());
+            return false;
+        }
+        QStringList files;
+        for (const QString& n : package.Names()) {
+            if (!n.endsWith(QLatin1Char('/')) && !n.startsWith(QLatin1String("__MACOSX/")))
+                files.append(n);
+        }
+        if (files.size() != 1) {
+            *error = files.isEmpty()
+                         ? QStringLiteral("the zip archive holds no file")
+                         : QStringLiteral("the zip archive holds %1 files, not one table")
+                               .arg(files.size());
+            return false;
+        }
+        const std::unique_ptr<ZipPart> part = package.Open(files.first(), false);
+        if (!part) {
+            *error =
+                QStringLiteral("the zip archive's file %1 cannot be unpacked").arg(files.first());
+            return false;
+        }
+        QByteArray out;
+        constexpr qint64 kChunk = qint64(1) << 20;
+        for (;;) {
+            const qsizetype at = out.size();
+            out.resize(at + kChunk);
+            const qint64 n = part->read(out.data() + at, kChunk);
+            if (n < 0) {
+                const QString limit = part->Limit();
+                *error = !limit.isEmpty() ? limit
+                                          : QStringLiteral("the zip archive is damaged (%1)")
+                                                .arg(part->errorString());
+                return false;
+            }
+            out.resize(at + n);
+            if (n == 0) break;
+        }
+        *bytes = out;
+        *name = files.first();
+        return true;
+    } catch (const SheetLimit& limit) {
+        *error = limit.reason;
+        return false;
+    }
 }
 
 QString DateTimeText(int year, int month, int day, int hour, int minute, int second) {

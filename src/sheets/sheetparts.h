@@ -61,11 +61,11 @@ inline constexpr qint64 kMaxPartBytes = qint64(256) << 20;
 inline constexpr qint64 kMaxTextRunBytes = qint64(1) << 20;
 
 // One part of a zip package, unpacked as it is read. Reading fails when the
-// part unpacks to more than kMaxPartBytes or holds a run of more than
-// kMaxTextRunBytes without a "<"; Limit() then gives the reason.
+// part unpacks to more than kMaxPartBytes or, for a markup part, holds a run
+// of more than kMaxTextRunBytes without a "<"; Limit() then gives the reason.
 class ZipPart : public QIODevice {
   public:
-    ZipPart(zip_file* file, const QString& name);
+    ZipPart(zip_file* file, const QString& name, bool markup = true);
     ~ZipPart() override;
     bool isSequential() const override { return true; }
     QString Limit() const { return limit_; }
@@ -79,6 +79,7 @@ class ZipPart : public QIODevice {
     zip_file* file_;
     QString name_;
     QString limit_;
+    bool markup_ = true;
     qint64 read_ = 0;
     qint64 run_ = 0;  // bytes since the last "<"
 };
@@ -96,8 +97,9 @@ class ZipPackage {
     // One part (name without a leading "/", any letter case) as a stream;
     // nullptr when the package has no such part or it cannot be unpacked.
     // Throws SheetLimit when the package gives its size as more than
-    // kMaxPartBytes, so that nothing of it is unpacked.
-    std::unique_ptr<ZipPart> Open(const QString& name) const;
+    // kMaxPartBytes, so that nothing of it is unpacked. A part that is not
+    // markup (a text table) is read without the limit on runs without "<".
+    std::unique_ptr<ZipPart> Open(const QString& name, bool markup = true) const;
     // The names of all parts, in the package's order.
     QStringList Names() const;
 
@@ -127,5 +129,11 @@ WorkbookResult ReadPackageWorkbook(const QString& path);
 // CSV text: from the file at path, or from bytes when they are given (path
 // then only names the text in messages).
 WorkbookResult ReadCsvWorkbook(const QString& path, const QByteArray* bytes);
+// The one file a zip archive holds (folders and macOS "__MACOSX/" entries
+// aside), as an expression table is shipped: its bytes and its name in the
+// archive. False with the reason in *error ("the zip archive holds 2 files,
+// not one table", ...) when the archive does not open, holds no file or more
+// than one, is damaged, or the file unpacks to more than kMaxPartBytes.
+bool ReadOneZipFile(const QString& path, QByteArray* bytes, QString* name, QString* error);
 
 }  // namespace quill

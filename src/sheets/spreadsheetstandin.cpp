@@ -1,7 +1,8 @@
 // In builds with back-end modules this file stands in for the readers of
-// spreadsheet.cpp in quill_core: they hand the file to the spreadsheet reader
-// module, which holds spreadsheet.cpp, xlsxreader.cpp and sheetparts.cpp
-// with FreeXL, orcus and libzip (see backendmodules.h).
+// spreadsheet.cpp and the zip reader of expression tables (sheetparts.cpp)
+// in quill_core: they hand the file to the spreadsheet reader module, which
+// holds spreadsheet.cpp, xlsxreader.cpp and sheetparts.cpp with FreeXL,
+// orcus and libzip (see backendmodules.h).
 
 #include "modules/backendmodules.h"
 #include "sheets/sheetparts.h"
@@ -40,6 +41,11 @@ WorkbookResult ReadCsvWorkbook(const QString& path, const QByteArray* bytes) {
     WorkbookResult r;
     const SheetsModule* sheets = Sheets(path, &r);
     return sheets ? sheets->readCsv(path, bytes) : r;
+}
+
+bool ReadOneZipFile(const QString& path, QByteArray* bytes, QString* name, QString* error) {
+    const SheetsModule* sheets = LoadSheetsModule(error);
+    return sheets && sheets->readOneZipFile(path, bytes, name, error);
 }
 
 }  // namespace quill
