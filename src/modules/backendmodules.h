@@ -21,6 +21,7 @@
 // sheets and page server back ends are part of quill_core and nothing here
 // is used for them.
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -32,7 +33,7 @@ class QCoreApplication;
 namespace quill {
 
 // Raised whenever a table below changes.
-inline constexpr int kModuleVersion = 1;
+inline constexpr int kModuleVersion = 2;
 
 // The spreadsheet readers that need FreeXL, orcus or libzip (see
 // sheetparts.h).
@@ -52,6 +53,7 @@ class ModulePageServer {
     virtual QString BaseUrl() const = 0;
     virtual QString Error() const = 0;
     virtual int RequestCount() const = 0;
+    virtual QList<qint64> ArrivalMs() const = 0;
 };
 
 struct PageServerModule {
