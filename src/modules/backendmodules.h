@@ -21,6 +21,7 @@
 // sheets and page server back ends are part of quill_core and nothing here
 // is used for them.
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -53,6 +54,7 @@ class ModulePageServer {
     virtual QString BaseUrl() const = 0;
     virtual QString Error() const = 0;
     virtual int RequestCount() const = 0;
+    virtual QList<qint64> ArrivalMs() const = 0;
 };
 
 struct PageServerModule {

@@ -16,6 +16,7 @@ class Server : public quill::ModulePageServer {
     QString BaseUrl() const override { return server_.BaseUrl(); }
     QString Error() const override { return server_.Error(); }
     int RequestCount() const override { return server_.RequestCount(); }
+    QList<qint64> ArrivalMs() const override { return server_.ArrivalMs(); }
 
   private:
     quill::PageServer server_;

@@ -85,6 +85,7 @@ std::string ContentTypeFor(const QString& file) {
     const QString suffix = QFileInfo(file).suffix().toLower();
     if (suffix == QLatin1String("txt")) return "text/plain";
     if (suffix == QLatin1String("css")) return "text/css";
+    if (suffix == QLatin1String("xml")) return "text/xml";
     return "text/html";
 }
 
@@ -111,6 +112,8 @@ struct PageServer::Impl {
     std::unique_ptr<httplib::Server> server;
     std::thread thread;
     std::atomic<int> requests{0};
+    std::chrono::steady_clock::time_point started;
+    QList<qint64> arrivals;  // guarded by mutex
     std::atomic<bool> stopping{false};
     std::mutex mutex;
     std::condition_variable wake;
@@ -181,6 +184,12 @@ bool PageServer::Impl::LoadIndex() {
 
 void PageServer::Impl::Handle(const httplib::Request& req, httplib::Response& res) {
     ++requests;
+    {
+        std::lock_guard lock(mutex);
+        arrivals << std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - started)
+                        .count();
+    }
     std::string key = req.path;
     const size_t q = req.target.find('?');
     if (q != std::string::npos && q + 1 < req.target.size()) {
@@ -266,6 +275,11 @@ bool PageServer::Start(const QString& host, int port) {
     d.prefixes.clear();
     if (!d.LoadIndex()) return false;
     d.stopping = false;
+    d.started = std::chrono::steady_clock::now();
+    {
+        std::lock_guard lock(d.mutex);
+        d.arrivals.clear();
+    }
     d.server = std::make_unique<httplib::Server>();
     d.server->set_keep_alive_timeout(1);
     // Pages go out at once instead of waiting for the client's delayed ACK.
@@ -325,6 +339,11 @@ QString PageServer::Error() const {
 
 int PageServer::RequestCount() const {
     return impl_->requests;
+}
+
+QList<qint64> PageServer::ArrivalMs() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->arrivals;
 }
 
 }  // namespace quill

@@ -18,6 +18,7 @@
 // In a served page the placeholder {{SERVER}} is replaced by the server's own
 // address (scheme, host and port, no trailing slash).
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -39,6 +40,9 @@ class PageServer {
     QString Error() const;
     // Number of requests answered or dropped so far (for tests).
     int RequestCount() const;
+    // When each request came, in milliseconds since the server started, in
+    // the order they came (for tests of a client's pacing).
+    QList<qint64> ArrivalMs() const;
 
   private:
     struct Impl;

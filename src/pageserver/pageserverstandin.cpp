@@ -45,4 +45,8 @@ int PageServer::RequestCount() const {
     return impl_->server ? impl_->server->RequestCount() : 0;
 }
 
+QList<qint64> PageServer::ArrivalMs() const {
+    return impl_->server ? impl_->server->ArrivalMs() : QList<qint64>();
+}
+
 }  // namespace quill

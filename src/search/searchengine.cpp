@@ -1,8 +1,9 @@
 #include "search/searchengine.h"
 
+#include "eutils/eutilslookup.h"
+#include "search/searchreport.h"
 #include "text/textrules.h"
 #include "web/webpageloader.h"
-#include "search/searchreport.h"
 
 namespace quill {
 
@@ -36,6 +37,8 @@ SearchEngine::SearchEngine(Module1& module, const Settings& settings, PageLoader
       chooser_(chooser),
       view_(view) {}
 
+SearchEngine::~SearchEngine() = default;
+
 // ---------------------------------------------------------------------------
 // Runs
 
@@ -55,6 +58,7 @@ void SearchEngine::BeginUniGeneRun() {
     m_.PageHtml.clear();
     m_.ChosenAccession.clear();
     m_.ChosenUrl.clear();
+    source_ = MakeTermSource(*this, m_, settings_, loader_, options_, view_);
 }
 
 void SearchEngine::BeginAccessionRun() {
@@ -63,6 +67,17 @@ void SearchEngine::BeginAccessionRun() {
     results_.lstNcbiError.clear();
     results_.lstNcbiErrorM.clear();
     m_.PageHtml.clear();
+    source_ = MakeTermSource(*this, m_, settings_, loader_, options_, view_);
+}
+
+int SearchEngine::FromSource(int outcome) {
+    if (outcome == kNcbiError) failure_ = source_->LastFailure();
+    return outcome;
+}
+
+QString SearchEngine::WithReason(const QString& term) const {
+    const QString reason = source_ ? source_->NotFoundReason() : QString();
+    return reason.isEmpty() ? term : term + QStringLiteral(" (") + reason + QStringLiteral(")");
 }
 
 void SearchEngine::EnterRunning(const QStringList& terms) {
@@ -89,13 +104,13 @@ bool SearchEngine::RunUniGene(const QStringList& terms) {
         const QString query =
             term + (policy.species == SearchPolicy::Species::Mouse ? QStringLiteral(" mouse")
                                                                    : QStringLiteral(" homo"));
-        const int outcome = LookUpTerm(query);
+        const int outcome = source_ ? FromSource(source_->LookUpTerm(term)) : LookUpTerm(query);
         switch (outcome) {
             case kCanceled:
                 view_.EndCanceled();
                 return false;
             case kNotFound:
-                results_.lstNotFound.add(term);
+                results_.lstNotFound.add(WithReason(term));
                 break;
             case kModelFound:
                 AppendModels(QStringLiteral("> ") + term + QStringLiteral(" | model sequence "));
@@ -125,7 +140,12 @@ bool SearchEngine::RunUniGene(const QStringList& terms) {
             case kSeveralClusters: {
                 results_.lstWatchOut.add(term);
                 const int entry = results_.lstWatchOut.count() - 1;
-                CollectClusters();
+                if (source_) {
+                    for (const QString& candidate : source_->Candidates())
+                        results_.lstMMs.add(candidate);
+                } else {
+                    CollectClusters();
+                }
                 results_.lstWatchOut.data[entry] = results_.lstMMs.count();
                 const int r = SearchEachCluster(term);
                 results_.lstMMs.clear();
@@ -151,7 +171,8 @@ bool SearchEngine::RunAccession(const QStringList& terms) {
     for (int i = 0; i < m_.TermCount; ++i) {
         m_.CurrentTerm = terms.at(i);
         ShowTermStatus(i);
-        const int outcome = LookUpAccession(m_.CurrentTerm);
+        const int outcome = source_ ? FromSource(source_->LookUpAccession(m_.CurrentTerm))
+                                    : LookUpAccession(m_.CurrentTerm);
         if (outcome == kCanceled) {
             view_.EndCanceled();
             return false;
@@ -162,7 +183,7 @@ bool SearchEngine::RunAccession(const QStringList& terms) {
         } else if (outcome == kNcbiError) {
             results_.lstNcbiError.add(FailureEntry(m_.CurrentTerm, failure_));
         } else {
-            results_.lstNotFound.add(m_.CurrentTerm);
+            results_.lstNotFound.add(WithReason(m_.CurrentTerm));
         }
         if (m_.ProgressStep == 0) view_.AddProgress(WholeTermUnits(i, m_.TermCount));
     }
@@ -281,7 +302,7 @@ int SearchEngine::LookUpTerm(const QString& query) {
     return outcome;
 }
 
-bool SearchEngine::Choose(const ChoiceTable& table, const SearchPolicy& policy) {
+bool SearchEngine::Choose(const ChoiceTable& table, const SearchPolicy& policy, AutoPick rule) {
     m_.ChosenUrl.clear();
     m_.ChosenAccession.clear();
     const int n = static_cast<int>(table.rows.size());
@@ -291,10 +312,16 @@ bool SearchEngine::Choose(const ChoiceTable& table, const SearchPolicy& policy) 
         m_.ChosenAccession = table.rows.at(i).accession;
     };
     if (table.kind == ChoiceTable::Kind::Mrna) {
-        if (policy.optAuto) {
+        if (policy.optAuto && rule == AutoPick::LastNmOrXm) {
             for (int i = 0; i < n; ++i) {
                 const QString prefix = table.rows.at(i).accession.left(2).toLower();
                 if (prefix == QLatin1String("nm") || prefix == QLatin1String("xm")) pick(i);
+            }
+            if (!m_.ChosenUrl.isEmpty()) return true;
+        } else if (policy.optAuto) {
+            for (const QLatin1String prefix : {QLatin1String("nm_"), QLatin1String("xm_")}) {
+                for (int i = 0; i < n && m_.ChosenUrl.isEmpty(); ++i)
+                    if (table.rows.at(i).accession.left(3).toLower() == prefix) pick(i);
             }
             if (!m_.ChosenUrl.isEmpty()) return true;
         }
@@ -464,7 +491,7 @@ int SearchEngine::SearchEachCluster(const QString& term) {
     for (int j = 0; j < c; ++j) {
         const QString cluster = results_.lstMMs.text.at(j);
         m_.CurrentTerm = cluster;
-        const int r = LookUpTerm(cluster);
+        const int r = source_ ? FromSource(source_->LookUpCandidate(j)) : LookUpTerm(cluster);
         const QString start = QStringLiteral("> ") + term + QStringLiteral(" | ") + cluster +
                               QStringLiteral(" ") + results_.OrgCode.toUpper() +
                               QStringLiteral("#") + Num(j + 1);

@@ -1,15 +1,42 @@
 #pragma once
 // The sequence search engine: the UniGene run and the accession run over a
-// page loader, with the window (or the command line) as its view.
+// page loader, with the window (or the command line) as its view. The runs
+// look terms up on the archive pages (settings.NcbiServerBase) or, when
+// settings.Source says so, through a TermSource (the E-utilities,
+// eutils/eutilslookup.h); result lists, choices, texts and reports are the
+// same either way.
 
+#include "search/searchtypes.h"
 #include "web/module1.h"
 #include "web/pageloader.h"
 #include "web/settings.h"
-#include "search/searchtypes.h"
 
+#include <memory>
 #include <optional>
 
 namespace quill {
+
+// Where a run looks its terms up instead of the archive pages. Outcomes are
+// SearchEngine's codes; a lookup leaves its accession, sequence and model
+// sequences where the archive lookup leaves them (Module1's ChosenAccession
+// and SequenceText, SearchResults' ModelSequences and ModelNames).
+class TermSource {
+  public:
+    virtual ~TermSource() = default;
+    // A term of the sequence search: kNotFound, kModelFound, kMrnaFound,
+    // kClusterOnly, kSeveralClusters, kNcbiError or kCanceled.
+    virtual int LookUpTerm(const QString& term) = 0;
+    // After kSeveralClusters: the candidates that have sequences, as the
+    // lists show them, and the lookup of one of them.
+    virtual QStringList Candidates() = 0;
+    virtual int LookUpCandidate(int index) = 0;
+    // kAccessionFound, kAccessionNotFound, kNcbiError or kCanceled.
+    virtual int LookUpAccession(const QString& term) = 0;
+    // Why the last term was not found ("replaced by ..."); "" for no reason.
+    virtual QString NotFoundReason() const = 0;
+    // The refusal behind the last kNcbiError.
+    virtual PageLoader::Failure LastFailure() const = 0;
+};
 
 class SearchEngine {
   public:
@@ -30,12 +57,14 @@ class SearchEngine {
 
     SearchEngine(Module1& module, const Settings& settings, PageLoader& loader,
                  const SearchOptions& options, Chooser& chooser, RunView& view);
+    ~SearchEngine();
 
     SearchResults& Results() { return results_; }
     const SearchResults& Results() const { return results_; }
 
     // UniGene run, step 1: clears the ten result lists, the NCBI error
-    // lists, PageHtml, ChosenAccession and ChosenUrl.
+    // lists, PageHtml, ChosenAccession and ChosenUrl. Both Begin functions
+    // take the term source settings.Source names, fresh for the run.
     void BeginUniGeneRun();
     // Steps 5 to 8 over the checked term list. Returns true when complete,
     // false when canceled.
@@ -62,6 +91,16 @@ class SearchEngine {
     QString BuildAccessionCdnaText(int termCount, const QStringList& lines) const;
     QString BuildAccessionSummaryText(int termCount) const;
 
+    // How Choose's automatic rule (optAuto) picks an mRNA row: the archive
+    // pages' rule, the last row whose accession starts "nm" or "xm"; or the
+    // first NM_ row, else the first XM_ row.
+    enum class AutoPick { LastNmOrXm, FirstNmThenXm };
+    // Picks a row of the table by the policy (automatically, or through the
+    // chooser) into ChosenUrl and ChosenAccession; false when the user
+    // cancels. An empty table picks nothing.
+    bool Choose(const ChoiceTable& table, const SearchPolicy& policy,
+                AutoPick rule = AutoPick::LastNmOrXm);
+
     // Choice tables as the choice dialogs load them from PageHtml.
     ChoiceTable BuildMrnaTable() const;
     ChoiceTable BuildEstTable() const;
@@ -82,7 +121,8 @@ class SearchEngine {
     int Load(const QString& address);
     void EnterRunning(const QStringList& terms);
     void ShowTermStatus(int i);
-    bool Choose(const ChoiceTable& table, const SearchPolicy& policy);
+    int FromSource(int outcome);
+    QString WithReason(const QString& term) const;
     std::optional<QString> RetrieveLink() const;
     int RetrieveRecord(const QString& address, int share, QString* block);
     QList<ModelLink> ModelLinks(int m) const;
@@ -100,6 +140,7 @@ class SearchEngine {
     RunView& view_;
     SearchResults results_;
     PageLoader::Failure failure_;
+    std::unique_ptr<TermSource> source_;  // nullptr: the archive pages
 };
 
 }  // namespace quill

@@ -2,6 +2,7 @@
 // The page wait that every engine calls. The real one loads pages over the
 // network (WebPageLoader); tests use a fake that answers from a page map.
 
+#include <QByteArray>
 #include <QString>
 
 namespace quill {
@@ -19,6 +20,27 @@ class PageLoader {
         QString address;  // the address that was asked for
     };
 
+    // How FetchRaw asks for a reply.
+    struct RawFetch {
+        QString shownAddress;    // the address as messages show it ("": the address)
+        int watchdogMs = 30000;  // a reply not complete by then counts as a failed try
+        // Tries in all: a busy or failing server (408, 429, 5xx), a transport
+        // failure (refused, dropped connection) and the watchdog are asked
+        // again, after retryDelayMs, then twice that, and so on, or after the
+        // wait a Retry-After asks for; anything else refused is final.
+        int tries = 3;
+        int retryDelayMs = 1000;
+        int spacingMs = 0;          // least spacing between two requests to the host
+        bool paceLoopback = false;  // the spacing holds for a loopback host too
+    };
+    // A reply as the server sent it.
+    struct RawReply {
+        int status = 0;   // HTTP status, also of a refused reply; 0 when none came
+        QByteArray body;  // also a refused reply's body
+        QByteArray contentType;
+        Failure failure;  // after ServerError
+    };
+
     virtual ~PageLoader() = default;
     // Loads the address and waits until the page is complete, the server has
     // refused it, or the run's cancel flag is raised: 1 canceled, 2 loaded,
@@ -29,6 +51,15 @@ class PageLoader {
     virtual QString Markup() const = 0;
     // The failure of the last wait that ended with ServerError.
     virtual Failure LastFailure() const { return {}; }
+    // Loads the address and waits for its reply, read raw (no markup): 1
+    // canceled, 2 loaded (status below 400), 3 server error (reply->failure).
+    // A loader that cannot give raw replies ends every such wait with a
+    // server error saying so; one that wraps another forwards this.
+    virtual int FetchRaw(const QString& address, const RawFetch& how, RawReply* reply) {
+        reply->failure = {QStringLiteral("this page loader gives no raw replies"),
+                          how.shownAddress.isEmpty() ? address : how.shownAddress};
+        return ServerError;
+    }
 };
 
 // How a term that could not be looked up is listed: the term (or cluster),

@@ -30,6 +30,37 @@ struct Settings {
     // When non-empty, every print goes to a numbered PDF file in this folder.
     QString PrintToPdfDir;
 
+    // Where the sequence search and the accession search look terms up: the
+    // archive pages at NcbiServerBase (UniGene, which NCBI retired in 2019)
+    // or NCBI's E-utilities at EutilsBase (eutils/eutils.h).
+    enum class SequenceSource { UniGene, Eutils };
+    SequenceSource Source = SequenceSource::UniGene;
+    // Scheme and host (and port) of the E-utilities, no trailing slash.
+    QString EutilsBase = QStringLiteral("https://eutils.ncbi.nlm.nih.gov");
+    // Sent as email= and api_key= with every E-utilities request to a server
+    // other than loopback (a replay server gets neither). The key allows 10
+    // requests a second instead of 3; it never appears in a message, a
+    // saved file or a recording.
+    QString EutilsEmail;
+    QString EutilsApiKey;
+    // When non-empty, every E-utilities reply is written into this folder in
+    // the page server's index format, so that a page server on the folder
+    // answers the same requests again.
+    QString EutilsRecordDir;
+    // NCBI's gene2unigene table (GeneID TAB cluster, one header line): with
+    // it a UniGene cluster id is looked up as the genes it names.
+    QString UniGeneMapFile;
+    // A reply not come after this long is asked for again (a failed try).
+    int EutilsWatchdogMs = 30000;
+    // Tries in all for a busy or failing server, a dropped connection or a
+    // reply that does not come; between them RetryDelayMs, twice that, ...
+    // or the server's Retry-After.
+    int EutilsTries = 3;
+    int EutilsRetryDelayMs = 1000;
+    // The E-utilities' pacing (3 requests a second, 10 with a key) holds for
+    // a loopback server too; normally a local server is not paced.
+    bool EutilsPaceLoopback = false;
+
     // A server address as given on the command line, without trailing slashes.
     static QString ServerAddress(QString address) {
         while (address.endsWith(QLatin1Char('/'))) address.chop(1);

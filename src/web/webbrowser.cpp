@@ -79,8 +79,17 @@ bool WebBrowser::IsLoopbackHost(const QString& host) {
 }
 
 void WebBrowser::Navigate(const QString& address) {
+    Start(address, false);
+}
+
+void WebBrowser::NavigateRaw(const QString& address) {
+    Start(address, true);
+}
+
+void WebBrowser::Start(const QString& address, bool raw) {
     Stop();
     url_ = ToRequestUrl(address);
+    raw_ = raw;
     state_ = Loading;
     Send();
 }
@@ -103,7 +112,7 @@ qint64 WebBrowser::DelayBeforeSendMs() const {
     const QString host = url_.host().toLower();
     const qint64 now = clock_.elapsed();
     qint64 due = notBeforeMs_.value(host, 0);
-    if (!IsLoopbackHost(host) && politenessMs_ > 0 && lastSendMs_.contains(host))
+    if ((paceLoopback_ || !IsLoopbackHost(host)) && politenessMs_ > 0 && lastSendMs_.contains(host))
         due = qMax(due, lastSendMs_.value(host) + politenessMs_);
     return qMax<qint64>(0, due - now);
 }
@@ -117,6 +126,9 @@ void WebBrowser::Send() {
     QNetworkRequest request(url_);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    // HTTP/1.1 for raw replies: NCBI's E-utilities are known to break
+    // HTTP/2 framing.
+    if (raw_) request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setHeader(
         QNetworkRequest::UserAgentHeader,
         QStringLiteral("Quillfish/%1.%2").arg(QUILL_VERSION_MAJOR).arg(QUILL_VERSION_MINOR));
@@ -167,6 +179,10 @@ void WebBrowser::OnFinished() {
     const QString where = reply->url().toString();
 
     if (status == 0 || IsTransportError(error)) {
+        if (raw_) {
+            Fail({0, reply->errorString(), true});
+            return;
+        }
         Report(
             QStringLiteral("Cannot load %1: %2. Trying again.").arg(where, reply->errorString()));
         emit StateChanged();
@@ -183,7 +199,9 @@ void WebBrowser::OnFinished() {
             reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().trimmed();
         QString message = QString::number(status);
         if (!reason.isEmpty()) message += QLatin1Char(' ') + reason;
-        Fail({status, message, retryable});
+        Failure failure{status, message, retryable, retryable ? waitMs : 0, {}};
+        if (raw_) failure.body = incoming_ + reply->readAll();
+        Fail(failure);
         return;
     }
     incoming_ += reply->readAll();
@@ -193,7 +211,7 @@ void WebBrowser::OnFinished() {
     }
     // A page of more markup than can be read in reasonable time and memory
     // is refused like one of too many bytes.
-    if (CountMarkupItems(incoming_) > kMaxMarkupItems) {
+    if (!raw_ && CountMarkupItems(incoming_) > kMaxMarkupItems) {
         Fail({0, QStringLiteral("page of more than %1 tags and attributes").arg(kMaxMarkupItems),
               false});
         return;

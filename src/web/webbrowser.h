@@ -12,6 +12,12 @@
 // loads it again later. Requests to a host other than loopback are spaced by
 // the politeness interval; a Retry-After sent with an error status holds
 // back the next request to that host.
+//
+// NavigateRaw loads a reply that is read as the server sent it (E-utilities
+// XML, GenBank text): Body() gives it, no markup is made and no tag count
+// applies; a transport failure (refused, dropped connection) fails such a
+// load as worth asking again, and a refused reply keeps its body in the
+// failure.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -35,9 +41,11 @@ class WebBrowser : public QObject {
 
     // Why the last navigation failed (state Failed).
     struct Failure {
-        int status = 0;          // the HTTP status; 0 for a page over the cap
-        QString message;         // "404 Not Found", "page larger than 16 MB"
-        bool retryable = false;  // 408, 429 or 5xx: asking again may help
+        int status = 0;           // the HTTP status; 0 for a page over the cap
+        QString message;          // "404 Not Found", "page larger than 16 MB"
+        bool retryable = false;   // 408, 429 or 5xx: asking again may help
+        qint64 retryAfterMs = 0;  // the wait a retryable refusal's Retry-After asks for
+        QByteArray body = {};     // a refused raw reply's body
     };
 
     explicit WebBrowser(QObject* parent = nullptr);
@@ -46,6 +54,8 @@ class WebBrowser : public QObject {
     // Starts loading the address; a load under way is abandoned. Blanks and
     // other characters not allowed in an address are encoded here.
     void Navigate(const QString& address);
+    // Starts loading an address whose reply is read raw (see above).
+    void NavigateRaw(const QString& address);
     // Abandons the load under way; the markup of the last completed page stays.
     void Stop();
     // 4 when the last navigation has completed.
@@ -55,6 +65,10 @@ class WebBrowser : public QObject {
     // Makes that markup now, asking stop() between its rounds of parsing;
     // false when stop() answered true (the page stays to be read).
     bool ReadMarkup(const std::function<bool()>& stop) const;
+    // The body of the last completed page as sent (of a page loaded with
+    // Navigate only until its markup is read), and its Content-Type.
+    const QByteArray& Body() const { return body_; }
+    const QByteArray& ContentType() const { return contentType_; }
     // Status code of the last completed page.
     int HttpStatus() const { return status_; }
     const Failure& LastFailure() const { return failure_; }
@@ -63,6 +77,8 @@ class WebBrowser : public QObject {
 
     // Least spacing between two requests to a host other than loopback.
     void SetPolitenessMs(int ms) { politenessMs_ = ms; }
+    // The politeness spacing holds for loopback hosts too (off by default).
+    void SetPaceLoopback(bool on) { paceLoopback_ = on; }
     // The longest body read; a longer one fails the page.
     void SetMaxPageBytes(qint64 bytes) { maxPageBytes_ = bytes; }
     // Receives a short text whenever a load fails without completing.
@@ -84,6 +100,7 @@ class WebBrowser : public QObject {
     void StateChanged();
 
   private:
+    void Start(const QString& address, bool raw);
     void Send();
     void OnFinished();
     void OnReadyRead();
@@ -100,6 +117,8 @@ class WebBrowser : public QObject {
     int state_ = Uninitialized;
     int status_ = 0;
     int politenessMs_ = 340;
+    bool paceLoopback_ = false;
+    bool raw_ = false;  // the load under way was started by NavigateRaw
     qint64 maxPageBytes_ = qint64{16} * 1024 * 1024;
     Failure failure_;
     QByteArray incoming_;      // the body of the load under way, as it arrives

@@ -88,6 +88,7 @@ void WebPageLoader::SetWaitWatcher(WaitWatcher watcher) {
 int WebPageLoader::NavigateAndWait(const QString& address) {
     Impl& d = *impl_;
     d.browser.SetPolitenessMs(d.settings.PolitenessMs);
+    d.browser.SetPaceLoopback(false);
     d.browser.SetMaxPageBytes(d.settings.MaxPageBytes);
     d.watchdog.setInterval(qMax(1, d.settings.WatchdogMs));
     d.wake.start();
@@ -151,6 +152,78 @@ int WebPageLoader::NavigateAndWait(const QString& address) {
         if (d.troubled && d.watcher.settled) d.watcher.settled();
         d.troubled = false;
         return Loaded;
+    }
+}
+
+int WebPageLoader::FetchRaw(const QString& address, const RawFetch& how, RawReply* reply) {
+    Impl& d = *impl_;
+    const QString shown = how.shownAddress.isEmpty() ? address : how.shownAddress;
+    d.browser.SetPolitenessMs(how.spacingMs);
+    d.browser.SetPaceLoopback(how.paceLoopback);
+    d.browser.SetMaxPageBytes(d.settings.MaxPageBytes);
+    d.watchdog.setInterval(qMax(1, how.watchdogMs));
+    d.wake.start();
+    d.troubled = false;
+    d.shownSeconds = -1;
+    *reply = RawReply();
+    QElapsedTimer waited;
+    waited.start();
+    for (int attempt = 1;; ++attempt) {
+        d.module.PageTimedOut = false;
+        d.watchdog.start();
+        d.browser.NavigateRaw(address);
+        while (d.browser.ReadyState() != WebBrowser::Complete &&
+               d.browser.ReadyState() != WebBrowser::Failed && !d.module.PageTimedOut) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            d.Waited(waited.elapsed());
+            if (d.module.CancelSearch) {
+                d.Finish(true);
+                return Canceled;
+            }
+        }
+        if (d.browser.ReadyState() == WebBrowser::Complete) {
+            d.module.PageTimedOut = false;
+            d.Finish(false);
+            reply->status = d.browser.HttpStatus();
+            reply->body = d.browser.Body();
+            reply->contentType = d.browser.ContentType();
+            if (d.troubled && d.watcher.settled) d.watcher.settled();
+            d.troubled = false;
+            return Loaded;
+        }
+        WebBrowser::Failure failure;
+        if (d.browser.ReadyState() == WebBrowser::Failed) {
+            failure = d.browser.LastFailure();
+        } else {
+            d.browser.Stop();
+            failure.message =
+                QStringLiteral("no reply within %1 s").arg((how.watchdogMs + 999) / 1000);
+            failure.retryable = true;
+        }
+        d.watchdog.stop();
+        // Qt's texts may name the address asked for, which may hold a key.
+        const QUrl url = WebBrowser::ToRequestUrl(address);
+        for (const QString& asked : {address, url.toString(), QString::fromUtf8(url.toEncoded())})
+            failure.message.replace(asked, shown);
+        if (failure.retryable && attempt < how.tries) {
+            const qint64 pauseMs = failure.retryAfterMs > 0
+                                       ? failure.retryAfterMs
+                                       : qint64{qMax(0, how.retryDelayMs)} << qMin(attempt - 1, 16);
+            d.Problem(QStringLiteral("Could not load %1: %2. Trying again in %3 s.")
+                          .arg(shown, failure.message)
+                          .arg((pauseMs + 999) / 1000));
+            if (!d.Pause(pauseMs, waited)) {
+                d.Finish(true);
+                return Canceled;
+            }
+            continue;
+        }
+        d.Finish(true);
+        reply->status = failure.status;
+        reply->body = failure.body;
+        reply->failure = {failure.message, shown};
+        d.Problem(QStringLiteral("Could not load %1: %2.").arg(shown, failure.message));
+        return ServerError;
     }
 }
 

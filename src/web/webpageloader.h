@@ -39,6 +39,9 @@ class WebPageLoader : public PageLoader {
     void SetWaitWatcher(WaitWatcher watcher);
 
     int NavigateAndWait(const QString& address) override;
+    // The same wait for a raw reply, with the request's own watchdog, tries
+    // and spacing (a transport failure here counts as a failed try).
+    int FetchRaw(const QString& address, const RawFetch& how, RawReply* reply) override;
     QString Markup() const override;
     Failure LastFailure() const override;
 

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "pageserver/pageserver.h"
 #include "web/markup.h"
 #include "web/module1.h"
-#include "pageserver/pageserver.h"
 #include "web/settings.h"
 #include "web/webbrowser.h"
 #include "web/webpageloader.h"
@@ -292,6 +292,49 @@ class WebPageLoaderTest : public QObject {
             QVERIFY2(WebBrowser::IsLoopbackHost(host), host);
         for (const char* host : {"www.ncbi.nlm.nih.gov", "192.168.1.5"})
             QVERIFY2(!WebBrowser::IsLoopbackHost(host), host);
+    }
+
+    // Raw replies: the body as sent; a dropped connection and a reply that
+    // does not come count as failed tries, three in all.
+    void fetchRaw_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("text");  // in the body, or the failure
+        QTest::newRow("body as sent") << "/latin1.html" << int(PageLoader::Loaded) << 1
+                                      << "<body>Kr\u00fcppel &lt;1&gt;</body>";
+        QTest::newRow("dropped once")
+            << "/drop-once.html" << int(PageLoader::Loaded) << 2 << "reached the server whole";
+        QTest::newRow("dropped") << "/drop.html" << int(PageLoader::ServerError) << 3 << "";
+        QTest::newRow("never answers")
+            << "/hang.html" << int(PageLoader::ServerError) << 3 << "no reply within 1 s";
+        QTest::newRow("busy, Retry-After")
+            << "/busy-once.html" << int(PageLoader::Loaded) << 2 << "reached the server whole";
+        QTest::newRow("failing") << "/error.html" << int(PageLoader::ServerError) << 3
+                                 << "500 Internal Server Error";
+        QTest::newRow("refused at once")
+            << "/status403.html" << int(PageLoader::ServerError) << 1 << "403 Forbidden";
+    }
+    void fetchRaw() {
+        QFETCH(QString, path);
+        QFETCH(int, result);
+        QFETCH(int, requests);
+        QFETCH(QString, text);
+        Loader();
+        PageLoader::RawFetch how;
+        how.shownAddress = "the address";
+        how.watchdogMs = 300;
+        how.retryDelayMs = 10;
+        PageLoader::RawReply reply;
+        QCOMPARE(loader_->FetchRaw(server_->BaseUrl() + path, how, &reply), result);
+        QCOMPARE(Requests(), requests);
+        if (result == PageLoader::Loaded) {
+            QCOMPARE(reply.status, 200);
+            QVERIFY(QString::fromLatin1(reply.body).contains(text));
+        } else {
+            QVERIFY2(reply.failure.message.startsWith(text), qPrintable(reply.failure.message));
+            QCOMPARE(reply.failure.address, QString("the address"));
+        }
     }
 };
 
