@@ -115,6 +115,9 @@ QString DateTimeText(int year, int month, int day, int hour, int minute, int sec
 // "Cannot read the spreadsheet "name": reason."
 QString SheetFail(const QString& path, const QString& reason);
 
+// The file name's suffix in lower case ("xlsx").
+QString LowerSuffix(const QString& path);
+
 // Reads an .xlsx workbook (as office suites and Python's writers store it).
 WorkbookResult ReadXlsx(const QString& path);
 

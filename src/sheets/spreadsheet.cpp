@@ -31,14 +31,6 @@ namespace quill {
 
 namespace {
 
-QString Suffix(const QString& path) {
-    return QFileInfo(path).suffix().toLower();
-}
-
-QString Fail(const QString& path, const QString& reason) {
-    return SheetFail(path, reason);
-}
-
 QString FreeXlReason(int code) {
     switch (code) {
         case FREEXL_FILE_NOT_FOUND:
@@ -77,13 +69,13 @@ WorkbookResult ReadXls(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     int rc = freexl_open(native.constData(), &xl.h);
     if (rc != FREEXL_OK) {
-        r.error = Fail(path, FreeXlReason(rc));
+        r.error = SheetFail(path, FreeXlReason(rc));
         return r;
     }
     unsigned int sheetCount = 0;
     rc = freexl_get_info(xl.h, FREEXL_BIFF_SHEET_COUNT, &sheetCount);
     if (rc != FREEXL_OK) {
-        r.error = Fail(path, FreeXlReason(rc));
+        r.error = SheetFail(path, FreeXlReason(rc));
         return r;
     }
     qint64 total = 0;
@@ -100,12 +92,12 @@ WorkbookResult ReadXls(const QString& path) {
         rc = freexl_select_active_worksheet(xl.h, static_cast<unsigned short>(s));
         if (rc == FREEXL_OK) rc = freexl_worksheet_dimensions(xl.h, &rows, &cols);
         if (rc != FREEXL_OK) {
-            r.error = Fail(path, FreeXlReason(rc));
+            r.error = SheetFail(path, FreeXlReason(rc));
             return r;
         }
         total += qint64(rows) * cols;
         if (total > kMaxWorkbookCells) {
-            r.error = Fail(path, TooManyCellsReason());
+            r.error = SheetFail(path, TooManyCellsReason());
             return r;
         }
         sheet.rows = int(rows);
@@ -116,7 +108,7 @@ WorkbookResult ReadXls(const QString& path) {
                 FreeXL_CellValue v;
                 rc = freexl_get_cell_value(xl.h, row, col, &v);
                 if (rc != FREEXL_OK) {
-                    r.error = Fail(path, FreeXlReason(rc));
+                    r.error = SheetFail(path, FreeXlReason(rc));
                     return r;
                 }
                 QString text;
@@ -134,7 +126,7 @@ WorkbookResult ReadXls(const QString& path) {
                     case FREEXL_CELL_TIME:
                         if (v.value.text_value) text = QString::fromUtf8(v.value.text_value);
                         if (text.size() > kMaxCellChars) {
-                            r.error = Fail(path, CellTooLongReason());
+                            r.error = SheetFail(path, CellTooLongReason());
                             return r;
                         }
                         break;
@@ -199,7 +191,8 @@ WorkbookResult ReadXlsApart(const QString& path) {
     WorkbookResult r;
     r.book.path = path;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        r.error = Fail(path, QStringLiteral("the .xls file is damaged (its reading broke off)"));
+        r.error =
+            SheetFail(path, QStringLiteral("the .xls file is damaged (its reading broke off)"));
         return r;
     }
     QDataStream in(data);
@@ -218,7 +211,7 @@ WorkbookResult ReadXlsApart(const QString& path) {
     if (in.status() != QDataStream::Ok) {
         r = WorkbookResult();
         r.book.path = path;
-        r.error = Fail(path, QStringLiteral("the .xls file could not be read"));
+        r.error = SheetFail(path, QStringLiteral("the .xls file could not be read"));
     }
     return r;
 }
@@ -500,7 +493,7 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix,
             } else {
                 QFile f(path);
                 if (!f.open(QIODevice::ReadOnly)) {
-                    r.error = Fail(path, f.errorString());
+                    r.error = SheetFail(path, f.errorString());
                     return r;
                 }
                 bytes = DecodeInputText(f.readAll()).toUtf8();
@@ -518,7 +511,7 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix,
         }
     } catch (const SheetLimit& limit) {
         r.book.sheets.clear();
-        r.error = Fail(path, limit.reason);
+        r.error = SheetFail(path, limit.reason);
         return r;
     } catch (const std::exception& e) {
         r.book.sheets.clear();
@@ -526,15 +519,16 @@ WorkbookResult ReadWithOrcus(const QString& path, const QString& suffix,
         if (reason.endsWith(QLatin1Char('.'))) reason.chop(1);
         QString why = QStringLiteral("the file is damaged or not a .%1 file").arg(suffix);
         if (!reason.isEmpty()) why += QStringLiteral(" (") + reason + QLatin1Char(')');
-        r.error = Fail(path, why);
+        r.error = SheetFail(path, why);
         return r;
     } catch (...) {
         r.book.sheets.clear();
-        r.error = Fail(path, QStringLiteral("the file is damaged or not a .%1 file").arg(suffix));
+        r.error =
+            SheetFail(path, QStringLiteral("the file is damaged or not a .%1 file").arg(suffix));
         return r;
     }
     if (r.book.sheets.isEmpty()) {
-        r.error = Fail(path, QStringLiteral("the file holds no sheet"));
+        r.error = SheetFail(path, QStringLiteral("the file holds no sheet"));
         return r;
     }
     r.ok = true;
@@ -553,7 +547,7 @@ WorkbookResult ReadPackageWorkbook(const QString& path) {
     // which tells what is wrong with it.
     const bool ods = package.IsOpen() ? package.Names().contains(QLatin1String("content.xml")) ||
                                             package.Names().contains(QLatin1String("mimetype"))
-                                      : Suffix(path) == QLatin1String("ods");
+                                      : LowerSuffix(path) == QLatin1String("ods");
     return ods ? ReadWithOrcus(path, QStringLiteral("ods")) : ReadXlsx(path);
 }
 

@@ -18,14 +18,6 @@ namespace quill {
 
 namespace {
 
-QString Suffix(const QString& path) {
-    return QFileInfo(path).suffix().toLower();
-}
-
-QString Fail(const QString& path, const QString& reason) {
-    return SheetFail(path, reason);
-}
-
 // What a file holds, told by its first bytes: an OLE2 compound file is an
 // .xls workbook, a zip package an .xlsx or an .ods workbook (told by its
 // parts), and anything else is read as text.
@@ -42,7 +34,7 @@ WorkbookResult OneColumn(const QString& path, const QStringList& texts) {
     WorkbookResult r;
     r.book.path = path;
     if (texts.size() > kMaxWorkbookCells) {
-        r.error = Fail(path, QStringLiteral("it holds more cells than can be shown"));
+        r.error = SheetFail(path, QStringLiteral("it holds more cells than can be shown"));
         return r;
     }
     SheetData sheet;
@@ -66,15 +58,16 @@ WorkbookResult ReadTextFile(const QString& path) {
     r.book.path = path;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        r.error = Fail(path, f.errorString());
+        r.error = SheetFail(path, f.errorString());
         return r;
     }
     // A text of terms or hits is small: a file past the size of a package
     // part is refused before it is read.
     if (f.size() > kMaxPartBytes) {
-        r.error = Fail(path, QStringLiteral("it is larger than %1 MiB, the most a text file may "
-                                            "hold")
-                                 .arg(kMaxPartBytes >> 20));
+        r.error =
+            SheetFail(path, QStringLiteral("it is larger than %1 MiB, the most a text file may "
+                                           "hold")
+                                .arg(kMaxPartBytes >> 20));
         return r;
     }
     return ReadTextBytes(path, f.readAll());
@@ -84,21 +77,22 @@ WorkbookResult ReadTextBytes(const QString& path, const QByteArray& bytes) {
     WorkbookResult r;
     r.book.path = path;
     if (bytes.contains('\0')) {
-        r.error = Fail(path, QStringLiteral("it is neither a spreadsheet (.xls, .xlsx, .ods) nor a "
-                                            "text file"));
+        r.error =
+            SheetFail(path, QStringLiteral("it is neither a spreadsheet (.xls, .xlsx, .ods) nor a "
+                                           "text file"));
         return r;
     }
     const QString text = DecodeInputText(bytes);
     if (const std::optional<QStringList> entries = SavedListEntries(text)) {
         for (const QString& entry : *entries) {
             if (entry.size() > kMaxCellChars) {
-                r.error = Fail(path, CellTooLongReason());
+                r.error = SheetFail(path, CellTooLongReason());
                 return r;
             }
         }
         return OneColumn(path, *entries);
     }
-    if (Suffix(path) == QLatin1String("csv") || text.startsWith(QLatin1Char('"')))
+    if (LowerSuffix(path) == QLatin1String("csv") || text.startsWith(QLatin1Char('"')))
         return ReadCsvWorkbook(path, &bytes);
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -106,10 +100,11 @@ WorkbookResult ReadTextBytes(const QString& path, const QByteArray& bytes) {
     if (!rows.isEmpty() && rows.last().isEmpty()) rows.removeLast();
     for (qsizetype i = 0; i < rows.size(); ++i) {
         if (rows.at(i).size() > kMaxCellChars) {
-            r.error = Fail(path, QStringLiteral("line %1 holds more than %2 characters, the most "
-                                                "a line may hold")
-                                     .arg(i + 1)
-                                     .arg(kMaxCellChars));
+            r.error =
+                SheetFail(path, QStringLiteral("line %1 holds more than %2 characters, the most "
+                                               "a line may hold")
+                                    .arg(i + 1)
+                                    .arg(kMaxCellChars));
             return r;
         }
     }
@@ -125,16 +120,16 @@ WorkbookResult ReadWorkbook(const QString& path) {
     r.book.path = path;
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
-        r.error = Fail(path, QStringLiteral("the file was not found"));
+        r.error = SheetFail(path, QStringLiteral("the file was not found"));
         return r;
     }
     if (!info.isFile()) {
-        r.error = Fail(path, QStringLiteral("it is not a file"));
+        r.error = SheetFail(path, QStringLiteral("it is not a file"));
         return r;
     }
     QFile file(path);
     if (!info.isReadable() || !file.open(QIODevice::ReadOnly)) {
-        r.error = Fail(path, QStringLiteral("the file cannot be read (no permission)"));
+        r.error = SheetFail(path, QStringLiteral("the file cannot be read (no permission)"));
         return r;
     }
     const QByteArray head = file.read(8);
@@ -159,9 +154,10 @@ WorkbookResult ReadWorkbookBytes(const QString& name, const QByteArray& bytes) {
     if (bytes.size() > kMaxPartBytes) {
         WorkbookResult r;
         r.book.path = name;
-        r.error = Fail(name, QStringLiteral("it is larger than %1 MiB, the most a text file may "
-                                            "hold")
-                                 .arg(kMaxPartBytes >> 20));
+        r.error =
+            SheetFail(name, QStringLiteral("it is larger than %1 MiB, the most a text file may "
+                                           "hold")
+                                .arg(kMaxPartBytes >> 20));
         return r;
     }
     if (KindOfBytes(bytes.left(8)) == FileKind::Text) return ReadTextBytes(name, bytes);
@@ -173,9 +169,9 @@ WorkbookResult ReadWorkbookBytes(const QString& name, const QByteArray& bytes) {
     QFile copy(dir.filePath(QFileInfo(name).fileName()));
     if (!dir.isValid() || !copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() ||
         !copy.flush()) {
-        r.error =
-            Fail(name,
-                 QStringLiteral("it could not be copied for reading (%1)").arg(copy.errorString()));
+        r.error = SheetFail(
+            name,
+            QStringLiteral("it could not be copied for reading (%1)").arg(copy.errorString()));
         return r;
     }
     copy.close();
@@ -215,6 +211,10 @@ std::optional<QString> HitNameFromImport(const QString& text) {
 QString CellTooLongReason() {
     return QStringLiteral("a cell holds more than %1 characters, the most a cell may hold")
         .arg(kMaxCellChars);
+}
+
+QString LowerSuffix(const QString& path) {
+    return QFileInfo(path).suffix().toLower();
 }
 
 QString SheetFail(const QString& path, const QString& reason) {

@@ -63,6 +63,50 @@ struct WebPageLoader::Impl {
         return true;
     }
 
+    // Sets up one wait: the browser's spacing between requests, whether
+    // loopback is paced too, the page size cap and the watchdog.
+    void Begin(int spacingMs, bool paceLoopback, int watchdogMs) {
+        browser.SetPolitenessMs(spacingMs);
+        browser.SetPaceLoopback(paceLoopback);
+        browser.SetMaxPageBytes(settings.MaxPageBytes);
+        watchdog.setInterval(qMax(1, watchdogMs));
+        wake.start();
+        troubled = false;
+        shownSeconds = -1;
+    }
+
+    // Starts the watchdog and turns the event loop until the load under way
+    // is complete, failed or timed out; false (the wait finished) when the
+    // run is canceled meanwhile.
+    bool AwaitLoad(const QElapsedTimer& waited) {
+        module.PageTimedOut = false;
+        watchdog.start();
+        while (browser.ReadyState() != WebBrowser::Complete &&
+               browser.ReadyState() != WebBrowser::Failed && !module.PageTimedOut) {
+            // Blocks until an event arrives (at the latest the wake timer).
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+            Waited(waited.elapsed());
+            if (module.CancelSearch) {
+                Finish(true);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Says that the address is asked again after pauseMs and waits that
+    // long; false (the wait finished) when the run is canceled meanwhile.
+    bool PauseBeforeRetry(const QString& shown, const QString& why, qint64 pauseMs,
+                          const QElapsedTimer& waited) {
+        Problem(QStringLiteral("Could not load %1: %2. Trying again in %3 s.")
+                    .arg(shown, why)
+                    .arg((pauseMs + 999) / 1000));
+        watchdog.stop();
+        if (Pause(pauseMs, waited)) return true;
+        Finish(true);
+        return false;
+    }
+
     Impl(Module1& m, const Settings& s) : module(m), settings(s) {}
 };
 
@@ -87,33 +131,15 @@ void WebPageLoader::SetWaitWatcher(WaitWatcher watcher) {
 
 int WebPageLoader::NavigateAndWait(const QString& address) {
     Impl& d = *impl_;
-    d.browser.SetPolitenessMs(d.settings.PolitenessMs);
-    d.browser.SetPaceLoopback(false);
-    d.browser.SetMaxPageBytes(d.settings.MaxPageBytes);
-    d.watchdog.setInterval(qMax(1, d.settings.WatchdogMs));
-    d.wake.start();
-    d.troubled = false;
-    d.shownSeconds = -1;
+    d.Begin(d.settings.PolitenessMs, false, d.settings.WatchdogMs);
     int retries = 0;
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        // Step 1: clear the flag, start the watchdog, load.
-        d.module.PageTimedOut = false;
-        d.watchdog.start();
+        // Steps 1 and 2: clear the flag, start the watchdog, load, and turn
+        // the event loop until the page is complete, failed or timed out.
         d.browser.Navigate(address);
-        // Step 2: turn the event loop until the page is complete, failed or
-        // timed out.
-        while (d.browser.ReadyState() != WebBrowser::Complete &&
-               d.browser.ReadyState() != WebBrowser::Failed && !d.module.PageTimedOut) {
-            // Blocks until an event arrives (at the latest the wake timer).
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-            d.Waited(waited.elapsed());
-            if (d.module.CancelSearch) {
-                d.Finish(true);
-                return Canceled;
-            }
-        }
+        if (!d.AwaitLoad(waited)) return Canceled;
         if (d.browser.ReadyState() == WebBrowser::Failed) {
             // A busy or failing server is asked again a few times, each time
             // after a longer pause; anything else it refuses is final.
@@ -122,14 +148,7 @@ int WebPageLoader::NavigateAndWait(const QString& address) {
                 const qint64 pauseMs = qint64{qMax(0, d.settings.RetryDelayMs)}
                                        << qMin(retries, 16);
                 ++retries;
-                d.Problem(QStringLiteral("Could not load %1: %2. Trying again in %3 s.")
-                              .arg(address, failure.message)
-                              .arg((pauseMs + 999) / 1000));
-                d.watchdog.stop();
-                if (!d.Pause(pauseMs, waited)) {
-                    d.Finish(true);
-                    return Canceled;
-                }
+                if (!d.PauseBeforeRetry(address, failure.message, pauseMs, waited)) return Canceled;
                 continue;
             }
             d.Finish(false);
@@ -158,29 +177,13 @@ int WebPageLoader::NavigateAndWait(const QString& address) {
 int WebPageLoader::FetchRaw(const QString& address, const RawFetch& how, RawReply* reply) {
     Impl& d = *impl_;
     const QString shown = how.shownAddress.isEmpty() ? address : how.shownAddress;
-    d.browser.SetPolitenessMs(how.spacingMs);
-    d.browser.SetPaceLoopback(how.paceLoopback);
-    d.browser.SetMaxPageBytes(d.settings.MaxPageBytes);
-    d.watchdog.setInterval(qMax(1, how.watchdogMs));
-    d.wake.start();
-    d.troubled = false;
-    d.shownSeconds = -1;
+    d.Begin(how.spacingMs, how.paceLoopback, how.watchdogMs);
     *reply = RawReply();
     QElapsedTimer waited;
     waited.start();
     for (int attempt = 1;; ++attempt) {
-        d.module.PageTimedOut = false;
-        d.watchdog.start();
         d.browser.NavigateRaw(address);
-        while (d.browser.ReadyState() != WebBrowser::Complete &&
-               d.browser.ReadyState() != WebBrowser::Failed && !d.module.PageTimedOut) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-            d.Waited(waited.elapsed());
-            if (d.module.CancelSearch) {
-                d.Finish(true);
-                return Canceled;
-            }
-        }
+        if (!d.AwaitLoad(waited)) return Canceled;
         if (d.browser.ReadyState() == WebBrowser::Complete) {
             d.module.PageTimedOut = false;
             d.Finish(false);
@@ -209,13 +212,7 @@ int WebPageLoader::FetchRaw(const QString& address, const RawFetch& how, RawRepl
             const qint64 pauseMs = failure.retryAfterMs > 0
                                        ? failure.retryAfterMs
                                        : qint64{qMax(0, how.retryDelayMs)} << qMin(attempt - 1, 16);
-            d.Problem(QStringLiteral("Could not load %1: %2. Trying again in %3 s.")
-                          .arg(shown, failure.message)
-                          .arg((pauseMs + 999) / 1000));
-            if (!d.Pause(pauseMs, waited)) {
-                d.Finish(true);
-                return Canceled;
-            }
+            if (!d.PauseBeforeRetry(shown, failure.message, pauseMs, waited)) return Canceled;
             continue;
         }
         d.Finish(true);

@@ -117,17 +117,11 @@ void FrmIGTC::cmdSave_Click() {
 }
 
 void FrmIGTC::cmdPrint_Click() {
-    if (!Platform::AskYesNo(this, QStringLiteral("Ok to print hits?"), QStringLiteral("Print"),
-                            Icon::Question))
-        return;
-    const QString title =
-        Platform::Input(this, QStringLiteral("Enter title of search:"), QStringLiteral("Title"));
-    QStringList names;
-    names.reserve(ui_->lstResults->count());
-    for (int i = 0; i < ui_->lstResults->count(); ++i) names << ui_->lstResults->item(i)->text();
-    // The printer shows its own messages when the printout cannot be made.
-    const std::unique_ptr<Printer> printer = OpenPrinter(this, ctx_.settings);
-    PrintIgtcReport(*printer, title, ui_->txtCutoff1->text(), names, Now());
+    const QString cutoff = ui_->txtCutoff1->text();
+    PrintHitList(this, ctx_.settings, *ui_->lstResults,
+                 [&](Printer& printer, const QString& title, const QStringList& names) {
+                     PrintIgtcReport(printer, title, cutoff, names, Now());
+                 });
 }
 
 void FrmIGTC::cmdOpenIGTC_Click() {

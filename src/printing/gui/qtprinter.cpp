@@ -2,11 +2,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "widgets/platform.h"
 #include "printing/pdf/pdfprinter.h"
+#include "widgets/platform.h"
 
 namespace quill::ui {
 
@@ -151,6 +152,20 @@ std::unique_ptr<quill::Printer> OpenPrinter(QWidget* parent, const Settings& set
         return printer;
     }
     return std::make_unique<QtPrinter>(parent, settings);
+}
+
+void PrintHitList(QWidget* parent, const Settings& settings, const QListWidget& list,
+                  const HitListPrint& print) {
+    if (!Platform::AskYesNo(parent, QStringLiteral("Ok to print hits?"), QStringLiteral("Print"),
+                            Icon::Question))
+        return;
+    const QString title =
+        Platform::Input(parent, QStringLiteral("Enter title of search:"), QStringLiteral("Title"));
+    QStringList entries;
+    entries.reserve(list.count());
+    for (int i = 0; i < list.count(); ++i) entries << list.item(i)->text();
+    const std::unique_ptr<quill::Printer> printer = OpenPrinter(parent, settings);
+    print(*printer, title, entries);
 }
 
 }  // namespace quill::ui

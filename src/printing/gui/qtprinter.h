@@ -21,6 +21,7 @@
 #include "printing/printer.h"
 #include "web/settings.h"
 
+class QListWidget;
 class QWidget;
 
 namespace quill::ui {
@@ -88,5 +89,14 @@ class PrinterDouble {
 // The printer a window prints a report on: a QtPrinter for the default
 // printer, or a recording one while a PrinterDouble is installed.
 std::unique_ptr<quill::Printer> OpenPrinter(QWidget* parent, const Settings& settings);
+
+// Printing a window's hit list: asks "Ok to print hits?", then the title of
+// the search; unless the user says No, hands the printer, the title and the
+// list's entries (in list order) to print. The printer shows its own
+// messages when the printout cannot be made.
+using HitListPrint =
+    std::function<void(quill::Printer&, const QString& title, const QStringList& entries)>;
+void PrintHitList(QWidget* parent, const Settings& settings, const QListWidget& list,
+                  const HitListPrint& print);
 
 }  // namespace quill::ui

@@ -55,17 +55,10 @@ void FrmUnique::cmdFind_Click() {
 }
 
 void FrmUnique::cmdPrint_Click() {
-    if (!Platform::AskYesNo(this, QStringLiteral("Ok to print hits?"), QStringLiteral("Print"),
-                            Icon::Question))
-        return;
-    const QString title =
-        Platform::Input(this, QStringLiteral("Enter title of search:"), QStringLiteral("Title"));
-    QStringList keys;
-    keys.reserve(ui_->lstStuff->count());
-    for (int i = 0; i < ui_->lstStuff->count(); ++i) keys << ui_->lstStuff->item(i)->text();
-    // The printer shows its own messages when the printout cannot be made.
-    const std::unique_ptr<Printer> printer = OpenPrinter(this, ctx_.settings);
-    PrintUniqueReport(*printer, title, keys, Now());
+    PrintHitList(this, ctx_.settings, *ui_->lstStuff,
+                 [](Printer& printer, const QString& title, const QStringList& keys) {
+                     PrintUniqueReport(printer, title, keys, Now());
+                 });
 }
 
 void FrmUnique::cmdSave_Click() {
