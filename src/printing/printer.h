@@ -12,10 +12,9 @@
 // prints on the default printer or into a PDF file.
 //
 // Typical use:
-//   p.SetScale(10800, 15840, -720);
-//   p.SetFontName("Times New Roman"); p.SetFontBold(true); p.SetFontSize(13);
-//   p.SetCurrentY(720);
+//   p.BeginReport();
 //   p.PrintCentred(title);
+//   p.SetFontSize(11);
 //   p.PrintLine({PrintItem::Number(5), PrintItem::Text(" hits found:")});
 //   p.PrintLine({PrintItem::Column(7), PrintItem::Text(name)});
 //   bool printed = p.EndDoc();
@@ -128,6 +127,12 @@ class Printer {
     void PrintCentred(const QString& text);
     // Continues on a new page, at its top.
     void NewPage();
+
+    // The page every printed report starts with: a printable area 10800
+    // units wide and 15840 high whose left edge has the coordinate -720 (so
+    // that lines start 720 units in), bold 13-point Times New Roman without
+    // underline, and the position at height 720, where the title lines go.
+    void BeginReport();
 
     // Ends the document and hands it to the output. True only when the
     // document was printed (or written); false when nothing was printed, the
