@@ -329,10 +329,10 @@ void Printer::PrintCentred(const QString& text) {
 
 void Printer::BeginReport() {
     SetScale(10800, 15840, -720);
-    font_.name = QStringLiteral("Times New Roman");
-    font_.size = 13;
-    font_.bold = true;
-    font_.underline = false;
+    SetFontName(QStringLiteral("Times New Roman"));
+    SetFontSize(13);
+    SetFontBold(true);
+    SetFontUnderline(false);
     SetCurrentY(720);
 }
 

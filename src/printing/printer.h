@@ -92,15 +92,10 @@ class Printer {
     void SetCurrentY(double y) { y_ = y; }
 
     // The font of the next printed pieces.
-    QString FontName() const { return font_.name; }
-    double FontSize() const { return font_.size; }
-    bool FontBold() const { return font_.bold; }
-    bool FontUnderline() const { return font_.underline; }
     void SetFontName(const QString& name) { font_.name = name; }
     void SetFontSize(double points);  // sizes below 1 point count as 1
     void SetFontBold(bool on) { font_.bold = on; }
     void SetFontUnderline(bool on) { font_.underline = on; }
-    const PrintFont& Font() const { return font_; }
 
     // Printed width of text in the current font, in user units; for text
     // with line breaks the width of its widest line.
@@ -163,8 +158,6 @@ class Printer {
     // Hands the finished document to the output. Returns false with a reason
     // in *error when it could not be printed.
     virtual bool Output(QString* error) = 0;
-
-    void SetError(const QString& e) { error_ = e; }
 
   private:
     // A stretch of text of one line, starting at x.
