@@ -388,16 +388,11 @@ QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCri
 
 bool PrintScreeningReport(Printer& printer, const QString& title, const ScreeningResults& results,
                           const ScreeningCriteria& checks, const QDateTime& when) {
-    printer.SetScale(10800, 15840, -720);
-    printer.SetFontName(QStringLiteral("Times New Roman"));
-    printer.SetFontBold(true);
-    printer.SetFontSize(13);
-    printer.SetCurrentY(720);
-    // Centred between -720 and 10080: x = (10800 - width) / 2 - 720.
-    const auto centred = [&printer](const QString& text) { printer.PrintCentred(text); };
-    centred(title);
-    centred(Heading(when));
-    if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty()) centred(cancelled);
+    printer.BeginReport();
+    printer.PrintCentred(title);
+    printer.PrintCentred(Heading(when));
+    if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty())
+        printer.PrintCentred(cancelled);
     printer.PrintLine();
     printer.PrintLine(TissueLine(results.SelectedTissues));
     if (checks.chkAbundance) printer.PrintLine(AbundanceLine(results.txtAbundance1));

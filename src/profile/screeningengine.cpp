@@ -32,7 +32,7 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
         const QString& term = terms.at(i);
         view_.SetStatusLine(Num(i) + QStringLiteral("/") + Num(n) +
                             QStringLiteral(" complete.  Current search term: ") + term);
-        const int outcome = ScreenTerm(step, term);
+        const ScreenOutcome outcome = ScreenTerm(step, term);
         switch (outcome) {
             case kScreenCanceled:
                 m_.CancelSearch = false;
@@ -54,7 +54,6 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
             default:
                 break;
         }
-        view_.TermScreened(term, outcome);
         // Past 1000 terms a term's share rounds to 0: the bar then moves by
         // whole terms and ends full.
         if (step == 0) {
@@ -74,23 +73,23 @@ QString ScreeningEngine::BuildReport() const {
     return BuildScreeningReport(results_, criteria_.Criteria(), Now());
 }
 
-int ScreeningEngine::Load(const QString& address) {
+std::optional<ScreenOutcome> ScreeningEngine::Load(const QString& address) {
     switch (loader_.NavigateAndWait(address)) {
         case PageLoader::Canceled:
             return kScreenCanceled;
         case PageLoader::ServerError:
             return kNcbiError;
         default:
-            return PageLoader::Loaded;
+            return std::nullopt;
     }
 }
 
-int ScreeningEngine::ScreenTerm(int step, const QString& term) {
+ScreenOutcome ScreeningEngine::ScreenTerm(int step, const QString& term) {
     const QString& base = settings_.NcbiServerBase;
     const QString search = AddressWithTerm(
         base + QStringLiteral("/entrez/query.fcgi?orig_db=UniGene&cmd=search&term="),
         StripColons(term));
-    if (const int r = Load(search); r != PageLoader::Loaded) return r;
+    if (const std::optional<ScreenOutcome> failed = Load(search)) return *failed;
     view_.AddProgress(step / 3);
 
     // The first cluster link's text is the cluster identifier.
@@ -104,14 +103,13 @@ int ScreeningEngine::ScreenTerm(int step, const QString& term) {
 
     const QString address =
         AddressWithTerm(base + QStringLiteral("/UniGene/ESTProfileViewer.cgi?uglist="), *cluster);
-    if (const int r = Load(address); r != PageLoader::Loaded) return r;
+    if (const std::optional<ScreenOutcome> failed = Load(address)) return *failed;
     view_.AddProgress(step / 3);
 
-    std::optional<Profile> profile = ReadProfile(loader_.Markup());
+    const std::optional<Profile> profile = ReadProfile(loader_.Markup());
     if (!profile) return kNoData;
-    profile_ = std::move(*profile);
     const ScreenOutcome outcome =
-        ApplyScreeningRule(profile_, results_.SelectedTissues, criteria_.Criteria());
+        ApplyScreeningRule(*profile, results_.SelectedTissues, criteria_.Criteria());
     view_.AddProgress(step / 3);
     return outcome;
 }

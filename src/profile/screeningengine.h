@@ -5,11 +5,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
+#include "profile/screening.h"
 #include "web/module1.h"
 #include "web/pageloader.h"
 #include "web/settings.h"
-#include "profile/screening.h"
 
 namespace quill {
 
@@ -43,11 +44,6 @@ class ScreeningView {
     virtual void SetStatusLine(const QString& text) = 0;
     // Adds to the progress bar's value (0..1000).
     virtual void AddProgress(int units) = 0;
-    // A term was screened (the result lists already hold it).
-    virtual void TermScreened(const QString& term, int outcome) {
-        Q_UNUSED(term);
-        Q_UNUSED(outcome);
-    }
     // End states; both then leave the running state.
     virtual void EndCanceled() = 0;
     virtual void EndComplete(const QString& report) = 0;
@@ -70,20 +66,19 @@ class ScreeningEngine {
     // thresholds and builds the report. A cancel notes the terms screened.
     RunEnd Run(const QStringList& terms);
 
-    // One term: outcome kScreenCanceled, kMatched, kNotMatched, kNoData,
-    // kNotTested or kNcbiError (the loader's LastFailure() says why). Adds
-    // step / 3 to the progress after each page and after the rule.
-    int ScreenTerm(int step, const QString& term);
+    // One term: kScreenCanceled, kMatched, kNotMatched, kNoData, kNotTested
+    // or kNcbiError (the loader's LastFailure() says why). Adds step / 3 to
+    // the progress after each page and after the rule.
+    ScreenOutcome ScreenTerm(int step, const QString& term);
 
     const ScreeningResults& Results() const { return results_; }
     // The report text of the results as they stand, check boxes as now.
     QString BuildReport() const;
-    // The profile of the last term that had one.
-    const Profile& LastProfile() const { return profile_; }
 
   private:
-    // Waits for a page: kScreenCanceled, kNcbiError or PageLoader::Loaded.
-    int Load(const QString& address);
+    // Waits for a page: nullopt once it is loaded, else kScreenCanceled or
+    // kNcbiError.
+    std::optional<ScreenOutcome> Load(const QString& address);
 
     Module1& m_;
     const Settings& settings_;
@@ -91,7 +86,6 @@ class ScreeningEngine {
     const CriteriaSource& criteria_;
     ScreeningView& view_;
     ScreeningResults results_;
-    Profile profile_;
 };
 
 }  // namespace quill
