@@ -366,6 +366,7 @@ QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCri
     if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty())
         text += cancelled + kCrLf;
     text += kCrLf;
+    for (const QString& table : results.tableLines) text += table + kCrLf;
     text += TissueLine(results.SelectedTissues) + kCrLf;
     if (checks.chkAbundance) text += AbundanceLine(results.txtAbundance1) + kCrLf;
     if (checks.chkTissue) text += TpmLine(results.txtTissue1) + kCrLf;
@@ -394,6 +395,7 @@ bool PrintScreeningReport(Printer& printer, const QString& title, const Screenin
     if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty())
         printer.PrintCentred(cancelled);
     printer.PrintLine();
+    for (const QString& table : results.tableLines) printer.PrintLine(table);
     printer.PrintLine(TissueLine(results.SelectedTissues));
     if (checks.chkAbundance) printer.PrintLine(AbundanceLine(results.txtAbundance1));
     if (checks.chkTissue) printer.PrintLine(TpmLine(results.txtTissue1));
