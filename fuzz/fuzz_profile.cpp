@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "profile/screening.h"
+#include "profile/screeningengine.h"
 #include "web/module1.h"
 #include "web/pageloader.h"
 #include "web/settings.h"
-#include "profile/screening.h"
-#include "profile/screeningengine.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     criteria.tissues = {{QStringLiteral("testis")}, {QStringLiteral("testis")}};
     Quiet view;
     ScreeningEngine engine(module, settings, loader, criteria, view);
-    const int outcome = engine.ScreenTerm(999, QStringLiteral("Pax:6"));
+    const ScreenOutcome outcome = engine.ScreenTerm(999, QStringLiteral("Pax:6"));
     if (outcome != kMatched && outcome != kNotMatched && outcome != kNoData) std::abort();
     return 0;
 }

@@ -3,7 +3,7 @@
 // of the IGTC site: which form a pasted text has, and the queries whose best
 // hit reaches a minimum score in each form.
 //
-// - Legacy pairwise text ("(N letters)" after a query): ParseIgtcResults.
+// - Legacy pairwise text ("(N letters)" after a query): ParseIgtcResultsUtf8.
 // - BLAST+ pairwise text ("Query=" ... "Length=N"): the name is the Query=
 //   line and its continuation lines up to "Length=", joined by blanks; the
 //   score is the highest bit score of the rows of the query's hit table; a

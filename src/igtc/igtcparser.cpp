@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "text/textrules.h"
 #include "igtc/bytescan.h"
+#include "text/textrules.h"
 
 namespace quill {
 
@@ -300,10 +300,6 @@ void AddIgtcQueriesUtf8(const QByteArray& text, qsizetype limit, int minimum, Li
                         IgtcResult& result) {
     Scanner scanner(text, breaks);
     scanner.Run(minimum, result, limit);
-}
-
-IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks) {
-    return ParseIgtcResultsUtf8(text.toUtf8(), minimum, breaks);
 }
 
 std::optional<double> ScoreAfter(const QString& text, int start) {

@@ -92,11 +92,10 @@ enum class LineBreaks {
     AsTextBox,  // CR LF and a lone CR count as one LF, as a text box shows them
 };
 
-// Processes text with the given minimum score.
-IgtcResult ParseIgtcResults(const QString& text, int minimum, LineBreaks breaks = LineBreaks::AsIs);
-// The same over UTF-8 bytes (ReadBlastReport decodes a report's bytes into
-// them; the command line counts line breaks as the window's text box does,
-// so that both give the same output for the same text).
+// Processes text, as UTF-8 bytes, with the given minimum score
+// (ReadBlastReport decodes a report's bytes into them; the command line
+// counts line breaks as the window's text box does, so that both give the
+// same output for the same text).
 IgtcResult ParseIgtcResultsUtf8(const QByteArray& text, int minimum,
                                 LineBreaks breaks = LineBreaks::AsIs,
                                 KeptNames kept = KeptNames::List);

@@ -17,17 +17,10 @@ QStringList IgtcSaveItems(const QString& minimumText, const QString& outputText,
 
 bool PrintIgtcReport(Printer& printer, const QString& title, const QString& minimumText,
                      const QStringList& names, const QDateTime& when) {
-    printer.SetScale(10800, 15840, -720);
-    printer.SetFontBold(true);
-    printer.SetFontName(QStringLiteral("Times New Roman"));
-    printer.SetFontSize(13);
-    printer.SetCurrentY(720);
-
-    // Centred between -720 and 10080: x = (10800 - width) / 2 - 720.
-    const auto centred = [&printer](const QString& text) { printer.PrintCentred(text); };
-    centred(title);
-    centred(QStringLiteral("IGTC Hits for ") + ShortDateTime(when) + QStringLiteral(", ") +
-            minimumText + QStringLiteral(" minimum cutoff"));
+    printer.BeginReport();
+    printer.PrintCentred(title);
+    printer.PrintCentred(QStringLiteral("IGTC Hits for ") + ShortDateTime(when) +
+                         QStringLiteral(", ") + minimumText + QStringLiteral(" minimum cutoff"));
     printer.PrintLine();
     printer.SetFontSize(11);
 

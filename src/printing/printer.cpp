@@ -327,6 +327,15 @@ void Printer::PrintCentred(const QString& text) {
     }
 }
 
+void Printer::BeginReport() {
+    SetScale(10800, 15840, -720);
+    SetFontName(QStringLiteral("Times New Roman"));
+    SetFontSize(13);
+    SetFontBold(true);
+    SetFontUnderline(false);
+    SetCurrentY(720);
+}
+
 bool Printer::EndDoc() {
     if (ended_) {
         if (error_.isEmpty()) error_ = QStringLiteral("The document was already ended.");

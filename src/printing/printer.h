@@ -12,10 +12,9 @@
 // prints on the default printer or into a PDF file.
 //
 // Typical use:
-//   p.SetScale(10800, 15840, -720);
-//   p.SetFontName("Times New Roman"); p.SetFontBold(true); p.SetFontSize(13);
-//   p.SetCurrentY(720);
+//   p.BeginReport();
 //   p.PrintCentred(title);
+//   p.SetFontSize(11);
 //   p.PrintLine({PrintItem::Number(5), PrintItem::Text(" hits found:")});
 //   p.PrintLine({PrintItem::Column(7), PrintItem::Text(name)});
 //   bool printed = p.EndDoc();
@@ -93,15 +92,10 @@ class Printer {
     void SetCurrentY(double y) { y_ = y; }
 
     // The font of the next printed pieces.
-    QString FontName() const { return font_.name; }
-    double FontSize() const { return font_.size; }
-    bool FontBold() const { return font_.bold; }
-    bool FontUnderline() const { return font_.underline; }
     void SetFontName(const QString& name) { font_.name = name; }
     void SetFontSize(double points);  // sizes below 1 point count as 1
     void SetFontBold(bool on) { font_.bold = on; }
     void SetFontUnderline(bool on) { font_.underline = on; }
-    const PrintFont& Font() const { return font_; }
 
     // Printed width of text in the current font, in user units; for text
     // with line breaks the width of its widest line.
@@ -128,6 +122,12 @@ class Printer {
     void PrintCentred(const QString& text);
     // Continues on a new page, at its top.
     void NewPage();
+
+    // The page every printed report starts with: a printable area 10800
+    // units wide and 15840 high whose left edge has the coordinate -720 (so
+    // that lines start 720 units in), bold 13-point Times New Roman without
+    // underline, and the position at height 720, where the title lines go.
+    void BeginReport();
 
     // Ends the document and hands it to the output. True only when the
     // document was printed (or written); false when nothing was printed, the
@@ -158,8 +158,6 @@ class Printer {
     // Hands the finished document to the output. Returns false with a reason
     // in *error when it could not be printed.
     virtual bool Output(QString* error) = 0;
-
-    void SetError(const QString& e) { error_ = e; }
 
   private:
     // A stretch of text of one line, starting at x.

@@ -366,6 +366,7 @@ QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCri
     if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty())
         text += cancelled + kCrLf;
     text += kCrLf;
+    for (const QString& table : results.tableLines) text += table + kCrLf;
     text += TissueLine(results.SelectedTissues) + kCrLf;
     if (checks.chkAbundance) text += AbundanceLine(results.txtAbundance1) + kCrLf;
     if (checks.chkTissue) text += TpmLine(results.txtTissue1) + kCrLf;
@@ -388,17 +389,13 @@ QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCri
 
 bool PrintScreeningReport(Printer& printer, const QString& title, const ScreeningResults& results,
                           const ScreeningCriteria& checks, const QDateTime& when) {
-    printer.SetScale(10800, 15840, -720);
-    printer.SetFontName(QStringLiteral("Times New Roman"));
-    printer.SetFontBold(true);
-    printer.SetFontSize(13);
-    printer.SetCurrentY(720);
-    // Centred between -720 and 10080: x = (10800 - width) / 2 - 720.
-    const auto centred = [&printer](const QString& text) { printer.PrintCentred(text); };
-    centred(title);
-    centred(Heading(when));
-    if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty()) centred(cancelled);
+    printer.BeginReport();
+    printer.PrintCentred(title);
+    printer.PrintCentred(Heading(when));
+    if (const QString cancelled = CancelledLine(results); !cancelled.isEmpty())
+        printer.PrintCentred(cancelled);
     printer.PrintLine();
+    for (const QString& table : results.tableLines) printer.PrintLine(table);
     printer.PrintLine(TissueLine(results.SelectedTissues));
     if (checks.chkAbundance) printer.PrintLine(AbundanceLine(results.txtAbundance1));
     if (checks.chkTissue) printer.PrintLine(TpmLine(results.txtTissue1));

@@ -158,18 +158,23 @@ struct ScreeningResults {
     // "Could not be looked up (NCBI error)": each term with the server's
     // answer and the address; listed after the others only when not empty.
     QStringList lstNcbiError;
+    // A run on expression tables: one line per table it took
+    // (ExpressionTableLine), mouse first; empty for a run on the archive.
+    QStringList tableLines;
 };
 
 // The report text (CR LF lines); the criteria lines follow the two check
 // boxes as given. A cancelled run's report says so below its heading
-// ("Cancelled after 477 of 2,010 terms").
+// ("Cancelled after 477 of 2,010 terms"); a run on tables names them above
+// the tissue line.
 QString BuildScreeningReport(const ScreeningResults& results, const ScreeningCriteria& checks,
                              const QDateTime& when);
 
 // Prints the report and ends the document: title and heading centred in bold
 // 13-point Times New Roman from height 720, the tissue and criteria lines,
 // then in 11 points the three sections, entries at print column 10. A
-// cancelled run's line is centred below the heading. Returns what EndDoc
+// cancelled run's line is centred below the heading; the table lines precede
+// the tissue line as in the text. Returns what EndDoc
 // returns.
 bool PrintScreeningReport(Printer& printer, const QString& title, const ScreeningResults& results,
                           const ScreeningCriteria& checks, const QDateTime& when);

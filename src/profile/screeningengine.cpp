@@ -5,6 +5,20 @@
 
 namespace quill {
 
+bool HasArchiveServer(const Settings& settings) {
+    return Settings::ServerAddress(settings.NcbiServerBase) != Settings().NcbiServerBase;
+}
+
+std::optional<QString> RunTissueProblem(const TissueSelection& selection,
+                                        const ScreeningTables& tables) {
+    if (!tables.Any()) return TissueSelectionProblem(selection);
+    if (tables.mouse && selection.mouse.isEmpty())
+        return QStringLiteral("No mouse tissue is selected");
+    if (tables.human && selection.human.isEmpty())
+        return QStringLiteral("No human tissue is selected");
+    return std::nullopt;
+}
+
 ScreeningEngine::ScreeningEngine(Module1& module, const Settings& settings, PageLoader& loader,
                                  const CriteriaSource& criteria, ScreeningView& view)
     : m_(module), settings_(settings), loader_(loader), criteria_(criteria), view_(view) {}
@@ -12,8 +26,10 @@ ScreeningEngine::ScreeningEngine(Module1& module, const Settings& settings, Page
 ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
     const ScreeningCriteria start = criteria_.Criteria();
     if (CriteriaProblem(start.txtAbundance, start.txtTissue)) return RunEnd::BadCriteria;
+    const ScreeningTables tables = criteria_.Tables();
+    if (!tables.Any() && !HasArchiveServer(settings_)) return RunEnd::NoProfiles;
     const TissueSelection tissues = criteria_.Tissues();
-    if (TissueSelectionProblem(tissues)) return RunEnd::NoTissues;
+    if (RunTissueProblem(tissues, tables)) return RunEnd::NoTissues;
 
     // A flag left raised by a canceled run elsewhere must not stop this one.
     m_.CancelSearch = false;
@@ -23,6 +39,12 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
     results_.lstNoData.clear();
     results_.lstNcbiError.clear();
     results_.SelectedTissues = tissues;
+    tables_ = tables;
+    results_.tableLines.clear();
+    if (tables_.mouse)
+        results_.tableLines << ExpressionTableLine(ProfileSpecies::Mouse, *tables_.mouse);
+    if (tables_.human)
+        results_.tableLines << ExpressionTableLine(ProfileSpecies::Human, *tables_.human);
     const int n = static_cast<int>(terms.size());
     const int step = n > 0 ? 1000 / n : 0;
     results_.cancelledAfter = -1;
@@ -32,7 +54,8 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
         const QString& term = terms.at(i);
         view_.SetStatusLine(Num(i) + QStringLiteral("/") + Num(n) +
                             QStringLiteral(" complete.  Current search term: ") + term);
-        const int outcome = ScreenTerm(step, term);
+        QString why;
+        const ScreenOutcome outcome = ScreenTerm(step, term, &why);
         switch (outcome) {
             case kScreenCanceled:
                 m_.CancelSearch = false;
@@ -46,7 +69,7 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
                 results_.lstNotFound << term;
                 break;
             case kNoData:
-                results_.lstNoData << term;
+                results_.lstNoData << (why.isEmpty() ? term : term + QStringLiteral(": ") + why);
                 break;
             case kNcbiError:
                 results_.lstNcbiError << FailureEntry(term, loader_.LastFailure());
@@ -54,7 +77,6 @@ ScreeningEngine::RunEnd ScreeningEngine::Run(const QStringList& terms) {
             default:
                 break;
         }
-        view_.TermScreened(term, outcome);
         // Past 1000 terms a term's share rounds to 0: the bar then moves by
         // whole terms and ends full.
         if (step == 0) {
@@ -74,23 +96,50 @@ QString ScreeningEngine::BuildReport() const {
     return BuildScreeningReport(results_, criteria_.Criteria(), Now());
 }
 
-int ScreeningEngine::Load(const QString& address) {
+std::optional<ScreenOutcome> ScreeningEngine::Load(const QString& address) {
     switch (loader_.NavigateAndWait(address)) {
         case PageLoader::Canceled:
             return kScreenCanceled;
         case PageLoader::ServerError:
             return kNcbiError;
         default:
-            return PageLoader::Loaded;
+            return std::nullopt;
     }
 }
 
-int ScreeningEngine::ScreenTerm(int step, const QString& term) {
+ScreenOutcome ScreeningEngine::ScreenOnTables(int step, const QString& term, QString* why) {
+    // The first table that knows the term decides; a symbol on several of
+    // its rows is screened on none.
+    for (const auto& [species, table] : {std::pair{ProfileSpecies::Mouse, tables_.mouse.get()},
+                                         std::pair{ProfileSpecies::Human, tables_.human.get()}}) {
+        if (!table) continue;
+        const TableLookup found = table->Find(term);
+        if (found.rows == 0) continue;
+        view_.AddProgress(3 * (step / 3));
+        if (!found.Found()) {
+            if (why) *why = found.Reason() + QStringLiteral(" in ") + table->FileName();
+            return kNoData;
+        }
+        const QStringList& selected = species == ProfileSpecies::Human
+                                          ? results_.SelectedTissues.human
+                                          : results_.SelectedTissues.mouse;
+        return ApplyTableScreeningRule(table->Tissues(), table->Values(found.gene), selected,
+                                       criteria_.Criteria());
+    }
+    view_.AddProgress(3 * (step / 3));
+    return kNoData;
+}
+
+ScreenOutcome ScreeningEngine::ScreenTerm(int step, const QString& term, QString* why) {
+    if (tables_.Any()) {
+        if (m_.CancelSearch) return kScreenCanceled;
+        return ScreenOnTables(step, term, why);
+    }
     const QString& base = settings_.NcbiServerBase;
     const QString search = AddressWithTerm(
         base + QStringLiteral("/entrez/query.fcgi?orig_db=UniGene&cmd=search&term="),
         StripColons(term));
-    if (const int r = Load(search); r != PageLoader::Loaded) return r;
+    if (const std::optional<ScreenOutcome> failed = Load(search)) return *failed;
     view_.AddProgress(step / 3);
 
     // The first cluster link's text is the cluster identifier.
@@ -104,14 +153,13 @@ int ScreeningEngine::ScreenTerm(int step, const QString& term) {
 
     const QString address =
         AddressWithTerm(base + QStringLiteral("/UniGene/ESTProfileViewer.cgi?uglist="), *cluster);
-    if (const int r = Load(address); r != PageLoader::Loaded) return r;
+    if (const std::optional<ScreenOutcome> failed = Load(address)) return *failed;
     view_.AddProgress(step / 3);
 
-    std::optional<Profile> profile = ReadProfile(loader_.Markup());
+    const std::optional<Profile> profile = ReadProfile(loader_.Markup());
     if (!profile) return kNoData;
-    profile_ = std::move(*profile);
     const ScreenOutcome outcome =
-        ApplyScreeningRule(profile_, results_.SelectedTissues, criteria_.Criteria());
+        ApplyScreeningRule(*profile, results_.SelectedTissues, criteria_.Criteria());
     view_.AddProgress(step / 3);
     return outcome;
 }

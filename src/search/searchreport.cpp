@@ -13,15 +13,10 @@ qint64 Sum(const ResultList& list) {
     return total;
 }
 
-// The page set-up and line kinds both reports share.
+// The line kinds both reports share, on the report page.
 class ReportWriter {
   public:
-    explicit ReportWriter(Printer& p) : p_(p) {
-        p_.SetScale(10800, 15840, -720);
-        p_.SetFontName(QStringLiteral("Times New Roman"));
-        Style(13, true);
-        p_.SetCurrentY(720);
-    }
+    explicit ReportWriter(Printer& p) : p_(p) { p_.BeginReport(); }
 
     // Size, bold and underline of the lines printed from now on.
     void Style(double size, bool bold, bool underline = false) {

@@ -5,7 +5,6 @@
 #include <QSet>
 
 #include "sheets/spreadsheet.h"
-#include "text/textrules.h"
 
 namespace quill {
 
@@ -61,12 +60,6 @@ TermFileResult ReadTermFile(const QString& path, const TermFileRule& rule) {
 TermFileResult ReadTermBytes(const QString& name, const QByteArray& bytes,
                              const TermFileRule& rule) {
     return TermsOf(ReadWorkbookBytes(name, bytes), rule);
-}
-
-TermFileRule SearchImportRule(bool accessionMode) {
-    TermFileRule rule;
-    if (accessionMode) rule.transform = [](const QString& t) { return SlashesToSpaces(t); };
-    return rule;
 }
 
 TermFileRule HitsImportRule() {

@@ -23,10 +23,10 @@ struct TermFileRule {
     std::function<std::optional<QString>(const QString&)> checkedTransform;
 };
 
-// The import rules of the three term lists.
-TermFileRule SearchImportRule(bool accessionMode);  // "/" to blank when accessionMode
-TermFileRule HitsImportRule();                      // hit-name transformation
-TermFileRule UniqueImportRule();                    // unchanged, duplicates kept
+// The import rules of the hit and unique term lists (the search list's is
+// the default rule, with "/" to blank in accession mode).
+TermFileRule HitsImportRule();    // hit-name transformation
+TermFileRule UniqueImportRule();  // unchanged, duplicates kept
 
 struct TermFileResult {
     bool ok = false;

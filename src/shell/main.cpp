@@ -6,12 +6,12 @@
 #include <QTextStream>
 #include <memory>
 
-#include "sheets/gui/sheetviewer.h"
 #include "pageserver/pageserver.h"
-#include "widgets/appcontext.h"
+#include "sheets/gui/sheetviewer.h"
 #include "shell/appwindows.h"
 #include "shell/windowmanager.h"
 #include "text/version.h"
+#include "widgets/appcontext.h"
 
 namespace {
 
@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
         }
     }
     QApplication app(argc, argv);
+    // Kept values (the criteria window's expression tables) live in
+    // ~/.config/Quillfish/Quillfish.conf.
+    QApplication::setOrganizationName(QStringLiteral("Quillfish"));
     QApplication::setApplicationName(QStringLiteral("Quillfish"));
     QApplication::setApplicationVersion(quill::QuillVersion());
     // The program ends when every window is unloaded, not when the last one hides.

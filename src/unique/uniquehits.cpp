@@ -2,9 +2,9 @@
 
 #include <QSet>
 
+#include "igtc/igtcreport.h"
 #include "printing/printer.h"
 #include "text/textrules.h"
-#include "igtc/igtcreport.h"
 
 namespace quill {
 
@@ -45,11 +45,7 @@ QStringList UniqueSaveItems(const QString& reportText) {
 
 bool PrintUniqueReport(Printer& printer, const QString& title, const QStringList& keys,
                        const QDateTime& when) {
-    printer.SetScale(10800, 15840, -720);
-    printer.SetFontBold(true);
-    printer.SetFontName(QStringLiteral("Times New Roman"));
-    printer.SetFontSize(13);
-    printer.SetCurrentY(720);
+    printer.BeginReport();
     printer.PrintCentred(title);
     printer.PrintCentred(ShortDateTime(when));
     printer.PrintLine();

@@ -219,7 +219,6 @@ void WebBrowser::OnFinished() {
     body_ = std::move(incoming_);
     incoming_ = QByteArray();
     contentType_ = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    finalUrl_ = reply->url();
     status_ = status;
     markupReady_ = false;
     markup_.clear();

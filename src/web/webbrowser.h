@@ -72,8 +72,6 @@ class WebBrowser : public QObject {
     // Status code of the last completed page.
     int HttpStatus() const { return status_; }
     const Failure& LastFailure() const { return failure_; }
-    // The address that was finally loaded (after redirects).
-    QString LocationUrl() const { return finalUrl_.toString(); }
 
     // Least spacing between two requests to a host other than loopback.
     void SetPolitenessMs(int ms) { politenessMs_ = ms; }
@@ -113,7 +111,6 @@ class WebBrowser : public QObject {
     QNetworkReply* retired_ = nullptr;
     QTimer sendTimer_;
     QUrl url_;
-    QUrl finalUrl_;
     int state_ = Uninitialized;
     int status_ = 0;
     int politenessMs_ = 340;

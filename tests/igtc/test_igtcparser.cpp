@@ -2,11 +2,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
 #include "support/testsupport.h"
+#include "text/textrules.h"
 
 using namespace quill;
 
@@ -154,12 +154,12 @@ class IgtcParserTest : public QObject {
     // Read as a text box holds it, a CR LF is one line break, in a name and
     // inside the score's token (which as is stops at the CR).
     void lineBreaksAsTextBox() {
-        const QString name = "Query= A\r\nB (5 letters) Value) 9 ";
-        QCOMPARE(ParseIgtcResults(name, 2).names, QStringList{"A  B"});
-        QCOMPARE(ParseIgtcResults(name, 2, LineBreaks::AsTextBox).names, QStringList{"A B"});
-        const QString score = "Query= A (5 letters) Value) 1\r\n2 ";
-        QCOMPARE(ParseIgtcResults(score, 2).names, QStringList{});
-        QCOMPARE(ParseIgtcResults(score, 2, LineBreaks::AsTextBox).names, QStringList{"A"});
+        const QByteArray name = "Query= A\r\nB (5 letters) Value) 9 ";
+        QCOMPARE(ParseIgtcResultsUtf8(name, 2).names, QStringList{"A  B"});
+        QCOMPARE(ParseIgtcResultsUtf8(name, 2, LineBreaks::AsTextBox).names, QStringList{"A B"});
+        const QByteArray score = "Query= A (5 letters) Value) 1\r\n2 ";
+        QCOMPARE(ParseIgtcResultsUtf8(score, 2).names, QStringList{});
+        QCOMPARE(ParseIgtcResultsUtf8(score, 2, LineBreaks::AsTextBox).names, QStringList{"A"});
     }
 
     void minimumScore() {

@@ -1,28 +1,33 @@
 // The expression-profile window and its criteria window against the page
 // server: the criteria window's life, input checks, a run in both modes,
 // cancel, print and save; and the command line giving the window's report
-// and refusing bad input.
+// and refusing bad input. Then both on the bundled expression tables: the
+// three lists, the tables' own tissues, the refusals.
+
+#include <zlib.h>
 
 #include <QListWidget>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
 
-#include "widgets/platform.h"
-#include "printing/gui/qtprinter.h"
-#include "widgets/termlisteditor.h"
 #include "pageserver/pageserver.h"
+#include "printing/gui/qtprinter.h"
+#include "profile/expressiontable.h"
 #include "profile/gui/frmhits.h"
 #include "profile/gui/frmhitsoptions.h"
-#include "widgets/appcontext.h"
 #include "shell/windowmanager.h"
 #include "support/testsupport.h"
 #include "support/widgets.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
+#include "widgets/termlisteditor.h"
 
 using namespace quill;
 using namespace quill::ui;
@@ -83,6 +88,39 @@ void ExpectIdle(FrmHits* h, const QString& loading, bool results) {
 
 const QStringList kDemoGenes{"Pax6", "Sox2", "Hoxa9", "Olfr1", "Xist", "Notagene", "TP53", "HBB"};
 
+// The bundled demo tables, where the programs find them (a link to
+// data/expression in the build tree).
+QString DemoTable(const QString& name) {
+    return QFileInfo(QStringLiteral(QUILL_CLI_PATH)).absolutePath() +
+           "/../share/quillfish/expression/" + name;
+}
+const QString kAtlas = "demo_mouse_baseline.tpms.tsv";
+const QString kHpa = "demo_rna_tissue_consensus.tsv";
+const QString kGtex = "demo_gene_median_tpm.gct.gz";
+
+// The demo genes of the tables, and the result sections they give with
+// ovary and testis (mouse table {mouse}).
+const QStringList kTableGenes{"Pax6",  "Sox2", "Hoxa9",    "Nanog", "Actb", "Gapdh", "Gata4",
+                              "Olfr1", "Xist", "Notagene", "TP53",  "HBB",  "GAPDH"};
+QString Sections(const QString& found, const QString& notFound) {
+    const auto list = [](const QString& terms) {
+        QString out;
+        for (const QString& t : terms.split(' ', Qt::SkipEmptyParts)) out += "\t" + t + "\r\n";
+        return out;
+    };
+    return "Genes matched:\r\n" + list(found) + "\r\nGenes not matched:\r\n" + list(notFound) +
+           "\r\nNo expression data found:\r\n"
+           "\tXist: ambiguous symbol (2 rows) in {mouse}\r\n\tNotagene\r\n";
+}
+const QString kDefaultSections =
+    Sections("Pax6 TP53", "Sox2 Hoxa9 Nanog Actb Gapdh Gata4 Olfr1 HBB GAPDH");
+
+QString TissueNames(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out.join('|');
+}
+
 // The report's first line carries the time of the run.
 QString WithoutWhen(QString report) {
     return report.replace(QRegularExpression("^Expression Profile Results for [^\r]*"), "WHEN");
@@ -98,11 +136,17 @@ class TestFrmHits : public QObject {
 
   private slots:
     void initTestCase() {
+        // Kept values go to a folder of the test's own, never to the
+        // user's settings.
+        QCoreApplication::setOrganizationName("quillfish-tests");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, tmp_.path());
         pages_ = std::make_unique<PageServer>(QStringLiteral(QUILL_PAGES_DIR));
         QVERIFY2(pages_->Start(), qPrintable(pages_->Error()));
         hang_ = std::make_unique<PageServer>(QStringLiteral(QUILL_TEST_DATA "/frmhits"));
         QVERIFY2(hang_->Start(), qPrintable(hang_->Error()));
     }
+    // Every test starts without kept tables.
+    void init() { QSettings().clear(); }
 
     void loadStateAndCriteriaWindowLife() {
         App app(pages_->BaseUrl());
@@ -381,6 +425,255 @@ class TestFrmHits : public QObject {
         QCOMPARE(cli.exitCode(), 130);
         QVERIFY(cli.readAllStandardOutput().isEmpty());
         QVERIFY(!QFile::exists(save));
+    }
+
+    // On expression tables no server is needed: the command line sorts the
+    // demo genes alike on the tables of every layout, plain and packed.
+    void commandLineOnTables_data() {
+        QTest::addColumn<QString>("mouse");
+        QTest::addColumn<QString>("human");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("sections");
+        const QString gz = tmp_.filePath("atlas.tpms.tsv.gz");
+        const QByteArray text = test::ReadBytes(DemoTable(kAtlas));
+        gzFile out = gzopen(QFile::encodeName(gz).constData(), "wb");
+        QVERIFY(out && gzwrite(out, text.constData(), unsigned(text.size())) == text.size());
+        gzclose(out);
+        QTest::newRow("wide and long")
+            << DemoTable(kAtlas) << DemoTable(kHpa) << QStringList() << kDefaultSections;
+        QTest::newRow("zip") << DemoTable(kAtlas) << DemoTable(kHpa + ".zip") << QStringList()
+                             << kDefaultSections;
+        QTest::newRow("GCT, gzip") << gz << DemoTable(kGtex) << QStringList() << kDefaultSections;
+        QTest::newRow("abundance only")
+            << DemoTable(kAtlas) << DemoTable(kGtex) << QStringList{"--no-tpm"}
+            << Sections("Pax6 Sox2 TP53", "Hoxa9 Nanog Actb Gapdh Gata4 Olfr1 HBB GAPDH");
+        QTest::newRow("TPM only") << DemoTable(kAtlas) << DemoTable(kHpa)
+                                  << QStringList{"--no-abundance"}
+                                  << Sections("Pax6 Hoxa9 Actb Gapdh TP53 HBB GAPDH",
+                                              "Sox2 Nanog Gata4 Olfr1");
+    }
+    void commandLineOnTables() {
+        QFETCH(QString, mouse);
+        QFETCH(QString, human);
+        QFETCH(QStringList, options);
+        QFETCH(QString, sections);
+        const QString save = tmp_.filePath("tables.txt");
+        const test::CliRun cli = test::Cli(
+            QStringList{"screen", "--mouse-table", mouse, "--human-table", human, "--save", save} +
+            options + kTableGenes);
+        QCOMPARE(cli.status, 0);
+        const QString mouseName = QFileInfo(mouse).fileName();
+        const QString humanTissues = human.endsWith(".gct.gz") ? "Ovary, Testis" : "ovary, testis";
+        QVERIFY2(cli.out.contains("\r\n\r\nExpression table (mouse): " + mouseName +
+                                  ", 10 genes, 8 tissues\r\nExpression table (human): " +
+                                  QFileInfo(human).fileName() +
+                                  ", 3 genes, 11 tissues\r\nLocalized expression in: ovary, "
+                                  "testis (mouse); " +
+                                  humanTissues + " (human)\r\n"),
+                 qPrintable(cli.out));
+        QCOMPARE(cli.out.mid(cli.out.indexOf("Genes matched:")),
+                 QString(sections).replace("{mouse}", mouseName));
+        QCOMPARE(test::ReadText(save), "\"" + cli.out + "\"\r\n");
+    }
+
+    // A table that cannot be read: its name and line, exit status 1, and
+    // nothing screened.
+    void commandLineRefusesBadTables_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");  // after 'Cannot read ... "name"'
+        QTest::newRow("not a number") << "nan.tsv"
+                                      << QByteArray(
+                                             "Gene ID\tGene Name\tovary\ttestis\n"
+                                             "E1\tPax6\t1\t2\nE2\tSox2\t3\tNA\n")
+                                      << ": line 3: the value \"NA\" for tissue \"testis\"";
+        QTest::newRow("no gene column") << "nogene.tsv" << QByteArray("Id\tovary\nE1\t1\n")
+                                        << ": line 1: the header has no gene column";
+        QTest::newRow("no tissue column")
+            << "notissue.tsv" << QByteArray("#1.2\n1\t0\nName\tDescription\nE1\tPax6\n")
+            << ": line 3: the header names no tissue column";
+        QTest::newRow("damaged gzip")
+            << "cut.tsv.gz" << QByteArray("\x1f\x8b\x08\x00garbage") << ": its gzip data";
+        QTest::newRow("damaged zip")
+            << "cut.tsv.zip" << QByteArray("PK\x03\x04 not an archive") << ": ";
+        QTest::newRow("missing") << "" << QByteArray() << ": the file was not found";
+    }
+    void commandLineRefusesBadTables() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        QString path = tmp_.filePath(name.isEmpty() ? "absent.tsv" : name);
+        if (!name.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        }
+        const QString save = tmp_.filePath("bad-table.txt");
+        const test::CliRun cli = test::Cli({"screen", "--mouse-table", DemoTable(kAtlas),
+                                            "--human-table", path, "--save", save, "Pax6"});
+        QCOMPARE(cli.status, 1);
+        QVERIFY2(cli.err.startsWith("quillfish-cli screen: Cannot read the expression table \"" +
+                                    QFileInfo(path).fileName() + "\"" + error),
+                 qPrintable(cli.err));
+        QCOMPARE(cli.out, QString());
+        QVERIFY(!QFile::exists(save));
+    }
+
+    // Neither a table nor a server: the command says what to give; a
+    // table's tissues are its own names.
+    void commandLineUsageOnTables() {
+        const struct {
+            QStringList args;
+            QString says;
+        } rows[] = {
+            {{"Pax6"},
+             "screen: no expression profiles to screen on: give --mouse-table FILE and/or "
+             "--human-table FILE (RNA-seq expression tables), or the archive's EST profile "
+             "pages with --demo or --ncbi-server URL\n"},
+            {{"--ncbi-server", "https://www.ncbi.nlm.nih.gov", "Pax6"}, "no expression profiles"},
+            {{"--mouse-table", DemoTable(kAtlas), "--mouse-tissues", "Ovary,female genital",
+              "Pax6"},
+             "--mouse-tissues: unknown tissue 'female genital'; demo_mouse_baseline.tpms.tsv "
+             "has: brain, heart, kidney, liver, lung, ovary, spleen, testis\n"},
+            {{"--human-table", DemoTable(kGtex), "--human-tissues", "ovary", "--mouse-tissues",
+              "testis", "--save", tmp_.filePath("u.txt"), "TP53"},
+             ""},
+        };
+        for (const auto& r : rows) {
+            const test::CliRun cli = test::Cli(QStringList{"screen"} + r.args);
+            QCOMPARE(cli.status, r.says.isEmpty() ? 0 : 2);
+            QVERIFY2(cli.err.contains(r.says), qPrintable(cli.err));
+        }
+        // Names in any letter case, reported in the table's spelling.
+        QVERIFY(test::ReadText(tmp_.filePath("u.txt"))
+                    .contains("Localized expression in: testis (mouse); Ovary (human)\r\n"));
+    }
+
+    // With a table chosen, its species' list shows the table's tissues as
+    // it names them, ovary and testis selected; an empty field brings the
+    // archive's body sites back.
+    void tablesListTheirTissues_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("human");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("Expression Atlas") << kAtlas << false << "ovary|testis";
+        QTest::newRow("Human Protein Atlas, zip") << kHpa + ".zip" << true << "ovary|testis";
+        QTest::newRow("GTEx") << kGtex << true << "Ovary|Testis";
+    }
+    void tablesListTheirTissues() {
+        QFETCH(QString, file);
+        QFETCH(bool, human);
+        QFETCH(QString, selected);
+        App app(pages_->BaseUrl());
+        app.Open();
+        FrmHitsOptions* o = app.Options();
+        const char* list = human ? "lstHumanTissue" : "lstTissue";
+        const QString archive = TissueNames(Find<QListWidget>(o, list));
+        const QString archiveSelected = Selected(o, list).join('|');
+        app.platform.queueOpenFile("");  // cancelled: nothing changes
+        app.platform.queueOpenFile(DemoTable(file));
+        Click(o, human ? "cmdHumanTable" : "cmdMouseTable");
+        QCOMPARE(TissueNames(Find<QListWidget>(o, list)), archive);
+        Click(o, human ? "cmdHumanTable" : "cmdMouseTable");
+        QCOMPARE(Text(o, human ? "txtHumanTable" : "txtMouseTable"), DemoTable(file));
+        QCOMPARE(TissueNames(Find<QListWidget>(o, list)),
+                 ReadExpressionTable(DemoTable(file)).table.Tissues().join('|'));
+        QCOMPARE(Selected(o, list).join('|'), selected);
+        QVERIFY(Text(o, human ? "Label8" : "Label6").endsWith("(" + file + ")"));
+        QCOMPARE(app.platform.unanswered, 0);
+        QCOMPARE(app.platform.messageTexts(), QStringList());
+
+        auto* field = Find<QLineEdit>(o, human ? "txtHumanTable" : "txtMouseTable");
+        field->clear();
+        emit field->editingFinished();
+        QCOMPARE(TissueNames(Find<QListWidget>(o, list)), archive);
+        QCOMPARE(Selected(o, list).join('|'), archiveSelected);
+    }
+
+    // The window on tables chosen in the criteria window, without a
+    // server: the three lists, the tables in the report, its printout and
+    // its file; the choice is kept for the next start.
+    void windowRunsOnTables() {
+        const QString report = tmp_.filePath("window-tables.txt");
+        {
+            App app(Settings().NcbiServerBase);
+            FrmHits* h = app.Open();
+            FrmHitsOptions* o = app.Options();
+            app.platform.queueOpenFile(DemoTable(kAtlas));
+            app.platform.queueOpenFile(DemoTable(kGtex));
+            Click(o, "cmdMouseTable");
+            Click(o, "cmdHumanTable");
+            SetAdvanced(h, kTableGenes);
+            Click(h, "cmdSearch");
+            ExpectIdle(h, "Search complete", true);
+            const QString shown = h->ResultsText();
+            QVERIFY2(shown.contains("Expression table (mouse): " + kAtlas +
+                                    ", 10 genes, 8 tissues\r\nExpression table (human): " + kGtex +
+                                    ", 3 genes, 11 tissues\r\n"),
+                     qPrintable(shown));
+            QCOMPARE(shown.mid(shown.indexOf("Genes matched:")),
+                     QString(kDefaultSections).replace("{mouse}", kAtlas));
+
+            PrinterDouble printers;
+            app.platform.queueInput("Tables");
+            Click(h, "cmdPrint");
+            QCOMPARE(printers.documents.size(), 1);
+            QVERIFY(printers.documents[0].lines.contains("Expression table (human): " + kGtex +
+                                                         ", 3 genes, 11 tissues"));
+            app.platform.queueSaveFile(report);
+            Click(h, "cmdSave");
+            QCOMPARE(test::ReadText(report), "\"" + shown + "\"\r\n");
+            QCOMPARE(app.platform.unanswered, 0);
+        }
+        App again(Settings().NcbiServerBase);
+        again.Open();
+        QCOMPARE(Text(again.Options(), "txtMouseTable"), DemoTable(kAtlas));
+        QCOMPARE(Text(again.Options(), "txtHumanTable"), DemoTable(kGtex));
+        QCOMPARE(Selected(again.Options(), "lstHumanTissue"), (QStringList{"Ovary", "Testis"}));
+        QCOMPARE(QSettings().value(FrmHitsOptions::kHumanTableKey).toString(), DemoTable(kGtex));
+    }
+
+    // A table that cannot be read is reported when it is chosen and again
+    // when a run needs it, and nothing is screened; without a table and
+    // without a server the window says what to choose.
+    void windowRefusals_data() {
+        QTest::addColumn<QString>("table");  // "" none
+        QTest::addColumn<QStringList>("messages");
+        const QString bad = tmp_.filePath("bad.tsv");
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Gene ID\tGene Name\tovary\ttestis\nE1\tPax6\t1\t-2\n");
+        f.close();
+        const QString cannot =
+            "Message|Expression table|Cannot read the expression table \"bad.tsv\": line 2: the "
+            "value \"-2\" for tissue \"testis\" is not a decimal number of 0 or more.|Exclamation";
+        QTest::newRow("bad table") << bad << QStringList{cannot, cannot};
+        QTest::newRow("no table, no server")
+            << ""
+            << QStringList{
+                   "Message|No expression profiles|There are no expression "
+                   "profiles to screen on. Choose a mouse or human expression "
+                   "table under Search Options (Expression tables).\n\nThe EST "
+                   "profile pages were retired from NCBI in 2019; they are read "
+                   "only from a server given with --ncbi-server, or from the "
+                   "sample pages when the program is started with "
+                   "--demo.|Exclamation"};
+    }
+    void windowRefusals() {
+        QFETCH(QString, table);
+        QFETCH(QStringList, messages);
+        App app(Settings().NcbiServerBase);
+        FrmHits* h = app.Open();
+        if (!table.isEmpty()) {
+            app.platform.queueOpenFile(table);
+            Click(app.Options(), "cmdHumanTable");
+            QCOMPARE(Find<QListWidget>(app.Options(), "lstHumanTissue")->count(),
+                     HumanTissues().size());
+        }
+        SetText(h, "txtSearch", "Pax6");
+        Click(h, "cmdSearch");
+        QCOMPARE(app.platform.log().filter(QRegularExpression("^Message\\|")), messages);
+        ExpectIdle(h, QString(), false);
+        QVERIFY(h->Engine().Results().lstNoData.isEmpty());
     }
 };
 

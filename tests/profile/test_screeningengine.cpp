@@ -1,12 +1,14 @@
 // The screening run on the fake page map: the addresses it asks for, the
 // first cluster link, progress, cancel, result order and the criteria
-// read per term.
+// read per term; and the run on expression tables: the table that decides
+// a term's species, the reasons for no data, the refusals.
 
 #include <QtTest>
 
-#include "text/textrules.h"
+#include "profile/expressiontable.h"
 #include "profile/screeningengine.h"
 #include "support/fakepageloader.h"
+#include "text/textrules.h"
 
 using namespace quill;
 
@@ -52,6 +54,25 @@ struct View : ScreeningView {
     }
     QStringList Progress() const { return log.filter(QRegularExpression("^\\+")); }
 };
+
+std::shared_ptr<const ExpressionTable> Table(const QString& name, const QByteArray& text) {
+    ExpressionTableResult read = ParseExpressionTable(name, text);
+    return read.ok ? std::make_shared<const ExpressionTable>(std::move(read.table)) : nullptr;
+}
+
+// "Both" is in either table, with its values in the other species' tissues
+// in the human one; "Twice" is on two mouse rows and one human row.
+const QByteArray kMouseTable =
+    "Gene ID\tGene Name\tbrain\ttestis\n"
+    "ENSMUSG01\tBoth\t10\t200\n"
+    "ENSMUSG02\tMouseOnly\t200\t10\n"
+    "ENSMUSG03\tTwice\t0\t300\n"
+    "ENSMUSG04\tTwice\t0\t300\n";
+const QByteArray kHumanTable =
+    "Gene ID\tGene Name\tovary\tliver\n"
+    "ENSG01\tBoth\t0\t200\n"
+    "ENSG02\tHumanOnly\t200\t10\n"
+    "ENSG03\tTwice\t300\t0\n";
 
 struct Rig {
     Module1 module;
@@ -183,6 +204,134 @@ class ScreeningEngineTest : public QObject {
         QCOMPARE(r.engine.Results().txtTissue1, "150");
         QVERIFY(r.view.report.contains("greater than 150\r\n"));
         QVERIFY(r.view.report.contains("in: testis (mouse); testis (human)\r\n"));
+    }
+
+    // On tables, the first table that holds a term (mouse, then human)
+    // decides its species and so its tissues (mouse testis, human ovary);
+    // a symbol on several of its rows has no data there, whatever the
+    // other table holds.
+    void tablesDecideTheSpecies_data() {
+        QTest::addColumn<QString>("term");
+        QTest::addColumn<QString>("tables");  // "mouse", "human" or both
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("in both: mouse") << "Both"
+                                        << "mouse human"
+                                        << "matched";
+        QTest::newRow("human only table") << "Both"
+                                          << "human"
+                                          << "not matched";
+        QTest::newRow("only in human") << "HumanOnly"
+                                       << "mouse human"
+                                       << "matched";
+        QTest::newRow("mouse tissues") << "MouseOnly"
+                                       << "mouse human"
+                                       << "not matched";
+        QTest::newRow("by Ensembl id") << "ENSG02.7"
+                                       << "mouse human"
+                                       << "matched";
+        QTest::newRow("ambiguous in mouse")
+            << "Twice"
+            << "mouse human"
+            << "no data: Twice: ambiguous symbol (2 rows) in mouse.tsv";
+        QTest::newRow("unique in human") << "Twice"
+                                         << "human"
+                                         << "matched";
+        QTest::newRow("in no table") << "Pax6"
+                                     << "mouse human"
+                                     << "no data: Pax6";
+        QTest::newRow("letter case") << "both"
+                                     << "mouse human"
+                                     << "no data: both";
+    }
+    void tablesDecideTheSpecies() {
+        QFETCH(QString, term);
+        QFETCH(QString, tables);
+        QFETCH(QString, outcome);
+        Rig r;
+        r.criteria.tissues = {{"testis"}, {"ovary"}};
+        if (tables.contains("mouse")) r.criteria.tables.mouse = Table("mouse.tsv", kMouseTable);
+        if (tables.contains("human")) r.criteria.tables.human = Table("human.tsv", kHumanTable);
+        QCOMPARE(r.engine.Run({term}), ScreeningEngine::RunEnd::Complete);
+        const ScreeningResults& res = r.engine.Results();
+        const QString got = !res.lstFound.isEmpty()      ? "matched"
+                            : !res.lstNotFound.isEmpty() ? "not matched"
+                                                         : "no data: " + res.lstNoData.join('|');
+        QCOMPARE(got, outcome);
+        QCOMPARE(r.loader.LoadCount(), 0);  // no page asked for
+    }
+
+    // The report names each table the run took, above the tissue line.
+    void reportNamesTheTables() {
+        Rig r;
+        r.criteria.tissues = {{"testis"}, {"ovary"}};
+        r.criteria.tables = {Table("mouse.tsv", kMouseTable), Table("human.tsv", kHumanTable)};
+        r.engine.Run({"Both", "Twice"});
+        QVERIFY2(r.view.report.contains(
+                     "\r\n\r\nExpression table (mouse): mouse.tsv, 4 genes, 2 tissues\r\n"
+                     "Expression table (human): human.tsv, 3 genes, 2 tissues\r\n"
+                     "Localized expression in: testis (mouse); ovary (human)\r\n"),
+                 qPrintable(r.view.report));
+        QVERIFY(
+            r.view.report.contains("No expression data found:\r\n"
+                                   "\tTwice: ambiguous symbol (2 rows) in mouse.tsv\r\n"));
+        // A run on the archive again names none.
+        r.criteria.tables = {};
+        r.engine.Run({"Pax6"});
+        QVERIFY(!r.view.report.contains("Expression table"));
+    }
+
+    // Without tables the archive needs a server of its own (NCBI's site has
+    // no profile pages); on tables only a species with a table needs a
+    // tissue.
+    void runRefusals_data() {
+        QTest::addColumn<QString>("server");  // "" NCBI's own address
+        QTest::addColumn<QString>("tables");
+        QTest::addColumn<QString>("mouseTissues");
+        QTest::addColumn<QString>("humanTissues");
+        QTest::addColumn<int>("end");
+        const int complete = int(ScreeningEngine::RunEnd::Complete);
+        const int noProfiles = int(ScreeningEngine::RunEnd::NoProfiles);
+        const int noTissues = int(ScreeningEngine::RunEnd::NoTissues);
+        QTest::newRow("no server, no table") << ""
+                                             << ""
+                                             << "testis"
+                                             << "testis" << noProfiles;
+        QTest::newRow("NCBI with a slash") << "https://www.ncbi.nlm.nih.gov/"
+                                           << ""
+                                           << "testis"
+                                           << "testis" << noProfiles;
+        QTest::newRow("no server, a table") << ""
+                                            << "human"
+                                            << "testis"
+                                            << "ovary" << complete;
+        QTest::newRow("server, no table") << kBase << ""
+                                          << "testis"
+                                          << "testis" << complete;
+        QTest::newRow("archive: both species") << kBase << ""
+                                               << "testis"
+                                               << "" << noTissues;
+        QTest::newRow("table species") << ""
+                                       << "human"
+                                       << "testis"
+                                       << "" << noTissues;
+        QTest::newRow("species without table") << ""
+                                               << "human"
+                                               << ""
+                                               << "ovary" << complete;
+    }
+    void runRefusals() {
+        QFETCH(QString, server);
+        QFETCH(QString, tables);
+        QFETCH(QString, mouseTissues);
+        QFETCH(QString, humanTissues);
+        QFETCH(int, end);
+        Rig r;
+        r.settings.NcbiServerBase = server.isEmpty() ? Settings().NcbiServerBase : server;
+        if (tables == "human") r.criteria.tables.human = Table("human.tsv", kHumanTable);
+        r.criteria.tissues = {mouseTissues.split(',', Qt::SkipEmptyParts),
+                              humanTissues.split(',', Qt::SkipEmptyParts)};
+        QCOMPARE(int(r.engine.Run({"Sox2"})), end);
+        QCOMPARE(r.view.log.isEmpty(), end != int(ScreeningEngine::RunEnd::Complete));
     }
 };
 

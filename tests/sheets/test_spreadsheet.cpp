@@ -3,12 +3,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "text/quotedfile.h"
-#include "sheets/spreadsheet.h"
-#include "sheets/termfile.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
+#include "sheets/spreadsheet.h"
+#include "sheets/termfile.h"
 #include "support/testsupport.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 
 using namespace quill;
 
@@ -65,7 +66,7 @@ class TestSpreadsheet : public QObject {
         }
 
         // As a term file: the first sheet, row by row, under each rule.
-        TermFileResult t = ReadTermFile(Sheet(file), SearchImportRule(false));
+        TermFileResult t = ReadTermFile(Sheet(file));
         QVERIFY2(t.ok, qPrintable(t.error));
         QCOMPARE(t.terms, QStringList({"Name", "Score", "Hit", "Abc1", "42", "Abc1 | 123 MM#2",
                                        "Def2", "3.5", "AB000001/AB000002", "7", "Def2 | x"}));
@@ -301,8 +302,11 @@ class TestSpreadsheet : public QObject {
         QFETCH(bool, hitsRule);
         QFETCH(QStringList, terms);
         QFETCH(QString, stoppedAt);
-        const TermFileResult r = ReadTermFile(WriteTemp(dir_, name, bytes),
-                                              hitsRule ? HitsImportRule() : SearchImportRule(true));
+        // The search list's rule in accession mode, as the command line makes it.
+        TermFileRule accessionRule;
+        accessionRule.transform = SlashesToSpaces;
+        const TermFileResult r =
+            ReadTermFile(WriteTemp(dir_, name, bytes), hitsRule ? HitsImportRule() : accessionRule);
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.terms, terms);
         QCOMPARE(r.stoppedAt, stoppedAt);

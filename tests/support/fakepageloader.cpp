@@ -15,13 +15,7 @@ int FakePageLoader::NavigateAndWait(const QString& address) {
         failure_ = {error.value(), address};
         return ServerError;
     }
-    const auto it = pages_.constFind(address);
-    if (it == pages_.constEnd()) {
-        missingAsked_ << address;
-        current_ = missing_;
-    } else {
-        current_ = it.value();
-    }
+    current_ = pages_.value(address, missing_);
     return Loaded;
 }
 

@@ -39,8 +39,6 @@ class FakePageLoader : public PageLoader {
 
     const QStringList& Asked() const { return asked_; }
     int LoadCount() const { return static_cast<int>(asked_.size()); }
-    // Addresses asked for that had no page of their own.
-    const QStringList& Missing() const { return missingAsked_; }
 
   private:
     Module1& module_;
@@ -50,7 +48,6 @@ class FakePageLoader : public PageLoader {
     QString current_;
     Failure failure_;
     QStringList asked_;
-    QStringList missingAsked_;
     int cancelAt_ = 0;
     std::function<void(int, const QString&)> hook_;
 };

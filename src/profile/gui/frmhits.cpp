@@ -19,6 +19,17 @@
 
 namespace quill::ui {
 
+namespace {
+
+// Without tables and without a server for the archive's pages.
+const QString kNoProfilesMessage = QStringLiteral(
+    "There are no expression profiles to screen on. Choose a mouse or human expression "
+    "table under Search Options (Expression tables).\n\nThe EST profile pages were retired "
+    "from NCBI in 2019; they are read only from a server given with --ncbi-server, or from "
+    "the sample pages when the program is started with --demo.");
+
+}  // namespace
+
 // Reads the criteria window as it stands; its defaults when it is not loaded.
 class FrmHits::CriteriaReader : public CriteriaSource {
   public:
@@ -30,6 +41,10 @@ class FrmHits::CriteriaReader : public CriteriaSource {
     TissueSelection Tissues() const override {
         const FrmHitsOptions* options = owner_.Options();
         return options ? options->Tissues() : TissueSelection();
+    }
+    ScreeningTables Tables() const override {
+        const FrmHitsOptions* options = owner_.Options();
+        return options ? options->Tables() : ScreeningTables();
     }
 
   private:
@@ -137,7 +152,22 @@ void FrmHits::ScreeningRun() {
         Platform::Message(this, *problem, kInvalidValueTitle, Icon::Exclamation);
         return;
     }
-    if (const std::optional<QString> problem = TissueSelectionProblem(criteria_->Tissues())) {
+    // The tables the criteria window names, read; a table that cannot be
+    // read stops the run.
+    if (FrmHitsOptions* options = Options()) {
+        if (const std::optional<QString> problem = options->ReadTables()) {
+            Platform::Message(this, *problem, QStringLiteral("Expression table"),
+                              Icon::Exclamation);
+            return;
+        }
+    }
+    const ScreeningTables tables = criteria_->Tables();
+    if (!tables.Any() && !HasArchiveServer(ctx_.settings)) {
+        Platform::Message(this, kNoProfilesMessage, QStringLiteral("No expression profiles"),
+                          Icon::Exclamation);
+        return;
+    }
+    if (const std::optional<QString> problem = RunTissueProblem(criteria_->Tissues(), tables)) {
         Platform::Message(this,
                           *problem + QStringLiteral(". Select at least one tissue of each "
                                                     "species under Search Options."),

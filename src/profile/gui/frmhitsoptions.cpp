@@ -1,9 +1,14 @@
 #include "profile/gui/frmhitsoptions.h"
 
 #include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSettings>
 
 #include "ui_frmhitsoptions.h"
 #include "widgets/appcontext.h"
@@ -51,9 +56,13 @@ QPixmap SampleProfilePicture() {
 }
 
 void Fill(QListWidget* list, const QStringList& entries, const QList<int>& selected) {
+    list->clear();
     list->addItems(entries);
     for (int k : selected) list->item(k)->setSelected(true);
 }
+
+const QString kTableFilter =
+    QStringLiteral("Expression tables|*.tsv;*.gct;*.txt;*.gz;*.zip|All files|*");
 
 QStringList SelectedInOrder(const QListWidget* list) {
     QStringList out;
@@ -63,6 +72,33 @@ QStringList SelectedInOrder(const QListWidget* list) {
 }
 
 }  // namespace
+
+const QString FrmHitsOptions::kMouseTableKey = QStringLiteral("ExpressionTables/mouse");
+const QString FrmHitsOptions::kHumanTableKey = QStringLiteral("ExpressionTables/human");
+
+// One species' file field, its list and the table read.
+struct FrmHitsOptions::TableField {
+    TableField(QLineEdit* edit, QListWidget* list, QLabel* heading, const QStringList& tissues,
+               const QList<int>& selection, const QString& key)
+        : edit(edit),
+          list(list),
+          heading(heading),
+          headingText(heading->text()),
+          archiveTissues(tissues),
+          archiveSelection(selection),
+          key(key) {}
+
+    QLineEdit* edit;
+    QListWidget* list;
+    QLabel* heading;
+    QString headingText;  // the list's heading without a table
+    const QStringList& archiveTissues;
+    const QList<int>& archiveSelection;
+    QString key;
+    QString path;  // the file last read or tried ("" for none)
+    std::shared_ptr<const ExpressionTable> table;
+    QString error;  // why the file could not be read
+};
 
 FrmHitsOptions::FrmHitsOptions(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::frmHitsOptions>()) {
@@ -95,6 +131,23 @@ FrmHitsOptions::FrmHitsOptions(QWidget* parent)
     Fill(ui_->lstTissue, MouseTissues(), DefaultMouseSelection());
     Fill(ui_->lstHumanTissue, HumanTissues(), DefaultHumanSelection());
     cmdDefault_Click();
+
+    mouse_ = std::make_unique<TableField>(ui_->txtMouseTable, ui_->lstTissue, ui_->Label6,
+                                          MouseTissues(), DefaultMouseSelection(), kMouseTableKey);
+    human_ = std::make_unique<TableField>(ui_->txtHumanTable, ui_->lstHumanTissue, ui_->Label8,
+                                          HumanTissues(), DefaultHumanSelection(), kHumanTableKey);
+    const QSettings kept;
+    for (TableField* field : {mouse_.get(), human_.get()}) {
+        connect(field->edit, &QLineEdit::editingFinished, this, [this, field] {
+            if (field->edit->text().trimmed() != field->path) UseTable(*field, true);
+        });
+        // The tables chosen before: read now, reported only when a run
+        // needs them.
+        field->edit->setText(kept.value(field->key).toString());
+        if (!field->edit->text().trimmed().isEmpty()) UseTable(*field, false);
+    }
+    connect(ui_->cmdMouseTable, &QPushButton::clicked, this, [this] { ChooseTable(*mouse_); });
+    connect(ui_->cmdHumanTable, &QPushButton::clicked, this, [this] { ChooseTable(*human_); });
 }
 
 FrmHitsOptions::~FrmHitsOptions() = default;
@@ -110,6 +163,60 @@ ScreeningCriteria FrmHitsOptions::Criteria() const {
 
 TissueSelection FrmHitsOptions::Tissues() const {
     return {SelectedInOrder(ui_->lstTissue), SelectedInOrder(ui_->lstHumanTissue)};
+}
+
+ScreeningTables FrmHitsOptions::Tables() const {
+    return {mouse_->table, human_->table};
+}
+
+std::optional<QString> FrmHitsOptions::ReadTables() {
+    for (TableField* field : {mouse_.get(), human_.get()}) {
+        if (field->edit->text().trimmed() != field->path || !field->error.isEmpty())
+            UseTable(*field, false);
+    }
+    for (const TableField* field : {mouse_.get(), human_.get()}) {
+        if (!field->error.isEmpty()) return field->error;
+    }
+    return std::nullopt;
+}
+
+void FrmHitsOptions::ChooseTable(TableField& field) {
+    const QString path = Platform::OpenFileName(this, kTableFilter);
+    if (path.isEmpty()) return;
+    field.edit->setText(path);
+    UseTable(field, true);
+}
+
+void FrmHitsOptions::UseTable(TableField& field, bool tell) {
+    const QString path = field.edit->text().trimmed();
+    QSettings().setValue(field.key, path);
+    const bool hadTable = field.table != nullptr;
+    field.path = path;
+    field.table.reset();
+    field.error.clear();
+    if (!path.isEmpty()) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        ExpressionTableResult read = ReadExpressionTable(path);
+        QGuiApplication::restoreOverrideCursor();
+        if (read.ok)
+            field.table = std::make_shared<const ExpressionTable>(std::move(read.table));
+        else
+            field.error = read.error;
+    }
+    if (field.table) {
+        const QStringList& tissues = field.table->Tissues();
+        QList<int> selected;
+        for (const QString& t : DefaultTableTissues(tissues))
+            selected << static_cast<int>(tissues.indexOf(t));
+        Fill(field.list, tissues, selected);
+        field.heading->setText(field.headingText + QStringLiteral(" (") + field.table->FileName() +
+                               QLatin1Char(')'));
+    } else if (hadTable) {
+        Fill(field.list, field.archiveTissues, field.archiveSelection);
+        field.heading->setText(field.headingText);
+    }
+    if (tell && !field.error.isEmpty())
+        Platform::Message(this, field.error, QStringLiteral("Expression table"), Icon::Exclamation);
 }
 
 void FrmHitsOptions::cmdDefault_Click() {
