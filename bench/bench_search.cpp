@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     }
     Settings settings;
     settings.NcbiServerBase = server.BaseUrl();
+    settings.Source = Settings::SequenceSource::UniGene;
     const QStringList genes{"Pax6", "Sox2",  "Nanog",    "Gata4", "Hoxa9", "Olfr1",
                             "Actb", "Gapdh", "Notagene", "Tcrg",  "HBB"};
     QStringList terms;

@@ -22,16 +22,19 @@ int RunSearchCommand(const QStringList& argsIn, bool accession);
 namespace {
 
 const char* kSearchDescription =
-    "Looks each gene name or UniGene cluster id up in UniGene and prints the summary\n"
-    "and the cDNA text. Each TERM (or line of FILE) is one search term.\n"
-    "Ctrl-C cancels the run.\n"
+    "Looks each gene symbol or UniGene cluster id up at NCBI and prints the summary\n"
+    "and the cDNA text. Each TERM (or line of FILE) is one search term. Terms are\n"
+    "looked up through NCBI's E-utilities (today's Gene and Nucleotide), or with\n"
+    "--source unigene on the UniGene archive pages; --demo uses the bundled replies\n"
+    "or pages of the source. Ctrl-C cancels the run.\n"
     "Exit status: 0 done; 1 a file could not be written; 2 usage error; 4 the NCBI\n"
-    "server refused the pages of some terms (an HTTP error status, or a page over\n"
-    "the size limit): they are listed under \"Could not be looked up (NCBI error)\";\n"
-    "130 canceled.\n";
+    "server refused the pages of some terms (an HTTP error status, a service error,\n"
+    "or a page over the size limit): they are listed under \"Could not be looked up\n"
+    "(NCBI error)\"; 130 canceled.\n";
 
 const char* kAccessionDescription =
-    "Looks each GenBank accession number up in Entrez nucleotide and prints the\n"
+    "Looks each GenBank accession number up in NCBI's Nucleotide database (through\n"
+    "the E-utilities, or with --source unigene on the archive pages) and prints the\n"
     "summary and the cDNA text. Ctrl-C cancels the run.\n"
     "Exit status: 0 done; 1 a file could not be written; 2 usage error; 4 the NCBI\n"
     "server refused the pages of some accession numbers: they are listed under\n"
@@ -45,7 +48,7 @@ const Option kPolicyOptions[] = {
      {QStringLiteral("mouse"), QStringLiteral("human")}},
     {QStringLiteral("mrna"),
      {},
-     QStringLiteral("auto: take the last NM/XM mRNA without asking (default)"),
+     QStringLiteral("auto: take the best NM/XM mRNA without asking (default)"),
      {QStringLiteral("auto"), QStringLiteral("prompt")}},
     {QStringLiteral("single-mrna"),
      {},
@@ -135,6 +138,7 @@ int RunSearchCommand(const QStringList& args, bool accession) {
     line.Add(kPickOption);
     line.Add(kFastaOption);
     TermsCommand command;
+    command.sequenceSource = true;
     if (const std::optional<int> end = ParseTermsCommand(line, args, &command)) return *end;
     const QString prefix = line.Prefix();
     const ReportPdfOptions& pdf = command.pdf;

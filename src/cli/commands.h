@@ -46,18 +46,35 @@ inline const Option kTermsOption{QStringLiteral("terms"), QStringLiteral("FILE")
 // The page servers: --ncbi-server URL, --igtc-server URL, --max-page-mb N and
 // --demo.
 void AddServerOptions(CommandLine& line);
-// Applies them to settings. --demo starts the bundled page server, held in
+// Applies them to settings. --demo (unless startDemo is false: the source
+// options start the demo) starts the bundled page server, held in
 // demoServer, and points both addresses at it. False after a message on
 // stderr: a usage error, or the demo server did not start (the run ends with
 // status 2 either way).
 bool ApplyServerOptions(const CommandLine& line, Settings& settings,
-                        std::unique_ptr<PageServer>& demoServer);
+                        std::unique_ptr<PageServer>& demoServer, bool startDemo = true);
+
+// The sequence source of search and accession: --source eutils|unigene
+// (eutils, the default; --ncbi-server alone means unigene), --eutils-server
+// URL, --email ADDR, --api-key-file FILE (else the NCBI_API_KEY environment
+// variable), --unigene-map FILE, --record DIR and --replay DIR (a page server
+// on DIR, which means eutils). Options of one source do not go with the
+// other's: a usage error.
+void AddSourceOptions(CommandLine& line);
+// Applies them and --demo (the bundled set of the source) to settings; the
+// server of --demo or --replay is held in server. False after a message on
+// stderr (the run ends with status 2).
+bool ApplySourceOptions(const CommandLine& line, Settings& settings,
+                        std::unique_ptr<PageServer>& server);
 
 // The command line of a run over terms looked up on the servers (search,
 // accession, screen).
 struct TermsCommand {
+    // Set before parsing: the command looks terms up at the sequence source
+    // (search, accession) and takes the source options.
+    bool sequenceSource = false;
     Settings settings;
-    std::unique_ptr<PageServer> demoServer;  // --demo
+    std::unique_ptr<PageServer> demoServer;  // --demo, or --replay
     QString termsFile;                       // --terms FILE; empty: none
     QString savePath;                        // --save FILE; empty: nothing saved
     ReportPdfOptions pdf;                    // its title is required
@@ -94,7 +111,8 @@ int OutError();
 
 // Ctrl-C acts as a run's Cancel button from construction until Finish(): it
 // raises the run's cancel flag, seen by the page wait under way (checked
-// every 50 ms) or by the next one. Page loads go through this loader. SIGINT
+// every 50 ms, also in the pauses between tries and requests) or by the next
+// one. Page loads and raw fetches go through this loader. SIGINT
 // does not restart system calls meanwhile, so a pending terminal read ends.
 class CtrlCCancels : public PageLoader {
   public:
@@ -105,6 +123,7 @@ class CtrlCCancels : public PageLoader {
     static bool Interrupted();
 
     int NavigateAndWait(const QString& address) override;
+    int FetchRaw(const QString& address, const RawFetch& how, RawReply* reply) override;
     QString Markup() const override { return inner_.Markup(); }
     Failure LastFailure() const override { return inner_.LastFailure(); }
 

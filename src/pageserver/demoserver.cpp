@@ -1,4 +1,5 @@
-// The demo's page server on the bundled sample pages. Apart from the server
+// The demo's page servers on the bundled sample pages and E-utilities
+// replies, and the replay server on a recorded folder. Apart from the server
 // itself (pageserver.cpp), which may be a module (see backendmodules.h).
 
 #include <QCoreApplication>
@@ -10,32 +11,63 @@
 
 namespace quill {
 
-QString BundledPagesDir() {
-    // <prefix>/bin/quillfish and <prefix>/share/quillfish/pages, in an
-    // install as in the build tree (where share/quillfish/pages links to the
-    // sources' data/pages).
+namespace {
+
+// <prefix>/share/quillfish/<name> beside <prefix>/bin, in an install as in
+// the build tree (where it links to the sources' data/<name>).
+QString BundledDir(const QString& name) {
     const QString programDir = QCoreApplication::instance()
                                    ? QCoreApplication::applicationDirPath()
                                    : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    return QDir::cleanPath(programDir + QStringLiteral("/../share/quillfish/pages"));
+    return QDir::cleanPath(programDir + QStringLiteral("/../share/quillfish/") + name);
+}
+
+// A page server on dir; what names the folder in messages.
+std::unique_ptr<PageServer> StartOn(const QString& dir, const QString& what, QString* error) {
+    if (!QFileInfo::exists(QDir(dir).filePath(QStringLiteral("index.tsv")))) {
+        if (error)
+            *error = QStringLiteral("the %1 are missing (looked in %2)")
+                         .arg(what, QDir::toNativeSeparators(dir));
+        return nullptr;
+    }
+    auto server = std::make_unique<PageServer>(dir);
+    if (!server->Start()) {
+        if (error)
+            *error = QStringLiteral("the page server on the %1 did not start: ").arg(what) +
+                     server->Error();
+        return nullptr;
+    }
+    return server;
+}
+
+}  // namespace
+
+QString BundledPagesDir() {
+    return BundledDir(QStringLiteral("pages"));
+}
+
+QString BundledEutilsDir() {
+    return BundledDir(QStringLiteral("eutils"));
 }
 
 std::unique_ptr<PageServer> StartDemoServer(Settings& settings, QString* error) {
-    const QString pages = BundledPagesDir();
-    if (!QFileInfo::exists(QDir(pages).filePath(QStringLiteral("index.tsv")))) {
-        if (error)
-            *error = QStringLiteral("the sample pages are missing (looked in %1)")
-                         .arg(QDir::toNativeSeparators(pages));
-        return nullptr;
-    }
-    auto server = std::make_unique<PageServer>(pages);
-    if (!server->Start()) {
-        if (error)
-            *error = QStringLiteral("the sample page server did not start: ") + server->Error();
-        return nullptr;
-    }
+    auto server = StartOn(BundledPagesDir(), QStringLiteral("sample pages"), error);
+    if (!server) return nullptr;
     settings.NcbiServerBase = server->BaseUrl();
     settings.IgtcServerBase = server->BaseUrl();
+    return server;
+}
+
+std::unique_ptr<PageServer> StartEutilsDemoServer(Settings& settings, QString* error) {
+    auto server = StartOn(BundledEutilsDir(), QStringLiteral("sample E-utilities replies"), error);
+    if (server) settings.EutilsBase = server->BaseUrl();
+    return server;
+}
+
+std::unique_ptr<PageServer> StartReplayServer(const QString& dir, Settings& settings,
+                                              QString* error) {
+    auto server = StartOn(dir, QStringLiteral("recorded replies"), error);
+    if (server) settings.EutilsBase = server->BaseUrl();
     return server;
 }
 

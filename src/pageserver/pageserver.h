@@ -51,12 +51,22 @@ class PageServer {
 
 struct Settings;
 
-// --demo: starts a page server on the bundled pages and points both server
-// addresses of settings at it. nullptr (with a reason in error) on failure.
+// --demo on the archive pages: starts a page server on the bundled pages and
+// points both server addresses of settings at it. nullptr (with a reason in
+// error) on failure.
 std::unique_ptr<PageServer> StartDemoServer(Settings& settings, QString* error);
+// --demo on the E-utilities: a page server on the bundled replies, with
+// settings.EutilsBase pointed at it.
+std::unique_ptr<PageServer> StartEutilsDemoServer(Settings& settings, QString* error);
+// --replay DIR: a page server on a folder of recorded replies, with
+// settings.EutilsBase pointed at it.
+std::unique_ptr<PageServer> StartReplayServer(const QString& dir, Settings& settings,
+                                              QString* error);
 
 // The bundled sample page folder: ../share/quillfish/pages from the
-// program's folder, in the build tree as in an install.
+// program's folder, in the build tree as in an install; the E-utilities
+// replies beside it in ../share/quillfish/eutils.
 QString BundledPagesDir();
+QString BundledEutilsDir();
 
 }  // namespace quill

@@ -21,18 +21,28 @@ void PrintError(const QString& text) {
 }
 
 const char kUsage[] =
-    "usage: quillfish [--demo] [--ncbi-server URL] [--igtc-server URL] [--print-to-pdf DIR]";
+    "usage: quillfish [--demo] [--source eutils|unigene] [--eutils-server URL]\n"
+    "                 [--ncbi-server URL] [--igtc-server URL] [--print-to-pdf DIR]";
 const char kHelp[] =
     "\n"
-    "  --demo               run against the bundled sample pages (a page server on\n"
-    "                       this machine)\n"
-    "  --ncbi-server URL    scheme and host of the NCBI web server\n"
+    "  --demo               run against the bundled sample pages and E-utilities\n"
+    "                       replies (page servers on this machine)\n"
+    "  --source SOURCE      where the search looks terms up at first: eutils, today's\n"
+    "                       NCBI (default), or unigene, the archive pages; Search\n"
+    "                       Options switches it\n"
+    "  --eutils-server URL  scheme and host of the E-utilities\n"
+    "  --ncbi-server URL    scheme and host of the NCBI web server (the archive\n"
+    "                       pages; without --source the search starts on them)\n"
     "  --igtc-server URL    scheme and host of the IGTC web site\n"
     "  --print-to-pdf DIR   send every printout to numbered PDF files in DIR\n"
-    "  --help               show this help and exit\n";
+    "  --help               show this help and exit\n"
+    "The e-mail address and NCBI API key for the E-utilities are set in Search\n"
+    "Options (an empty key field takes the NCBI_API_KEY environment variable).\n";
 
 // Reads the options into settings; false with a message on a bad option.
 bool ParseOptions(const QStringList& args, quill::Settings& settings, bool& demo, QString& error) {
+    QString source;
+    bool ncbiServer = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString& a = args[i];
         auto value = [&](QString& out) {
@@ -45,9 +55,19 @@ bool ParseOptions(const QStringList& args, quill::Settings& settings, bool& demo
         };
         if (a == QLatin1String("--demo")) {
             demo = true;
+        } else if (a == QLatin1String("--source")) {
+            if (!value(source)) return false;
+            if (source != QLatin1String("eutils") && source != QLatin1String("unigene")) {
+                error = QStringLiteral("--source takes eutils|unigene, not '%1'").arg(source);
+                return false;
+            }
+        } else if (a == QLatin1String("--eutils-server")) {
+            if (!value(settings.EutilsBase)) return false;
+            settings.EutilsBase = quill::Settings::ServerAddress(settings.EutilsBase);
         } else if (a == QLatin1String("--ncbi-server")) {
             if (!value(settings.NcbiServerBase)) return false;
             settings.NcbiServerBase = quill::Settings::ServerAddress(settings.NcbiServerBase);
+            ncbiServer = true;
         } else if (a == QLatin1String("--igtc-server")) {
             if (!value(settings.IgtcServerBase)) return false;
             settings.IgtcServerBase = quill::Settings::ServerAddress(settings.IgtcServerBase);
@@ -62,6 +82,9 @@ bool ParseOptions(const QStringList& args, quill::Settings& settings, bool& demo
             return false;
         }
     }
+    const bool archive = source == QLatin1String("unigene") || (source.isEmpty() && ncbiServer);
+    settings.Source = archive ? quill::Settings::SequenceSource::UniGene
+                              : quill::Settings::SequenceSource::Eutils;
     return true;
 }
 
@@ -94,10 +117,12 @@ int main(int argc, char** argv) {
         PrintError(QString::fromLatin1(kUsage));
         return 2;
     }
-    std::unique_ptr<quill::PageServer> demoServer;
+    // The demo serves both sources' sets, since Search Options may switch.
+    std::unique_ptr<quill::PageServer> demoServer, eutilsDemoServer;
     if (demo) {
         demoServer = quill::StartDemoServer(ctx.settings, &error);
-        if (!demoServer) {
+        if (demoServer) eutilsDemoServer = quill::StartEutilsDemoServer(ctx.settings, &error);
+        if (!demoServer || !eutilsDemoServer) {
             PrintError(QStringLiteral("quillfish: ") + error);
             return 1;
         }

@@ -1,8 +1,11 @@
 #pragma once
-// Implementation settings: server addresses and page-wait timing. Set from the
-// command line (--ncbi-server, --igtc-server, --demo); no settings file.
+// Implementation settings: server addresses, the sequence source and
+// page-wait timing. Set from the command line (--source, --ncbi-server,
+// --eutils-server, --demo, ...); the search window's options set the source,
+// e-mail and API key too and keep the last two in the user's settings file.
 
 #include <QString>
+#include <QtGlobal>
 
 namespace quill {
 
@@ -30,11 +33,11 @@ struct Settings {
     // When non-empty, every print goes to a numbered PDF file in this folder.
     QString PrintToPdfDir;
 
-    // Where the sequence search and the accession search look terms up: the
-    // archive pages at NcbiServerBase (UniGene, which NCBI retired in 2019)
-    // or NCBI's E-utilities at EutilsBase (eutils/eutils.h).
+    // Where the sequence search and the accession search look terms up:
+    // NCBI's E-utilities at EutilsBase (eutils/eutils.h), or the archive
+    // pages at NcbiServerBase (UniGene, which NCBI retired in 2019).
     enum class SequenceSource { UniGene, Eutils };
-    SequenceSource Source = SequenceSource::UniGene;
+    SequenceSource Source = SequenceSource::Eutils;
     // Scheme and host (and port) of the E-utilities, no trailing slash.
     QString EutilsBase = QStringLiteral("https://eutils.ncbi.nlm.nih.gov");
     // Sent as email= and api_key= with every E-utilities request to a server
@@ -60,6 +63,12 @@ struct Settings {
     // The E-utilities' pacing (3 requests a second, 10 with a key) holds for
     // a loopback server too; normally a local server is not paced.
     bool EutilsPaceLoopback = false;
+
+    // The API key in the NCBI_API_KEY environment variable, as other NCBI
+    // tools read it; "" when none.
+    static QString ApiKeyFromEnvironment() {
+        return qEnvironmentVariable("NCBI_API_KEY").trimmed();
+    }
 
     // A server address as given on the command line, without trailing slashes.
     static QString ServerAddress(QString address) {

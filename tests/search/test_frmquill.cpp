@@ -19,7 +19,12 @@ using namespace quill::test;
 
 namespace {
 
-using App = SearchApp;
+// The window on the archive pages.
+struct App : SearchApp {
+    explicit App(const QString& base) : SearchApp(base) {
+        ctx.settings.Source = Settings::SequenceSource::UniGene;
+    }
+};
 
 // The texts of the two result boxes, CR LF lines.
 QString SummaryOf(FrmQuill* q) {

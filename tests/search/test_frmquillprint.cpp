@@ -61,6 +61,7 @@ class FrmQuillPrintTest : public QObject {
     }
     void init() {
         app_ = std::make_unique<SearchApp>(pages_->BaseUrl());
+        app_->ctx.settings.Source = Settings::SequenceSource::UniGene;
         q_ = app_->Open();
     }
     void cleanup() { app_.reset(); }

@@ -23,8 +23,9 @@ class SearchCliTest : public QObject {
     void searchDemoSavesBothTexts() {
         const QString save = tmp.filePath("results.txt");
         const QString fasta = tmp.filePath("results.fa");
-        const CliRun r = Cli({"search", "--demo", "--pick", "first", "--save", save, "--fasta",
-                              fasta, "Pax6", "Sox2", "Hoxa9", "Olfr1", "Gapdh", "Notagene"});
+        const CliRun r =
+            Cli({"search", "--demo", "--source", "unigene", "--pick", "first", "--save", save,
+                 "--fasta", fasta, "Pax6", "Sox2", "Hoxa9", "Olfr1", "Gapdh", "Notagene"});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY(r.err.contains("0/6 complete.  Current search term: Pax6"));
         const QString file = WithoutTimes(ReadText(save));
@@ -54,8 +55,8 @@ class SearchCliTest : public QObject {
 
     void accessionDemoFindsAndMisses() {
         const QString save = tmp.filePath("acc.txt");
-        const CliRun r = Cli({"accession", "--demo", "--save", save, "NM_008084", "AB999999",
-                              "NM_000546", "U12345"});
+        const CliRun r = Cli({"accession", "--demo", "--source", "unigene", "--save", save,
+                              "NM_008084", "AB999999", "NM_000546", "U12345"});
         QVERIFY2(r.status == 0, qPrintable(r.err));
         const QString file = WithoutTimes(ReadText(save));
         QVERIFY2(file.contains("SEQUENCES FOUND:\r\n\tNM_008084\r\n\tNM_000546\r\n\r\n"
@@ -67,13 +68,14 @@ class SearchCliTest : public QObject {
     // Gata4 has 14 ESTs: the choice is read from the input, or canceled,
     // which ends the run without a file.
     void estChoice() {
-        CliRun r = Cli({"search", "--demo", "Gata4"}, "3\n");
+        CliRun r = Cli({"search", "--demo", "--source", "unigene", "Gata4"}, "3\n");
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.contains("There are 14 EST sequence(s) to choose from for Gata4."));
         QVERIFY(!r.err.contains('<'));  // descriptions without page markup
         QVERIFY(r.out.contains("> Gata4 | EST sequence BG063722\r\n"));
         const QString save = tmp.filePath("canceled.txt");
-        r = Cli({"search", "--demo", "--pick", "cancel", "--save", save, "Gata4"});
+        r = Cli({"search", "--demo", "--source", "unigene", "--pick", "cancel", "--save", save,
+                 "Gata4"});
         QCOMPARE(r.status, 130);
         QVERIFY(r.err.contains("Search canceled") && r.out.isEmpty());
         QVERIFY(!QFile::exists(save));
@@ -97,7 +99,7 @@ class SearchCliTest : public QObject {
     }
 
     void manyTermsWarnAndGoOn() {
-        QStringList args{"search", "--demo"};
+        QStringList args{"search", "--demo", "--source", "unigene"};
         for (int i = 0; i < 41; ++i) args << "Notagene";
         const CliRun r = Cli(args);
         QCOMPARE(r.status, 0);
@@ -106,14 +108,22 @@ class SearchCliTest : public QObject {
     }
 
     // Ctrl-C while a page never answers acts as Cancel: "Search canceled",
-    // exit status 130, and no results file written as if complete.
+    // exit status 130, and no results file written as if complete; on the
+    // archive pages as on the E-utilities (whose raw fetches go through the
+    // same Ctrl-C guard).
+    void interruptCancelsTheRun_data() {
+        QTest::addColumn<QString>("server");
+        QTest::newRow("archive pages") << "--ncbi-server";
+        QTest::newRow("E-utilities") << "--eutils-server";
+    }
     void interruptCancelsTheRun() {
+        QFETCH(QString, server);
         quill::PageServer hang(QStringLiteral(QUILL_TEST_DATA "/frmquill"));
         QVERIFY2(hang.Start(), qPrintable(hang.Error()));
         const QString save = tmp.filePath("interrupted.txt");
         QProcess p;
         p.start(QStringLiteral(QUILL_CLI_PATH),
-                {"search", "--ncbi-server", hang.BaseUrl(), "--save", save, "Hang1"});
+                {"search", server, hang.BaseUrl(), "--save", save, "Hang1"});
         QVERIFY(p.waitForStarted());
         QString err;
         // The wait is told on stderr too.
@@ -165,8 +175,8 @@ class SearchCliTest : public QObject {
     }
 
     void unwritableSaveIsReported() {
-        const CliRun r =
-            Cli({"search", "--demo", "--save", tmp.filePath("no/such/dir/x.txt"), "Notagene"});
+        const CliRun r = Cli({"search", "--demo", "--source", "unigene", "--save",
+                              tmp.filePath("no/such/dir/x.txt"), "Notagene"});
         QCOMPARE(r.status, 1);
         QVERIFY(r.err.contains("cannot save"));
     }

@@ -122,6 +122,7 @@ class SearchEngineTest : public QObject {
     void init() {
         module = Module1();
         settings.NcbiServerBase = kBase;
+        settings.Source = Settings::SequenceSource::UniGene;
         options.policy = SearchPolicy();
         chooser = ScriptedChooser();
         view = RecordingView();

@@ -148,13 +148,17 @@ class SaveFileTest : public QObject {
             "Sequences producing significant alignments:      (bits) Value"
             "\r\n\r\nIGTC|CMHD-CT1 trap (Pax6)  250  1e-50\r\n\r\n";
         QTest::newRow("search --save")
-            << QStringList{"search", "--demo", "--pick", "first", "--save", "FILE", "Gata4"}
+            << QStringList{"search", "--demo", "--source", "unigene", "--pick",
+                           "first",  "--save", "FILE",     "Gata4"}
             << QByteArray();
         QTest::newRow("search --fasta")
-            << QStringList{"search", "--demo", "--pick", "first", "--fasta", "FILE", "Gata4"}
+            << QStringList{"search", "--demo",  "--source", "unigene", "--pick",
+                           "first",  "--fasta", "FILE",     "Gata4"}
             << QByteArray();
         QTest::newRow("accession --save")
-            << QStringList{"accession", "--demo", "--save", "FILE", "NM_008084"} << QByteArray();
+            << QStringList{"accession", "--demo", "--source", "unigene",
+                           "--save",    "FILE",   "NM_008084"}
+            << QByteArray();
         QTest::newRow("screen --save")
             << QStringList{"screen", "--demo", "--save", "FILE", "Gata4"} << QByteArray();
         QTest::newRow("igtc --save")

@@ -116,11 +116,13 @@ FrmQuill::FrmQuill(AppContext& ctx, QWidget* parent)
     if (ctx_.windows && ctx_.windows->IsRegistered(win::Options))
         options = qobject_cast<FrmOptions*>(ctx_.windows->Load(win::Options));
     if (!options) {
-        ownOptions_ = std::make_unique<FrmOptions>();
+        ownOptions_ = std::make_unique<FrmOptions>(&ctx_);
         options = ownOptions_.get();
     }
     options->SelectDefaults();
     connect(options, &FrmOptions::AccessionModeClicked, this, &FrmQuill::SetAccessionMode);
+    connect(options, &FrmOptions::SourceChanged, this, &FrmQuill::ShowSource);
+    ShowSource();
 
     // The buttons follow the accession switch as the options window keeps it
     // (it survives this window when the user went on to IGTC processing).
@@ -209,6 +211,14 @@ void FrmQuill::SetAccessionMode(bool on) {
     ui_->cmdSearch->setEnabled(!on);
     ui_->cmdSearch->setDefault(!on);
     ui_->cmdPrint->setVisible(!on);
+}
+
+void FrmQuill::ShowSource() {
+    const FrmOptions* options = Options();
+    const bool archive = options && options->Source() == Settings::SequenceSource::UniGene;
+    ui_->lblSource->setText(archive
+                                ? QStringLiteral("Looks terms up on the UniGene archive pages")
+                                : QStringLiteral("Looks terms up at today's NCBI (E-utilities)"));
 }
 
 void FrmQuill::ShowOptions() {

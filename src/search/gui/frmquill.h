@@ -60,6 +60,8 @@ class FrmQuill : public QWidget, private Chooser, private RunView {
     void ClickDefaultButton();
     void SetAccessionMode(bool on);
     void ShowOptions();
+    // lblSource names the source the options window has chosen.
+    void ShowSource();
     void SearchUniGene();
     void SearchAccession();
     void ShowResultView();

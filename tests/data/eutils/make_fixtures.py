@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Makes the E-utilities replay folders: tests/data/eutils (this folder: the
 # demo's terms, test-only genes and fault entries) and data/eutils (the
-# demo's terms only). Each reply keeps the shape of a real NCBI reply named
+# demo's terms, and "none found" for any other symbol or accession). Each reply keeps the shape of a real NCBI reply named
 # in SOURCES.md; ids, titles and sequences are illustrative. Run it here:
 #   /usr/bin/python3 make_fixtures.py
 import hashlib, os, shutil
@@ -284,6 +284,17 @@ def main():
         folder.put("esearch", [("db", "nuccore"), ("term", "NM_000546[accn]"), ("retmax", "5")],
                    esearch("NM_000546", "accn", None, [tp53[1]]))
         folder.put("esummary", [("db", "nuccore"), ("id", str(tp53[1]))], nuccore_summary([tp53]))
+        if not tests:
+            # Any other symbol or accession: NCBI's answer to a term it does
+            # not know (biopython esearch8.xml, without the term's echo).
+            for db in ("gene", "nuccore"):
+                prefix = "/entrez/eutils/esearch.fcgi?db=%s&term=*" % db
+                f = "esearch_%s.xml" % hashlib.sha1(prefix.encode()).hexdigest()[:12]
+                folder.files[f] = (ESEARCH_DTD + "<eSearchResult><Count>0</Count><RetMax>0</RetMax>"
+                                   "<RetStart>0</RetStart><IdList/><TranslationSet/><WarningList>"
+                                   "<OutputMessage>No items found.</OutputMessage></WarningList>"
+                                   "</eSearchResult>\n")
+                folder.lines.append(prefix + "\t" + f)
         if tests:
             # Faults. A busy server once: the versioned accession's search.
             folder.put("esearch", [("db", "nuccore"), ("term", "NM_000546.6[accn]"), ("retmax", "5")],
