@@ -1,4 +1,9 @@
 #pragma once
+// src/modules: the loader of the back-end modules (this header and
+// backendmodules.cpp, part of quill_core) and the entry of each module
+// (<name>module.cpp), which src/CMakeLists.txt builds with the back end's own
+// sources into lib/quillfish/<name>.so.
+//
 // Back ends that need large libraries of their own are built as modules and
 // loaded the first time a run uses them, so that a run that does not use
 // them does not load their libraries at its start:

@@ -1,4 +1,11 @@
 #pragma once
+// src/pageserver, the library quill_pageserver (quill_core does not link
+// it): the sample page server that stands in for the NCBI and IGTC sites in
+// the demo, the tests and the benchmarks. pageserver.cpp is the server
+// itself (cpp-httplib); in a build with modules it is the page server module,
+// which pageserverstandin.cpp loads. demoserver.cpp starts it on the bundled
+// sample pages for --demo.
+//
 // A small web server that serves a folder of sample pages the way the NCBI
 // and IGTC sites answered: the demo and the ground for integration tests.
 //

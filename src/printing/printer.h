@@ -1,10 +1,19 @@
 #pragma once
-// The printer layer every printed report uses. A Printer lays the lines out in
-// a user coordinate system over the printable area of a page (like a sheet of
-// paper seen through a ruler of the caller's choosing), keeps the current
-// position and font, breaks a line that is wider than the printable area
-// onto the lines below it, continues on a new page when a page is full, and
-// hands the finished document to its output at EndDoc.
+// src/printing: the layer every printed report goes through. This header and
+// printer.cpp (quill_core: no Qt Gui) lay the lines of a report out into
+// pieces on pages, the same for every output; pdf/ (quill_pdf, Qt Gui alone)
+// measures real fonts and draws the pieces into PDF files, for the windows
+// and, through the pdf module, for the command line; gui/ (with the windows)
+// prints on the system's printer or offers a PDF file instead. The reports
+// themselves stand with their job areas (search/searchreport.h,
+// igtc/igtcreport.h, profile/screening.h, unique/uniquehits.h).
+//
+// A Printer lays the lines out in a user coordinate system over the printable
+// area of a page (like a sheet of paper seen through a ruler of the caller's
+// choosing), keeps the current position and font, breaks a line that is
+// wider than the printable area onto the lines below it, continues on a new
+// page when a page is full, and hands the finished document to its output at
+// EndDoc.
 //
 // The layout is done here, once for every output; an implementation only
 // supplies the font metrics and the output. RecordingPrinter (below) keeps the

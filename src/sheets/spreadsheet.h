@@ -1,4 +1,13 @@
 #pragma once
+// src/sheets: spreadsheets and the lists this program saves. This header
+// reads workbooks; its readers that need FreeXL, orcus or libzip
+// (spreadsheet.cpp, xlsxreader.cpp, sheetparts.cpp) form the sheets module in
+// a build with modules, reached through spreadsheetstandin.cpp, while
+// spreadsheetfiles.cpp (which reader a file goes to, text files, the import
+// rule of hit names) stays in quill_core. termfile.h reads the term list of
+// a command-line run, savedlists.h reads back the saved hit lists, and gui/
+// holds the sheet window the term lists import cells from.
+//
 // Reading spreadsheet files for the term list import. A file is known by its
 // content, whatever its name: .xls (an OLE2 compound file) through FreeXL,
 // .xlsx (a zip package with an Office workbook) through libzip and

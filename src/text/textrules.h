@@ -1,4 +1,10 @@
 #pragma once
+// src/text: the text, number and file rules every part shares, on Qt Core
+// alone. This header: positions and cuts, the small text helpers, number
+// reading and printing, the report lines, and the clock (Now, which tests may
+// fix); quotedfile.h: the quoted-item files every Save writes, and writing a
+// file atomically.
+//
 // Text and number rules shared by every engine: 1-based positions, safe cuts,
 // the small text helpers, the leading-number rule and whole-number conversion.
 

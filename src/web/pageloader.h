@@ -1,4 +1,12 @@
 #pragma once
+// src/web: loading the pages the engines read. This header is the page wait
+// every engine calls (tests hand them a fake); webpageloader.h is the real
+// one, with its watchdog and retries, over a WebBrowser (webbrowser.h: Qt
+// Network, one page at a time, politeness, size caps) whose pages markup.h
+// serializes, through gumbo, into the form the engines read. settings.h
+// holds the server addresses and the wait timing, module1.h the state a run
+// shares with whoever started it (the cancel flag among it).
+//
 // The page wait that every engine calls. The real one loads pages over the
 // network (WebPageLoader); tests use a fake that answers from a page map.
 
