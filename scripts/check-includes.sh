@@ -8,6 +8,7 @@ src=${1:?source folder}
 qt=${2:?Qt include folder}
 core="text web sheets printing modules search igtc profile unique eutils expression"
 status=0
+[ -e "$qt/QtCore/QString" ] || { echo "no Qt headers in $qt"; exit 2; }
 
 fail() {
     echo "$1: $2"

@@ -39,7 +39,7 @@ class EutilsWindowTest : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(settingsDir.isValid());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         QVERIFY(FrmOptions::UserSettingsFile().startsWith(settingsDir.path()));
         qunsetenv("NCBI_API_KEY");
         pages = std::make_unique<PageServer>(QStringLiteral(QUILL_PAGES_DIR));

@@ -14,7 +14,7 @@ const QString kEmailKey = QStringLiteral("eutils/email");
 const QString kApiKeyKey = QStringLiteral("eutils/apiKey");
 
 std::unique_ptr<QSettings> UserSettings() {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("Quillfish"), QStringLiteral("Quillfish"));
 }
 

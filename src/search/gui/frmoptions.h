@@ -44,8 +44,9 @@ class FrmOptions : public QDialog {
     // optAutoOneEST); species, accession mode and source keep their state.
     void SelectDefaults();
 
-    // Where the e-mail address and key are kept: Quillfish/Quillfish.ini in
-    // the user's configuration folder (QSettings, INI format, user scope;
+    // Where the e-mail address and key are kept: Quillfish/Quillfish.conf in
+    // the user's configuration folder (QSettings, the same file as the
+    // other kept values, user scope;
     // tests point QSettings::setPath elsewhere).
     static QString UserSettingsFile();
 
