@@ -497,7 +497,10 @@ int EutilsLookup::GatherGenes(const QStringList& terms) {
         ESearchReply found;
         const int got = Ask(GeneGroupSearch(group, taxon), ParseESearch, &found);
         if (got == PageLoader::Canceled) return got;
-        if (got != PageLoader::Loaded) continue;
+        // A group without any hit is left to the single searches too: a
+        // server that answers every search it does not know with no hits
+        // (the bundled sample set) would else find nothing.
+        if (got != PageLoader::Loaded || found.ids.isEmpty()) continue;
         groups.append({group, found.ids});
         for (qint64 id : found.ids) AddOnce(ids, id);
     }
@@ -596,7 +599,10 @@ int EutilsLookup::GatherAccessions(const QStringList& terms) {
         ESearchReply found;
         const int got = Ask(AccessionGroupSearch(group), ParseESearch, &found);
         if (got == PageLoader::Canceled) return got;
-        if (got != PageLoader::Loaded) continue;
+        // A group without any hit is left to the single searches too: a
+        // server that answers every search it does not know with no hits
+        // (the bundled sample set) would else find nothing.
+        if (got != PageLoader::Loaded || found.ids.isEmpty()) continue;
         groups.append({group, found.ids});
         for (qint64 id : found.ids) AddOnce(ids, id);
     }

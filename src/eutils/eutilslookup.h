@@ -37,7 +37,8 @@
 // (without a version: the live record of that accession). The walk then
 // takes what was gathered and asks only for the rest: the records a choice
 // dialog picks other than the automatic rule's first NM_ / XM_, and the
-// terms whose group request failed after its tries (looked up one by one,
+// terms whose group request failed after its tries or found nothing at
+// all (looked up one by one,
 // into the service error list when that fails too).
 
 #include <QHash>

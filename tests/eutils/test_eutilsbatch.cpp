@@ -96,6 +96,7 @@ class EutilsBatchTest : public QObject {
     // POST, and few requests in all.
     void groupingLimits() {
         const Outcome o = Run(true, false, Policy(true), 1000);
+        qInfo("1000 terms: %d requests", static_cast<int>(o.asked.size()));
         QVERIFY2(o.asked.size() <= 40, qPrintable(QString::number(o.asked.size())));
         QMap<QString, int> most;
         for (const QString& key : o.asked) {
