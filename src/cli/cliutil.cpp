@@ -66,6 +66,12 @@ void AddSourceOptions(CommandLine& line) {
     line.Add({QStringLiteral("unigene-map"), QStringLiteral("FILE"),
               QStringLiteral("NCBI's gene2unigene table: a UniGene cluster id (Mm.N, Hs.N) is "
                              "looked up as the genes it names")});
+    line.Add({QStringLiteral("batch"),
+              {},
+              QStringLiteral("on: look the whole list up at NCBI in few requests before the "
+                             "terms are taken one by one (default); off: every term by its "
+                             "own requests"),
+              {QStringLiteral("on"), QStringLiteral("off")}});
     line.Add({QStringLiteral("record"), QStringLiteral("DIR"),
               QStringLiteral("write every E-utilities reply into DIR, a folder --replay serves")});
     line.Add({QStringLiteral("replay"), QStringLiteral("DIR"),
@@ -140,6 +146,7 @@ bool ApplySourceOptions(const CommandLine& line, Settings& settings,
     settings.Source = eutils ? Settings::SequenceSource::Eutils : Settings::SequenceSource::UniGene;
     if (set("eutils-server")) settings.EutilsBase = Settings::ServerAddress(value("eutils-server"));
     settings.EutilsEmail = email;
+    settings.EutilsBatch = value("batch") != QLatin1String("off");
     const std::optional<QString> key = ApiKey(line);
     if (!key) return false;
     settings.EutilsApiKey = *key;

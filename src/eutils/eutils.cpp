@@ -214,6 +214,20 @@ EutilsRequest AccessionSearch(const QString& accession) {
              {QStringLiteral("retmax"), QStringLiteral("5")}}};
 }
 
+EutilsRequest GeneGroupSearch(const QStringList& symbols, qint64 taxon) {
+    EutilsRequest r = GeneSearch(symbols.join(QStringLiteral("[sym] OR ")), taxon);
+    r.params[1].second = QLatin1Char('(') + r.params[1].second;
+    r.params[1].second.replace(QStringLiteral("[sym] AND"), QStringLiteral("[sym]) AND"));
+    r.params[2].second = QString::number(20 * symbols.size());
+    return r;
+}
+
+EutilsRequest AccessionGroupSearch(const QStringList& accessions) {
+    EutilsRequest r = AccessionSearch(accessions.join(QStringLiteral("[accn] OR ")));
+    r.params[2].second = QString::number(5 * accessions.size());
+    return r;
+}
+
 EutilsRequest NuccoreSummaries(const QList<qint64>& ids) {
     return {QStringLiteral("esummary"),
             {{QStringLiteral("db"), QStringLiteral("nuccore")},

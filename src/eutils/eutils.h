@@ -52,6 +52,18 @@ EutilsRequest AccessionSearch(const QString& accession);   // esearch db=nuccore
 EutilsRequest NuccoreSummaries(const QList<qint64>& ids);  // esummary, version 1
 EutilsRequest GenBankRecords(const QList<qint64>& ids);    // efetch gb text
 
+// The grouped requests of a run's gathering (eutilslookup.h): the terms
+// joined by OR, 20 hits (genes) or 5 (records) allowed per term, as the
+// single searches allow.
+EutilsRequest GeneGroupSearch(const QStringList& symbols, qint64 taxon);
+EutilsRequest AccessionGroupSearch(const QStringList& accessions);
+// Ids per esummary, and per elink or efetch, in a gathering.
+inline constexpr int kSummaryBatch = 500;
+inline constexpr int kLinkBatch = 200;
+inline constexpr int kFetchBatch = 200;
+// A request whose parameters are longer than this goes by POST.
+inline constexpr int kPostOverChars = 1000;
+
 // Parsed replies; a non-empty error is a service error.
 struct ESearchReply {
     qint64 count = 0;  // the reply's own Count, not a term's in its TranslationStack

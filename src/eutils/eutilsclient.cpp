@@ -38,13 +38,17 @@ int EutilsClient::Fetch(const EutilsRequest& request, QByteArray* body) {
               : EutilsAddress(settings_.EutilsBase, request, settings_.EutilsEmail, key);
     PageLoader::RawFetch how;
     how.shownAddress = Shown(request);
+    // A long request (a gathering's group) goes as a POST of its parameters.
+    const qsizetype query = address.indexOf(QLatin1Char('?'));
+    const bool post = address.size() - query - 1 > kPostOverChars;
+    if (post) how.postBody = address.mid(query + 1).toLatin1();
     how.watchdogMs = settings_.EutilsWatchdogMs;
     how.tries = qMax(1, settings_.EutilsTries);
     how.retryDelayMs = settings_.EutilsRetryDelayMs;
     how.spacingMs = SpacingMs(!key.isEmpty());
     how.paceLoopback = settings_.EutilsPaceLoopback;
     PageLoader::RawReply reply;
-    const int got = loader_.FetchRaw(address, how, &reply);
+    const int got = loader_.FetchRaw(post ? address.left(query) : address, how, &reply);
     if (got == PageLoader::Canceled) return got;
     if (!settings_.EutilsRecordDir.isEmpty() && reply.status != 0) Record(request, reply);
     if (got != PageLoader::Loaded) {

@@ -26,6 +26,20 @@
 // replaced record is not found, "replaced by X") and efetch.
 // Requests: at most 5 per symbol, 3 per accession, none for a term already
 // looked up in the run.
+//
+// Gathering (settings.EutilsBatch): before the walk, the whole list is looked
+// up in few requests: symbols kGroupTerms to an esearch ((A[sym] OR B[sym]
+// ...) AND organism), accessions likewise ([accn]), esummary per
+// kSummaryBatch ids, elink and efetch per kLinkBatch / kFetchBatch ids, long
+// requests by POST. A term's hits are the group's genes whose name or an
+// alias is the term (any case), which ClassifyGenes then judges as for a
+// single search; an accession's are the records of that accession.version
+// (without a version: the live record of that accession). The walk then
+// takes what was gathered and asks only for the rest: the records a choice
+// dialog picks other than the automatic rule's first NM_ / XM_, and the
+// terms whose group request failed after its tries or found nothing at
+// all (looked up one by one,
+// into the service error list when that fails too).
 
 #include <QHash>
 #include <memory>
@@ -48,6 +62,8 @@ class EutilsLookup final : public TermSource {
     int LookUpAccession(const QString& term) override;
     QString NotFoundReason() const override { return reason_; }
     PageLoader::Failure LastFailure() const override { return client_.LastFailure(); }
+    int Gather(const QStringList& terms, bool accessions) override;
+    static constexpr int kGroupTerms = 200;  // terms per grouped esearch
 
   private:
     // What one gene comes to, kept until the run lists it.
@@ -60,6 +76,26 @@ class EutilsLookup final : public TermSource {
         QList<NuccoreSummary> models;
         QStringList modelBlocks;
     };
+
+    // What the gathering found; a key is there only when its request
+    // succeeded.
+    struct Gathered {
+        QHash<QString, QList<qint64>> termIds;  // query term (lower case) -> hits
+        QHash<qint64, GeneSummary> genes;
+        QHash<qint64, QList<qint64>> links;  // gene -> RefSeq RNA
+        QHash<qint64, NuccoreSummary> records;
+        QHash<qint64, QString> texts;  // record -> GenBank text
+    };
+    template <class T>
+    static bool AllIn(const QList<qint64>& ids, const QHash<qint64, T>& hash);
+    int GatherGenes(const QStringList& terms);
+    int GatherAccessions(const QStringList& terms);
+    int GatherTranscripts(const QList<qint64>& geneIds);
+    int GatherSummaries(const QList<qint64>& ids, bool genes);
+    int GatherTexts(const QList<qint64>& ids);
+    // One request of the gathering, with its line on the status line.
+    template <class Reply, class Parse>
+    int Ask(const EutilsRequest& request, Parse parse, Reply* reply);
 
     int GeneTerm(const QList<GeneSummary>& hits, const QString& symbol, qint64 taxon,
                  const QString& term);
@@ -80,6 +116,9 @@ class EutilsLookup final : public TermSource {
     QString reason_;
     QList<GeneOutcome> genes_;  // of the last term
     int step_ = 0, given_ = 0;  // the term's share of the bar, and what it has had
+    Gathered gathered_;
+    QString gathering_;            // "Looking up 1,000 genes at NCBI"
+    int asked_ = 0, planned_ = 0;  // requests of the gathering
     bool mapRead_ = false;
     QString mapProblem_;
     QHash<QString, QList<qint64>> unigeneMap_;

@@ -190,9 +190,13 @@ void PageServer::Impl::Handle(const httplib::Request& req, httplib::Response& re
                         std::chrono::steady_clock::now() - started)
                         .count();
     }
+    // A POSTed form is looked up as the same request by GET would be.
     std::string key = req.path;
     const size_t q = req.target.find('?');
-    if (q != std::string::npos && q + 1 < req.target.size()) {
+    if (req.method == "POST" && !req.body.empty()) {
+        key += '?';
+        key += DecodeQuery(req.body);
+    } else if (q != std::string::npos && q + 1 < req.target.size()) {
         key += '?';
         key += DecodeQuery(req.target.substr(q + 1));
     }
@@ -291,6 +295,8 @@ bool PageServer::Start(const QString& host, int port) {
         return httplib::Server::HandlerResponse::Unhandled;
     });
     d.server->Get(
+        ".*", [&d](const httplib::Request& req, httplib::Response& res) { d.Handle(req, res); });
+    d.server->Post(
         ".*", [&d](const httplib::Request& req, httplib::Response& res) { d.Handle(req, res); });
     const std::string h = host.toStdString();
     if (port == 0) {

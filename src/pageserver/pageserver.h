@@ -12,18 +12,15 @@
 // DIR/index.tsv maps requests to page files, one entry a line:
 //   <path?decoded-query> TAB <file> [TAB <fault>]
 // Lines starting with # are comments. The query is compared after
-// percent-decoding ("+" stays "+"). A request ending in "*" stands for every
-// request that starts with the text before it, when no line names the
-// request itself (the longest such prefix wins). Faults: "delay=MS", "hang"
-// (sends the headers, then a blank now and then, never the page), "endless"
-// (sends the page's text over and over without end, for a minute at most),
-// "status=500" (or any status), "drop" (closes the connection).
-// Several may be joined by commas; further options: "retry-after=S" (sent
-// with a status), "redirect=/path" (302 to that path on this server) and
-// "times=N" (the fault applies to the first N requests only). The file "-"
-// stands for an empty page.
-// In a served page the placeholder {{SERVER}} is replaced by the server's own
-// address (scheme, host and port, no trailing slash).
+// percent-decoding ("+" stays "+"); a POSTed form body stands for the query. A request ending in
+// "*" stands for every request that starts with the text before it, when no line names the request
+// itself (the longest such prefix wins). Faults: "delay=MS", "hang" (sends the headers, then a
+// blank now and then, never the page), "endless" (sends the page's text over and over without end,
+// for a minute at most), "status=500" (or any status), "drop" (closes the connection). Several may
+// be joined by commas; further options: "retry-after=S" (sent with a status), "redirect=/path" (302
+// to that path on this server) and "times=N" (the fault applies to the first N requests only). The
+// file "-" stands for an empty page. In a served page the placeholder {{SERVER}} is replaced by the
+// server's own address (scheme, host and port, no trailing slash).
 
 #include <QList>
 #include <QString>

@@ -96,6 +96,10 @@ void SearchEngine::ShowTermStatus(int i) {
 
 bool SearchEngine::RunUniGene(const QStringList& terms) {
     EnterRunning(terms);
+    if (source_ && source_->Gather(terms, false) == kCanceled) {
+        view_.EndCanceled();
+        return false;
+    }
     for (int i = 0; i < m_.TermCount; ++i) {
         m_.CurrentTerm = terms.at(i);
         const QString term = m_.CurrentTerm;
@@ -168,6 +172,10 @@ bool SearchEngine::RunUniGene(const QStringList& terms) {
 
 bool SearchEngine::RunAccession(const QStringList& terms) {
     EnterRunning(terms);
+    if (source_ && source_->Gather(terms, true) == kCanceled) {
+        view_.EndCanceled();
+        return false;
+    }
     for (int i = 0; i < m_.TermCount; ++i) {
         m_.CurrentTerm = terms.at(i);
         ShowTermStatus(i);

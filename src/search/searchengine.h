@@ -36,6 +36,13 @@ class TermSource {
     virtual QString NotFoundReason() const = 0;
     // The refusal behind the last kNcbiError.
     virtual PageLoader::Failure LastFailure() const = 0;
+    // Before the walk over the terms (accession terms when accessions): may
+    // gather what the lookups will need. kCanceled, or 0.
+    virtual int Gather(const QStringList& terms, bool accessions) {
+        Q_UNUSED(terms);
+        Q_UNUSED(accessions);
+        return 0;
+    }
 };
 
 class SearchEngine {

@@ -40,6 +40,9 @@ class PageLoader {
         int retryDelayMs = 1000;
         int spacingMs = 0;          // least spacing between two requests to the host
         bool paceLoopback = false;  // the spacing holds for a loopback host too
+        // Non-empty: sent by POST as a form (application/x-www-form-urlencoded)
+        // to the address, which then holds no query.
+        QByteArray postBody;
     };
     // A reply as the server sent it.
     struct RawReply {

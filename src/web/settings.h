@@ -63,6 +63,10 @@ struct Settings {
     // The E-utilities' pacing (3 requests a second, 10 with a key) holds for
     // a loopback server too; normally a local server is not paced.
     bool EutilsPaceLoopback = false;
+    // A run gathers its whole list in few requests (grouped searches and
+    // summaries, batched links and records) before it takes the terms one
+    // by one; off: every term by its own requests.
+    bool EutilsBatch = true;
 
     // The API key in the NCBI_API_KEY environment variable, as other NCBI
     // tools read it; "" when none.

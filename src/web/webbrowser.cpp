@@ -82,14 +82,15 @@ void WebBrowser::Navigate(const QString& address) {
     Start(address, false);
 }
 
-void WebBrowser::NavigateRaw(const QString& address) {
-    Start(address, true);
+void WebBrowser::NavigateRaw(const QString& address, const QByteArray& postBody) {
+    Start(address, true, postBody);
 }
 
-void WebBrowser::Start(const QString& address, bool raw) {
+void WebBrowser::Start(const QString& address, bool raw, const QByteArray& postBody) {
     Stop();
     url_ = ToRequestUrl(address);
     raw_ = raw;
+    postBody_ = postBody;
     state_ = Loading;
     Send();
 }
@@ -133,7 +134,13 @@ void WebBrowser::Send() {
         QNetworkRequest::UserAgentHeader,
         QStringLiteral("Quillfish/%1.%2").arg(QUILL_VERSION_MAJOR).arg(QUILL_VERSION_MINOR));
     lastSendMs_.insert(url_.host().toLower(), clock_.elapsed());
-    reply_ = manager_->get(request);
+    if (postBody_.isEmpty()) {
+        reply_ = manager_->get(request);
+    } else {
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/x-www-form-urlencoded"));
+        reply_ = manager_->post(request, postBody_);
+    }
     // Network reading keeps pace with OnReadyRead instead of buffering ahead
     // of it, so that the cap bounds the memory a body takes.
     reply_->setReadBufferSize(kReadBufferBytes);

@@ -17,7 +17,8 @@
 // XML, GenBank text): Body() gives it, no markup is made and no tag count
 // applies; a transport failure (refused, dropped connection) fails such a
 // load as worth asking again, and a refused reply keeps its body in the
-// failure.
+// failure. With a body, NavigateRaw sends a POST of that form
+// (application/x-www-form-urlencoded) to the address instead of a GET.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -55,7 +56,7 @@ class WebBrowser : public QObject {
     // other characters not allowed in an address are encoded here.
     void Navigate(const QString& address);
     // Starts loading an address whose reply is read raw (see above).
-    void NavigateRaw(const QString& address);
+    void NavigateRaw(const QString& address, const QByteArray& postBody = {});
     // Abandons the load under way; the markup of the last completed page stays.
     void Stop();
     // 4 when the last navigation has completed.
@@ -98,7 +99,7 @@ class WebBrowser : public QObject {
     void StateChanged();
 
   private:
-    void Start(const QString& address, bool raw);
+    void Start(const QString& address, bool raw, const QByteArray& postBody = {});
     void Send();
     void OnFinished();
     void OnReadyRead();
@@ -115,7 +116,8 @@ class WebBrowser : public QObject {
     int status_ = 0;
     int politenessMs_ = 340;
     bool paceLoopback_ = false;
-    bool raw_ = false;  // the load under way was started by NavigateRaw
+    bool raw_ = false;     // the load under way was started by NavigateRaw
+    QByteArray postBody_;  // its form, sent by POST; empty: a GET
     qint64 maxPageBytes_ = qint64{16} * 1024 * 1024;
     Failure failure_;
     QByteArray incoming_;      // the body of the load under way, as it arrives

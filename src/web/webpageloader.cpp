@@ -182,7 +182,7 @@ int WebPageLoader::FetchRaw(const QString& address, const RawFetch& how, RawRepl
     QElapsedTimer waited;
     waited.start();
     for (int attempt = 1;; ++attempt) {
-        d.browser.NavigateRaw(address);
+        d.browser.NavigateRaw(address, how.postBody);
         if (!d.AwaitLoad(waited)) return Canceled;
         if (d.browser.ReadyState() == WebBrowser::Complete) {
             d.module.PageTimedOut = false;

@@ -63,6 +63,8 @@ class EutilsSearchTest : public QObject {
         settings = Settings();
         settings.Source = Settings::SequenceSource::Eutils;
         settings.EutilsRetryDelayMs = 10;
+        // The requests of one term at a time are counted here.
+        settings.EutilsBatch = false;
         options.policy = SearchPolicy();
         chooser = ScriptedChooser();
         view = RecordingView();
