@@ -1,7 +1,7 @@
 #pragma once
 // What the run benchmarks share: a page loader that records every address a
 // run asks for, and curl fetching the same addresses one after another in
-// one process, as the yardstick.
+// one process (GET or POST as the run sent them), as the yardstick.
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,6 +40,31 @@ inline double CurlMs(const QStringList& addresses) {
     // The page server runs on its own thread; this thread only waits.
     if (!curl.waitForFinished(600000) || curl.exitCode() != 0) {
         std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
+        return -1;
+    }
+    return clock.nsecsElapsed() / 1e6;
+}
+
+// Milliseconds curl takes to fetch the requests, each an address and the
+// body it is POSTed with ("" for a GET); negative when it fails.
+inline double CurlMs(const QList<std::pair<QString, QByteArray>>& requests) {
+    QTemporaryDir tmp;
+    QFile config(tmp.filePath(QStringLiteral("requests.cfg")));
+    if (!config.open(QIODevice::WriteOnly)) return -1;
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        const auto& [address, body] = requests[i];
+        if (i > 0) config.write("next\n");
+        config.write("url = \"" + address.toUtf8() + "\"\noutput = \"/dev/null\"\nfail\n");
+        if (!body.isEmpty()) config.write("data = \"" + body + "\"\n");
+    }
+    config.close();
+    QProcess curl;
+    QElapsedTimer clock;
+    clock.start();
+    curl.start(QStringLiteral("curl"), {"-s", "-K", config.fileName()});
+    if (!curl.waitForFinished(600000) || curl.exitCode() != 0) {
+        std::fprintf(stderr, "curl failed (%d): %s\n", curl.exitCode(),
+                     curl.readAllStandardError().constData());
         return -1;
     }
     return clock.nsecsElapsed() / 1e6;

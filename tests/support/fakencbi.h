@@ -4,7 +4,14 @@
 // the E-utilities lookup asks, single or grouped, GET or POST, from the same
 // data, so that a run one term at a time and a gathered run see the same
 // genes and records. MakeLab builds a list of terms with every outcome.
+// Every reply it gives is kept under the page server's key of its request
+// (path?decoded query, a POST's body as the query), and WriteFolder writes
+// them as a page-server folder: what a replay over the real web access
+// needs, once a run has asked the stand-in through a loopback address (so
+// that no e-mail or key is in the keys).
 
+#include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QRegularExpression>
 #include <QUrl>
@@ -37,6 +44,7 @@ class FakeNcbi : public PageLoader {
     QStringList posted;                             // those that came by POST
     QHash<QString, QStringList> params;             // index key -> its parameters
     std::function<bool(const QString& key)> fails;  // answered 500 after the tries
+    QMap<QString, QByteArray> replies;              // index key -> the reply given
 
     int NavigateAndWait(const QString&) override { return ServerError; }
     QString Markup() const override { return {}; }
@@ -64,7 +72,25 @@ class FakeNcbi : public PageLoader {
         }
         reply->status = 200;
         reply->body = Answer(util, p).toUtf8();
+        replies.insert(key, reply->body);
         return Loaded;
+    }
+
+    // The replies given so far as a page-server folder (index.tsv and one
+    // file a reply); false when a file cannot be written.
+    bool WriteFolder(const QString& dir) const {
+        QByteArray index = "# The stand-in NCBI's replies.\n";
+        int n = 0;
+        for (auto it = replies.begin(); it != replies.end(); ++it) {
+            const QString file = QStringLiteral("r%1.%2").arg(++n).arg(
+                it.key().contains("/efetch.fcgi?") ? "txt" : "xml");
+            QFile out(QDir(dir).filePath(file));
+            if (!out.open(QIODevice::WriteOnly) || out.write(it.value()) != it.value().size())
+                return false;
+            index += (it.key() + '\t' + file + '\n').toUtf8();
+        }
+        QFile out(QDir(dir).filePath(QStringLiteral("index.tsv")));
+        return out.open(QIODevice::WriteOnly) && out.write(index) == index.size();
     }
 
   private:
