@@ -71,7 +71,9 @@ class FakeNcbi : public PageLoader {
             return ServerError;
         }
         reply->status = 200;
-        reply->body = Answer(util, p).toUtf8();
+        // A request asked before gets the reply it got then (the same data).
+        const auto given = replies.constFind(key);
+        reply->body = given != replies.constEnd() ? given.value() : Answer(util, p).toUtf8();
         replies.insert(key, reply->body);
         return Loaded;
     }
