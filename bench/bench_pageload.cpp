@@ -14,9 +14,9 @@
 
 #include <gumbo.h>
 
+#include "pageserver/pageserver.h"
 #include "web/markup.h"
 #include "web/module1.h"
-#include "pageserver/pageserver.h"
 #include "web/settings.h"
 #include "web/webbrowser.h"
 #include "web/webpageloader.h"

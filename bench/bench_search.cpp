@@ -7,10 +7,10 @@
 #include <cstdio>
 
 #include "benchutil.h"
-#include "web/module1.h"
 #include "pageserver/pageserver.h"
-#include "web/webpageloader.h"
 #include "search/searchengine.h"
+#include "web/module1.h"
+#include "web/webpageloader.h"
 
 using namespace quill;
 

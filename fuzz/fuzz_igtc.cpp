@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/igtcparser.h"
+#include "text/textrules.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "text/textrules.h"
 #include "igtc/bytescan.h"
+#include "text/textrules.h"
 
 namespace quill {
 

@@ -5,12 +5,12 @@
 #include <QShortcut>
 #include <QStyledItemDelegate>
 
-#include "widgets/platform.h"
 #include "sheets/gui/spreadsheetapp.h"
-#include "web/module1.h"
 #include "sheets/spreadsheet.h"
 #include "text/textrules.h"
 #include "ui_termlisteditor.h"
+#include "web/module1.h"
+#include "widgets/platform.h"
 
 namespace quill::ui {
 

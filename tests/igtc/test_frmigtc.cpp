@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "widgets/platform.h"
-#include "printing/gui/qtprinter.h"
-#include "text/textrules.h"
 #include "igtc/blastreports.h"
 #include "igtc/gui/frmigtc.h"
-#include "widgets/appcontext.h"
+#include "printing/gui/qtprinter.h"
 #include "support/testsupport.h"
+#include "text/textrules.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
 
 using namespace quill;
 using namespace quill::ui;

@@ -5,8 +5,8 @@
 #include <QtTest>
 
 #include "printing/printer.h"
-#include "text/textrules.h"
 #include "profile/screening.h"
+#include "text/textrules.h"
 
 using namespace quill;
 

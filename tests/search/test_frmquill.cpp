@@ -8,10 +8,10 @@
 #include <QtTest>
 
 #include "pageserver/pageserver.h"
-#include "text/textrules.h"
 #include "search/searchengine.h"
 #include "support/searchwindow.h"
 #include "support/testsupport.h"
+#include "text/textrules.h"
 
 using namespace quill;
 using namespace quill::ui;

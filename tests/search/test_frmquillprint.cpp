@@ -9,11 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "printing/gui/qtprinter.h"
 #include "pageserver/pageserver.h"
-#include "text/textrules.h"
+#include "printing/gui/qtprinter.h"
 #include "support/searchwindow.h"
 #include "support/testsupport.h"
+#include "text/textrules.h"
 
 using namespace quill;
 using namespace quill::ui;

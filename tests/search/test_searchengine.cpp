@@ -2,11 +2,11 @@
 
 #include <QtTest>
 
-#include "text/textrules.h"
-#include "web/webpageloader.h"
 #include "search/searchengine.h"
 #include "support/fakepageloader.h"
 #include "support/fakesearch.h"
+#include "text/textrules.h"
+#include "web/webpageloader.h"
 
 using namespace quill;
 using namespace quill::test;

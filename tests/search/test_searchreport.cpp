@@ -4,8 +4,8 @@
 #include <QtTest>
 
 #include "printing/printer.h"
-#include "text/textrules.h"
 #include "search/searchreport.h"
+#include "text/textrules.h"
 
 using namespace quill;
 

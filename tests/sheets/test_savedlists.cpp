@@ -3,11 +3,11 @@
 // saved hit list.
 #include <QtTest>
 
-#include "text/quotedfile.h"
-#include "sheets/savedlists.h"
 #include "igtc/igtcparser.h"
 #include "igtc/igtcreport.h"
 #include "profile/screening.h"
+#include "sheets/savedlists.h"
+#include "text/quotedfile.h"
 #include "unique/uniquehits.h"
 
 using namespace quill;

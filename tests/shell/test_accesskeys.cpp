@@ -5,12 +5,12 @@
 #include <QMap>
 #include <QtTest>
 
-#include "widgets/platform.h"
 #include "search/gui/choicedialog.h"
-#include "widgets/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/windowmanager.h"
 #include "support/widgets.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
 
 using namespace quill;
 using namespace quill::ui;

@@ -3,14 +3,14 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "widgets/platform.h"
 #include "sheets/gui/sheetviewer.h"
 #include "sheets/gui/spreadsheetapp.h"
-#include "widgets/appcontext.h"
 #include "shell/appwindows.h"
 #include "shell/shellwindows.h"
 #include "shell/windowmanager.h"
 #include "support/widgets.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
 
 using namespace quill::ui;
 using quill::test::Find;

@@ -6,13 +6,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "widgets/platform.h"
-#include "widgets/termlisteditor.h"
 #include "search/gui/frmoptions.h"
 #include "search/gui/frmquill.h"
-#include "widgets/appcontext.h"
 #include "shell/windowmanager.h"
 #include "support/widgets.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
+#include "widgets/termlisteditor.h"
 
 namespace quill::test {
 

@@ -16,17 +16,17 @@
 #include <memory>
 #include <optional>
 
-#include "widgets/platform.h"
-#include "printing/gui/qtprinter.h"
-#include "widgets/termlisteditor.h"
-#include "text/quotedfile.h"
 #include "igtc/gui/frmigtc.h"
+#include "printing/gui/qtprinter.h"
 #include "profile/gui/frmhits.h"
 #include "search/gui/frmquill.h"
-#include "widgets/appcontext.h"
 #include "support/testsupport.h"
 #include "support/widgets.h"
+#include "text/quotedfile.h"
 #include "unique/gui/frmunique.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
+#include "widgets/termlisteditor.h"
 
 using namespace quill;
 using namespace quill::ui;

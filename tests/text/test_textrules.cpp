@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <cmath>
 
+#include "support/testsupport.h"
 #include "text/quotedfile.h"
 #include "text/textrules.h"
-#include "support/testsupport.h"
 
 using namespace quill;
 

@@ -7,20 +7,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "widgets/platform.h"
+#include "igtc/igtcparser.h"
+#include "igtc/igtcreport.h"
 #include "printing/gui/qtprinter.h"
 #include "sheets/gui/sheetviewer.h"
 #include "sheets/gui/spreadsheetapp.h"
-#include "widgets/termlisteditor.h"
-#include "text/quotedfile.h"
-#include "text/textrules.h"
-#include "igtc/igtcparser.h"
-#include "igtc/igtcreport.h"
-#include "widgets/appcontext.h"
 #include "support/testsupport.h"
 #include "support/widgets.h"
+#include "text/quotedfile.h"
+#include "text/textrules.h"
 #include "unique/gui/frmunique.h"
 #include "unique/uniquehits.h"
+#include "widgets/appcontext.h"
+#include "widgets/platform.h"
+#include "widgets/termlisteditor.h"
 
 using namespace quill;
 using namespace quill::ui;

@@ -1,8 +1,8 @@
 #include <QThread>
 #include <QtTest>
 
-#include "web/markup.h"
 #include "support/testsupport.h"
+#include "web/markup.h"
 
 using namespace quill;
 

@@ -6,11 +6,11 @@
 #include <QStyleOptionViewItem>
 #include <QtTest>
 
-#include "widgets/platform.h"
 #include "sheets/gui/spreadsheetapp.h"
-#include "widgets/termlisteditor.h"
-#include "web/module1.h"
 #include "support/widgets.h"
+#include "web/module1.h"
+#include "widgets/platform.h"
+#include "widgets/termlisteditor.h"
 
 using namespace quill;
 using namespace quill::ui;
