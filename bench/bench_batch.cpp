@@ -31,26 +31,11 @@
 #include "web/webpageloader.h"
 
 using namespace quill;
+using bench::FirstRow;
+using bench::KeptView;
+using bench::Opts;
 
 namespace {
-
-struct Opts : SearchOptions {
-    SearchPolicy Current() const override { return {}; }
-};
-struct FirstRow : Chooser {
-    int Choose(const ChoiceTable&) override { return 0; }
-};
-struct KeptView : RunView {
-    QString summary, cdna;
-    void EnterRunning() override {}
-    void SetStatusLine(const QString&) override {}
-    void AddProgress(int) override {}
-    void EndCanceled() override {}
-    void EndComplete(const QString& s, const QString& c) override {
-        summary = s;
-        cdna = c;
-    }
-};
 
 // Keeps every raw fetch: its address and the body it was POSTed with.
 struct RawRecorder : PageLoader {

@@ -20,22 +20,11 @@
 #include "web/webpageloader.h"
 
 using namespace quill;
+using bench::FirstRow;
+using bench::KeptView;
+using bench::Opts;
 
 namespace {
-
-struct Opts : SearchOptions {
-    SearchPolicy Current() const override { return {}; }
-};
-struct FirstRow : Chooser {
-    int Choose(const ChoiceTable&) override { return 0; }
-};
-struct QuietView : RunView {
-    void EnterRunning() override {}
-    void SetStatusLine(const QString&) override {}
-    void AddProgress(int) override {}
-    void EndCanceled() override {}
-    void EndComplete(const QString&, const QString&) override {}
-};
 
 // Keeps the address of every raw fetch.
 struct RawRecorder : PageLoader {
@@ -183,7 +172,7 @@ int main(int argc, char** argv) {
     RawRecorder loader(web);
     Opts opts;
     FirstRow chooser;
-    QuietView view;
+    KeptView view;
     SearchEngine engine(module, settings, loader, opts, chooser, view);
     QElapsedTimer clock;
     clock.start();

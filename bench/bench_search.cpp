@@ -13,24 +13,9 @@
 #include "web/webpageloader.h"
 
 using namespace quill;
-
-namespace {
-
-struct Opts : SearchOptions {
-    SearchPolicy Current() const override { return {}; }
-};
-struct FirstRow : Chooser {
-    int Choose(const ChoiceTable&) override { return 0; }
-};
-struct QuietView : RunView {
-    void EnterRunning() override {}
-    void SetStatusLine(const QString&) override {}
-    void AddProgress(int) override {}
-    void EndCanceled() override {}
-    void EndComplete(const QString&, const QString&) override {}
-};
-
-}  // namespace
+using bench::FirstRow;
+using bench::KeptView;
+using bench::Opts;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -53,7 +38,7 @@ int main(int argc, char** argv) {
     bench::Recorder loader(web);
     Opts opts;
     FirstRow chooser;
-    QuietView view;
+    KeptView view;
     SearchEngine engine(module, settings, loader, opts, chooser, view);
     QElapsedTimer clock;
     clock.start();

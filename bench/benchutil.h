@@ -10,9 +10,30 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "search/searchtypes.h"
 #include "web/pageloader.h"
 
 namespace quill::bench {
+
+// A search run's options (the default policies), chooser (the first row)
+// and view (keeps the summary and cDNA texts, shows nothing).
+struct Opts : SearchOptions {
+    SearchPolicy Current() const override { return {}; }
+};
+struct FirstRow : Chooser {
+    int Choose(const ChoiceTable&) override { return 0; }
+};
+struct KeptView : RunView {
+    QString summary, cdna;
+    void EnterRunning() override {}
+    void SetStatusLine(const QString&) override {}
+    void AddProgress(int) override {}
+    void EndCanceled() override {}
+    void EndComplete(const QString& s, const QString& c) override {
+        summary = s;
+        cdna = c;
+    }
+};
 
 struct Recorder : PageLoader {
     PageLoader& inner;
@@ -24,26 +45,6 @@ struct Recorder : PageLoader {
     }
     QString Markup() const override { return inner.Markup(); }
 };
-
-// Milliseconds curl takes to fetch the addresses; negative when it fails.
-inline double CurlMs(const QStringList& addresses) {
-    QTemporaryDir tmp;
-    QFile config(tmp.filePath(QStringLiteral("urls.cfg")));
-    if (!config.open(QIODevice::WriteOnly)) return -1;
-    for (const QString& a : addresses)
-        config.write("url = \"" + a.toUtf8() + "\"\noutput = \"/dev/null\"\n");
-    config.close();
-    QProcess curl;
-    QElapsedTimer clock;
-    clock.start();
-    curl.start(QStringLiteral("curl"), {"-s", "-K", config.fileName()});
-    // The page server runs on its own thread; this thread only waits.
-    if (!curl.waitForFinished(600000) || curl.exitCode() != 0) {
-        std::fprintf(stderr, "curl failed: %s\n", curl.readAllStandardError().constData());
-        return -1;
-    }
-    return clock.nsecsElapsed() / 1e6;
-}
 
 // Milliseconds curl takes to fetch the requests, each an address and the
 // body it is POSTed with ("" for a GET); negative when it fails.
@@ -68,6 +69,13 @@ inline double CurlMs(const QList<std::pair<QString, QByteArray>>& requests) {
         return -1;
     }
     return clock.nsecsElapsed() / 1e6;
+}
+
+// Milliseconds curl takes to fetch the addresses; negative when it fails.
+inline double CurlMs(const QStringList& addresses) {
+    QList<std::pair<QString, QByteArray>> requests;
+    for (const QString& a : addresses) requests.append({a, QByteArray()});
+    return CurlMs(requests);
 }
 
 }  // namespace quill::bench

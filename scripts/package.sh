@@ -30,16 +30,7 @@ packages=(
   libgumbo-dev libfreexl-dev liborcus-dev libzip-dev libcpp-httplib-dev
   dpkg-dev fakeroot file lintian desktop-file-utils appstream
 )
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+bash scripts/apt-install.sh "${packages[@]}"
 
 # The package's dates are those of the last commit (manual pages, changelog,
 # AppStream release), so that the same sources give the same package.
