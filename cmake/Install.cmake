@@ -24,7 +24,7 @@ else()
 endif()
 
 # The desktop entry and the AppStream component are named by this id
-# (reverse domain name, as both specifications ask); the icon is "quillfish".
+# (reverse domain name, as desktop entries and AppStream want it); the icon is "quillfish".
 set(QUILL_APP_ID org.quillfish.quillfish)
 
 set(QUILL_PACKAGE_MAINTAINER "Quillfish maintainers <maintainers@quillfish.org>"
