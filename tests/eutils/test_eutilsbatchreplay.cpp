@@ -24,21 +24,11 @@ const QString kKey = QStringLiteral("0123456789abcdef0123456789abcdef0123");
 // as --pick first), written to dir; the keys it was sent by POST.
 QStringList ServeFolder(bool accession, const QStringList& list, FakeNcbi& ncbi,
                         const QString& dir) {
-    Module1 module;
-    Settings settings;
-    settings.Source = Settings::SequenceSource::Eutils;
-    settings.EutilsBase = QStringLiteral("http://127.0.0.1:9");  // as a replay is asked
-    FixedOptions options;
-    ScriptedChooser chooser;
-    RecordingView view;
-    SearchEngine engine(module, settings, ncbi, options, chooser, view);
-    if (accession) {
-        engine.BeginAccessionRun();
-        engine.RunAccession(list);
-    } else {
-        engine.BeginUniGeneRun();
-        engine.RunUniGene(list);
-    }
+    SearchRig rig;
+    rig.settings.Source = Settings::SequenceSource::Eutils;
+    rig.settings.EutilsBase = QStringLiteral("http://127.0.0.1:9");  // as a replay is asked
+    rig.Build(ncbi);
+    rig.Run(list, accession);
     return ncbi.WriteFolder(dir) ? ncbi.posted : QStringList();
 }
 

@@ -19,31 +19,16 @@ const QString kReplies = QStringLiteral(QUILL_TEST_DATA "/eutils");
 
 }  // namespace
 
-class EutilsSearchTest : public QObject {
+class EutilsSearchTest : public QObject, SearchRig {
     Q_OBJECT
 
-    Module1 module;
-    Settings settings;
-    FixedOptions options;
-    ScriptedChooser chooser;
-    RecordingView view;
     std::unique_ptr<PageServer> server;
     std::unique_ptr<WebPageLoader> loader;
-    std::unique_ptr<SearchEngine> engine;
 
     void Serve(const QString& dir) {
         server = std::make_unique<PageServer>(dir);
         QVERIFY2(server->Start(), qPrintable(server->Error()));
         settings.EutilsBase = server->BaseUrl();
-    }
-    const SearchResults& R() { return engine->Results(); }
-    bool Run(const QStringList& terms, bool accession = false) {
-        if (accession) {
-            engine->BeginAccessionRun();
-            return engine->RunAccession(terms);
-        }
-        engine->BeginUniGeneRun();
-        return engine->RunUniGene(terms);
     }
     // The list a term ended up in, and its entry.
     QString ListedAs(const QString& term) {
@@ -70,7 +55,7 @@ class EutilsSearchTest : public QObject {
         view = RecordingView();
         Serve(kReplies);
         loader = std::make_unique<WebPageLoader>(module, settings);
-        engine = std::make_unique<SearchEngine>(module, settings, *loader, options, chooser, view);
+        Build(*loader);
     }
     void cleanup() {
         engine.reset();
@@ -170,8 +155,7 @@ class EutilsSearchTest : public QObject {
         // Pax6 5, p53 5, Trp53 1 (its search; the rest is p53's), repeats 0.
         QCOMPARE(server->RequestCount(), 11);
         QVERIFY(view.summary.contains("\t1 query(s) have multiple Mm sequences, including \r\n"));
-        engine->BeginAccessionRun();
-        QVERIFY(engine->RunAccession({"NM_000546", "NM_000546"}));
+        QVERIFY(Run({"NM_000546", "NM_000546"}, true));
         QCOMPARE(server->RequestCount(), 14);  // a new run starts afresh
     }
 

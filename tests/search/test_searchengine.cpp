@@ -73,16 +73,10 @@ QString ModelSection(const QString& count, const QStringList& names) {
 
 }  // namespace
 
-class SearchEngineTest : public QObject {
+class SearchEngineTest : public QObject, SearchRig {
     Q_OBJECT
 
-    Module1 module;
-    Settings settings;
-    FixedOptions options;
-    ScriptedChooser chooser;
-    RecordingView view;
     std::unique_ptr<FakePageLoader> loader;
-    std::unique_ptr<SearchEngine> engine;
 
     // Sequence page, record page for each accession.
     void AddSequences(const QStringList& accs) {
@@ -108,11 +102,6 @@ class SearchEngineTest : public QObject {
         }
         loader->SetPage(SearchUrl(term + " mouse"), SearchPage(links));
     }
-    bool Run(const QStringList& terms) {
-        engine->BeginUniGeneRun();
-        return engine->RunUniGene(terms);
-    }
-    const SearchResults& R() { return engine->Results(); }
     // A finished run has (nearly) filled the bar, never overfilled it.
     void BarFilled() {
         QVERIFY2(view.progress > 800 && view.progress <= 1000, qPrintable(Num(view.progress)));
@@ -127,7 +116,7 @@ class SearchEngineTest : public QObject {
         chooser = ScriptedChooser();
         view = RecordingView();
         loader = std::make_unique<FakePageLoader>(module);
-        engine = std::make_unique<SearchEngine>(module, settings, *loader, options, chooser, view);
+        Build(*loader);
         SetNowForTesting(QDateTime(QDate(2024, 3, 7), QTime(14, 5, 9)));
     }
     void cleanup() { SetNowForTesting(std::nullopt); }
@@ -378,12 +367,7 @@ class SearchEngineTest : public QObject {
             if (n == 1006) atHalf = view.progress;  // 1005 terms looked up
         });
         const QStringList terms(2010, "t");
-        if (accession) {
-            engine->BeginAccessionRun();
-            QVERIFY(engine->RunAccession(terms));
-        } else {
-            QVERIFY(Run(terms));
-        }
+        QVERIFY(Run(terms, accession));
         QCOMPARE(loader->LoadCount(), 2010);
         QCOMPARE(atHalf, 500);
         QCOMPARE(view.progress, 1000);
@@ -497,8 +481,7 @@ class SearchEngineTest : public QObject {
         loader->SetServerError(kBase + "/entrez/viewer.fcgi?db=nucleotide&val=1", "404 Not Found");
         loader->SetServerError(AddressWithTerm(search, "NM_2"), "page larger than 16 MB");
         loader->SetPage(AddressWithTerm(search, "NM_3"), "No items found");
-        engine->BeginAccessionRun();
-        QVERIFY(engine->RunAccession({"NM_1", "NM_2", "NM_3"}));
+        QVERIFY(Run({"NM_1", "NM_2", "NM_3"}, true));
         QCOMPARE(view.summary,
                  "Results for " + ShortDateTime(Now()) +
                      ", 3 accession number(s) searched\r\n\r\n"
@@ -527,8 +510,7 @@ class SearchEngineTest : public QObject {
         loader->SetPage(AddressWithTerm(search, "NM_3"), "<BODY>neither</BODY>");
         // "No items found" decides even when the page also links a record.
         loader->SetPage(AddressWithTerm(search, "NM_4"), "<P>No items found</P>" + hit("1"));
-        engine->BeginAccessionRun();
-        QVERIFY(engine->RunAccession({"NM_008084", "XX_1", "NM_2", "NM_3", "NM_4"}));
+        QVERIFY(Run({"NM_008084", "XX_1", "NM_2", "NM_3", "NM_4"}, true));
         QCOMPARE(R().lstModel.text, QStringList{"NM_008084"});
         BarFilled();
         QCOMPARE(R().lstNotFound.text, (QStringList{"XX_1", "NM_2", "NM_3", "NM_4"}));

@@ -1,10 +1,13 @@
 #pragma once
 // Stand-ins for what a search run calls besides the page loader: fixed
-// options, a chooser that answers from a list, and a view that records.
+// options, a chooser that answers from a list, and a view that records;
+// and an engine over them for a loader of the test's own.
 
 #include <QList>
 #include <QStringList>
+#include <memory>
 
+#include "search/searchengine.h"
 #include "search/searchtypes.h"
 
 namespace quill::test {
@@ -37,6 +40,29 @@ struct RecordingView : RunView {
         summary = s;
         cdna = c;
     }
+};
+
+struct SearchRig {
+    Module1 module;
+    Settings settings;
+    FixedOptions options;
+    ScriptedChooser chooser;
+    RecordingView view;
+    std::unique_ptr<SearchEngine> engine;
+
+    void Build(PageLoader& loader) {
+        engine = std::make_unique<SearchEngine>(module, settings, loader, options, chooser, view);
+    }
+    // Begins a run of its kind and runs the list.
+    bool Run(const QStringList& list, bool accession = false) {
+        if (accession) {
+            engine->BeginAccessionRun();
+            return engine->RunAccession(list);
+        }
+        engine->BeginUniGeneRun();
+        return engine->RunUniGene(list);
+    }
+    const SearchResults& R() const { return engine->Results(); }
 };
 
 }  // namespace quill::test
