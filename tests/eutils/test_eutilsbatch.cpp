@@ -1,15 +1,13 @@
 // The gathered run against the run one term at a time, on a stand-in NCBI
 // (support/fakencbi.h) that answers both from the same genes and records:
-// the same lists and texts (and the same saved file), the grouping limits,
+// the same lists and texts, the grouping limits,
 // and the fall-back to single lookups when a grouped request fails.
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "search/searchengine.h"
 #include "support/fakencbi.h"
 #include "support/fakesearch.h"
-#include "text/quotedfile.h"
 #include "text/textrules.h"
 
 using namespace quill;
@@ -19,7 +17,6 @@ namespace {
 
 struct Outcome {
     QString summary, cdna;
-    QByteArray saved;  // the file the CLI's --save and the window's Save write
     QStringList asked, posted;
     QHash<QString, QStringList> params;
 };
@@ -31,30 +28,14 @@ Outcome Run(bool batch, bool accession, const SearchPolicy& policy, int n,
     QStringList terms, accessions;
     MakeLab(ncbi, n, &terms, &accessions);
     ncbi.fails = std::move(fails);
-    Module1 module;
-    Settings settings;
-    settings.Source = Settings::SequenceSource::Eutils;
-    settings.EutilsBatch = batch;
-    FixedOptions options;
-    options.policy = policy;
-    ScriptedChooser chooser;
-    RecordingView view;
-    SearchEngine engine(module, settings, ncbi, options, chooser, view);
-    if (accession) {
-        engine.BeginAccessionRun();
-        engine.RunAccession(accessions);
-    } else {
-        engine.BeginUniGeneRun();
-        engine.RunUniGene(terms);
-    }
-    QByteArray saved;
-    QTemporaryDir dir;
-    const QString path = dir.filePath("saved.txt");
-    if (WriteQuotedItems(path, {WithCrLfLines(view.summary), WithCrLfLines(view.cdna)}).ok) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) saved = file.readAll();
-    }
-    return {view.summary, view.cdna, saved, ncbi.asked, ncbi.posted, ncbi.params};
+    SearchRig rig;
+    rig.settings.Source = Settings::SequenceSource::Eutils;
+    rig.settings.EutilsBatch = batch;
+    rig.options.policy = policy;
+    rig.Build(ncbi);
+    rig.Run(accession ? accessions : terms, accession);
+    const RecordingView& view = rig.view;
+    return {view.summary, view.cdna, ncbi.asked, ncbi.posted, ncbi.params};
 }
 
 SearchPolicy Policy(bool automatic) {
@@ -98,8 +79,6 @@ class EutilsBatchTest : public QObject {
         QCOMPARE(batched.summary, single.summary);
         QCOMPARE(batched.cdna, single.cdna);
         QVERIFY(!single.cdna.isEmpty());
-        QVERIFY(single.saved.contains(single.cdna.section('\n', 0, 0).toUtf8()));
-        QCOMPARE(batched.saved, single.saved);
         QVERIFY2(batched.asked.size() <= atMost, qPrintable(QString::number(batched.asked.size())));
         QVERIFY(single.asked.size() > 3 * batched.asked.size());
     }
