@@ -164,13 +164,11 @@ class ScreeningEngineTest : public QObject {
 
     // A threshold that the criteria window's OK refuses refuses the run.
     void refusesThresholdsOkRefuses() {
-        for (const char* abundance : {"5O", "abc"}) {
-            Rig r;
-            r.criteria.criteria.txtAbundance = abundance;
-            QCOMPARE(r.engine.Run({"Hoxa9"}), ScreeningEngine::RunEnd::BadCriteria);
-            QCOMPARE(r.loader.LoadCount(), 0);
-            QVERIFY(r.view.log.isEmpty());
-        }
+        Rig r;
+        r.criteria.criteria.txtAbundance = "5O";
+        QCOMPARE(r.engine.Run({"Hoxa9"}), ScreeningEngine::RunEnd::BadCriteria);
+        QCOMPARE(r.loader.LoadCount(), 0);
+        QVERIFY(r.view.log.isEmpty());
     }
 
     // A page the server refused files the term apart, never as no data.
