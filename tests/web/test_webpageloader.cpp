@@ -151,10 +151,6 @@ class WebPageLoaderTest : public QObject {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("requests");
-        QTest::newRow("401") << "/status401.html"
-                             << "401 Unauthorized" << 1;
-        QTest::newRow("403") << "/status403.html"
-                             << "403 Forbidden" << 1;
         QTest::newRow("404") << "/nowhere.html"
                              << "404 Not Found" << 1;
         QTest::newRow("500") << "/error.html"
