@@ -37,19 +37,6 @@ using bench::Opts;
 
 namespace {
 
-// Keeps every raw fetch: its address and the body it was POSTed with.
-struct RawRecorder : PageLoader {
-    PageLoader& inner;
-    QList<std::pair<QString, QByteArray>> asked;
-    explicit RawRecorder(PageLoader& l) : inner(l) {}
-    int NavigateAndWait(const QString& a) override { return inner.NavigateAndWait(a); }
-    int FetchRaw(const QString& a, const RawFetch& how, RawReply* reply) override {
-        asked.append({a, how.postBody});
-        return inner.FetchRaw(a, how, reply);
-    }
-    QString Markup() const override { return inner.Markup(); }
-};
-
 struct Run {
     QString summary, cdna;
     int requests = 0, posted = 0;
@@ -69,7 +56,7 @@ Run RunTerms(quill::test::FakeNcbi* ncbi, const QString& base, bool batch,
     Module1 module;
     std::optional<WebPageLoader> web;
     if (!ncbi) web.emplace(module, settings);
-    RawRecorder loader(ncbi ? static_cast<PageLoader&>(*ncbi) : *web);
+    bench::RawRecorder loader(ncbi ? static_cast<PageLoader&>(*ncbi) : *web);
     Opts opts;
     FirstRow chooser;
     KeptView view;

@@ -26,19 +26,6 @@ using bench::Opts;
 
 namespace {
 
-// Keeps the address of every raw fetch.
-struct RawRecorder : PageLoader {
-    PageLoader& inner;
-    QStringList asked;
-    explicit RawRecorder(PageLoader& l) : inner(l) {}
-    int NavigateAndWait(const QString& a) override { return inner.NavigateAndWait(a); }
-    int FetchRaw(const QString& a, const RawFetch& how, RawReply* reply) override {
-        asked << a;
-        return inner.FetchRaw(a, how, reply);
-    }
-    QString Markup() const override { return inner.Markup(); }
-};
-
 // The replies of one gene, in the shape of the demo's (data/eutils).
 struct Gene {
     QString symbol, accession;
@@ -169,7 +156,7 @@ int main(int argc, char** argv) {
 
     Module1 module;
     WebPageLoader web(module, settings);
-    RawRecorder loader(web);
+    bench::RawRecorder loader(web);
     Opts opts;
     FirstRow chooser;
     KeptView view;

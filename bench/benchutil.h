@@ -46,6 +46,19 @@ struct Recorder : PageLoader {
     QString Markup() const override { return inner.Markup(); }
 };
 
+// Keeps every raw fetch: its address and the body it was POSTed with.
+struct RawRecorder : PageLoader {
+    PageLoader& inner;
+    QList<std::pair<QString, QByteArray>> asked;
+    explicit RawRecorder(PageLoader& l) : inner(l) {}
+    int NavigateAndWait(const QString& a) override { return inner.NavigateAndWait(a); }
+    int FetchRaw(const QString& a, const RawFetch& how, RawReply* reply) override {
+        asked.append({a, how.postBody});
+        return inner.FetchRaw(a, how, reply);
+    }
+    QString Markup() const override { return inner.Markup(); }
+};
+
 // Milliseconds curl takes to fetch the requests, each an address and the
 // body it is POSTed with ("" for a GET); negative when it fails.
 inline double CurlMs(const QList<std::pair<QString, QByteArray>>& requests) {
