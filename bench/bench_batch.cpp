@@ -31,9 +31,6 @@
 #include "web/webpageloader.h"
 
 using namespace quill;
-using bench::FirstRow;
-using bench::KeptView;
-using bench::Opts;
 
 namespace {
 
@@ -57,20 +54,9 @@ Run RunTerms(quill::test::FakeNcbi* ncbi, const QString& base, bool batch,
     std::optional<WebPageLoader> web;
     if (!ncbi) web.emplace(module, settings);
     bench::RawRecorder loader(ncbi ? static_cast<PageLoader&>(*ncbi) : *web);
-    Opts opts;
-    FirstRow chooser;
-    KeptView view;
-    SearchEngine engine(module, settings, loader, opts, chooser, view);
-    QElapsedTimer clock;
-    clock.start();
-    engine.BeginUniGeneRun();
-    engine.RunUniGene(terms);
-    Run run{view.summary,
-            view.cdna,
-            static_cast<int>(loader.asked.size()),
-            0,
-            clock.nsecsElapsed() / 1e6,
-            loader.asked};
+    const bench::SearchRun searched = bench::TimeSearch(settings, loader, module, terms);
+    Run run{searched.view.summary, searched.view.cdna, static_cast<int>(loader.asked.size()), 0,
+            searched.ms,           loader.asked};
     for (const auto& request : loader.asked) run.posted += request.second.isEmpty() ? 0 : 1;
     return run;
 }

@@ -20,9 +20,6 @@
 #include "web/webpageloader.h"
 
 using namespace quill;
-using bench::FirstRow;
-using bench::KeptView;
-using bench::Opts;
 
 namespace {
 
@@ -157,18 +154,12 @@ int main(int argc, char** argv) {
     Module1 module;
     WebPageLoader web(module, settings);
     bench::RawRecorder loader(web);
-    Opts opts;
-    FirstRow chooser;
-    KeptView view;
-    SearchEngine engine(module, settings, loader, opts, chooser, view);
-    QElapsedTimer clock;
-    clock.start();
-    engine.BeginUniGeneRun();
-    if (!engine.RunUniGene(terms)) return 1;
-    const double runMs = clock.nsecsElapsed() / 1e6;
+    const bench::SearchRun run = bench::TimeSearch(settings, loader, module, terms);
+    if (!run.complete) return 1;
+    const double runMs = run.ms;
     const int requests = server.RequestCount();
-    if (engine.Results().lstmRNA.count() != count) {
-        std::fprintf(stderr, "only %d of %d terms found\n", engine.Results().lstmRNA.count(),
+    if (run.results.lstmRNA.count() != count) {
+        std::fprintf(stderr, "only %d of %d terms found\n", int(run.results.lstmRNA.count()),
                      count);
         return 1;
     }

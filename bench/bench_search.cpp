@@ -13,9 +13,6 @@
 #include "web/webpageloader.h"
 
 using namespace quill;
-using bench::FirstRow;
-using bench::KeptView;
-using bench::Opts;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -36,15 +33,9 @@ int main(int argc, char** argv) {
     Module1 module;
     WebPageLoader web(module, settings);
     bench::Recorder loader(web);
-    Opts opts;
-    FirstRow chooser;
-    KeptView view;
-    SearchEngine engine(module, settings, loader, opts, chooser, view);
-    QElapsedTimer clock;
-    clock.start();
-    engine.BeginUniGeneRun();
-    if (!engine.RunUniGene(terms)) return 1;
-    const double runMs = clock.nsecsElapsed() / 1e6;
+    const bench::SearchRun run = bench::TimeSearch(settings, loader, module, terms);
+    if (!run.complete) return 1;
+    const double runMs = run.ms;
 
     const double curlMs = bench::CurlMs(loader.asked);
     if (curlMs < 0) return 1;

@@ -10,8 +10,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "search/searchengine.h"
 #include "search/searchtypes.h"
+#include "web/module1.h"
 #include "web/pageloader.h"
+#include "web/settings.h"
 
 namespace quill::bench {
 
@@ -45,6 +48,28 @@ struct Recorder : PageLoader {
     }
     QString Markup() const override { return inner.Markup(); }
 };
+
+// One search run of terms over loader, with the default policies, timed.
+struct SearchRun {
+    bool complete = false;
+    double ms = 0;
+    KeptView view;
+    SearchResults results;
+};
+inline SearchRun TimeSearch(const Settings& settings, PageLoader& loader, Module1& module,
+                            const QStringList& terms) {
+    SearchRun run;
+    Opts opts;
+    FirstRow chooser;
+    SearchEngine engine(module, settings, loader, opts, chooser, run.view);
+    QElapsedTimer clock;
+    clock.start();
+    engine.BeginUniGeneRun();
+    run.complete = engine.RunUniGene(terms);
+    run.ms = clock.nsecsElapsed() / 1e6;
+    run.results = engine.Results();
+    return run;
+}
 
 // Keeps every raw fetch: its address and the body it was POSTed with.
 struct RawRecorder : PageLoader {
