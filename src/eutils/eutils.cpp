@@ -245,7 +245,7 @@ EutilsRequest GenBankRecords(const QList<qint64>& ids) {
 // ---------------------------------------------------------------------------
 // Parsers
 
-ESearchReply ParseESearch(const QByteArray& body) {
+static ESearchReply ReadESearch(const QByteArray& body) {
     ESearchReply r;
     QXmlStreamReader x(body);
     if (!OpenRoot(x, body, QLatin1StringView("eSearchResult"), &r.error)) return r;
@@ -278,7 +278,7 @@ ESearchReply ParseESearch(const QByteArray& body) {
     return r;
 }
 
-GeneSummaryReply ParseGeneSummaries(const QByteArray& body) {
+static GeneSummaryReply ReadGeneSummaries(const QByteArray& body) {
     GeneSummaryReply r;
     QXmlStreamReader x(body);
     if (!OpenRoot(x, body, QLatin1StringView("eSummaryResult"), &r.error)) return r;
@@ -304,7 +304,7 @@ GeneSummaryReply ParseGeneSummaries(const QByteArray& body) {
     return r;
 }
 
-NuccoreSummaryReply ParseNuccoreSummaries(const QByteArray& body) {
+static NuccoreSummaryReply ReadNuccoreSummaries(const QByteArray& body) {
     NuccoreSummaryReply r;
     QXmlStreamReader x(body);
     if (!OpenRoot(x, body, QLatin1StringView("eSummaryResult"), &r.error)) return r;
@@ -349,7 +349,7 @@ NuccoreSummaryReply ParseNuccoreSummaries(const QByteArray& body) {
     return r;
 }
 
-ELinkReply ParseELink(const QByteArray& body, const QString& linkName) {
+static ELinkReply ReadELink(const QByteArray& body, const QString& linkName) {
     ELinkReply r;
     QXmlStreamReader x(body);
     if (!OpenRoot(x, body, QLatin1StringView("eLinkResult"), &r.error)) return r;
@@ -402,7 +402,7 @@ ELinkReply ParseELink(const QByteArray& body, const QString& linkName) {
     return r;
 }
 
-GenBankReply ParseGenBank(const QByteArray& body) {
+static GenBankReply ReadGenBank(const QByteArray& body) {
     GenBankReply r;
     const QString kGenBank = QStringLiteral("GenBank text");
     GenBankRecord record;
@@ -506,6 +506,39 @@ QList<NuccoreSummary> OrderTranscripts(QList<NuccoreSummary> records) {
                          return AccessionOf(a) < AccessionOf(b);
                      });
     return records;
+}
+
+// A reply that holds an error is no answer: whatever was read before the
+// error (a stream that broke off, a second half that is no XML) is dropped,
+// so that no half-read gene or record is ever taken for a whole one.
+template <class Reply>
+static Reply Answer(Reply reply) {
+    if (!reply.error.isEmpty()) {
+        const QString error = reply.error;
+        reply = Reply();
+        reply.error = error;
+    }
+    return reply;
+}
+
+ESearchReply ParseESearch(const QByteArray& body) {
+    return Answer(ReadESearch(body));
+}
+
+GeneSummaryReply ParseGeneSummaries(const QByteArray& body) {
+    return Answer(ReadGeneSummaries(body));
+}
+
+NuccoreSummaryReply ParseNuccoreSummaries(const QByteArray& body) {
+    return Answer(ReadNuccoreSummaries(body));
+}
+
+ELinkReply ParseELink(const QByteArray& body, const QString& linkName) {
+    return Answer(ReadELink(body, linkName));
+}
+
+GenBankReply ParseGenBank(const QByteArray& body) {
+    return Answer(ReadGenBank(body));
 }
 
 }  // namespace quill

@@ -64,7 +64,8 @@ inline constexpr int kFetchBatch = 200;
 // A request whose parameters are longer than this goes by POST.
 inline constexpr int kPostOverChars = 1000;
 
-// Parsed replies; a non-empty error is a service error.
+// Parsed replies; a non-empty error is a service error, and such a reply
+// holds nothing else (not what was read before the error).
 struct ESearchReply {
     qint64 count = 0;  // the reply's own Count, not a term's in its TranslationStack
     QList<qint64> ids;

@@ -2,6 +2,7 @@
 // and transcript rules.
 
 #include <QtTest>
+#include <tuple>
 
 #include "eutils/eutils.h"
 #include "search/searchengine.h"
@@ -271,6 +272,22 @@ class EutilsTest : public QObject {
             << "gb" << QByteArray("ID list is empty! Possibly it has no correct IDs.")
             << "the reply broke off: ID list is empty! Possibly it has no "
                "correct IDs.";
+        // What was read before the error is no answer either ("*": any message).
+        QTest::newRow("summary broken after a record")
+            << "summary"
+            << QByteArray(
+                   "<eSummaryResult><DocSum><Id>5</Id><Item Name=\"Caption\" "
+                   "Type=\"String\">NM_1</Item></DocSum><DocSum><Id>6</Id><Item Name=A")
+            << "*";
+        QTest::newRow("gene broken after a gene")
+            << "gene"
+            << QByteArray(
+                   "<eSummaryResult><DocumentSummarySet><DocumentSummary uid=\"1\">"
+                   "<Name>Pax6</Name></DocumentSummary><DocumentSummary uid=\"2\"><Na")
+            << "*";
+        QTest::newRow("GenBank second record cut short")
+            << "gb" << nm + nm.left(nm.indexOf("//"))
+            << "the GenBank text stops inside the record of NM_000266.3 (no closing //)";
         // Words of a record that merely look like such a text.
         QTest::newRow("record words")
             << "gb" << nm.left(300) + "            Server error rates\n//\n"
@@ -281,12 +298,33 @@ class EutilsTest : public QObject {
         QFETCH(QByteArray, body);
         QFETCH(QString, error);
         QString got;
-        if (kind == "search") got = ParseESearch(body).error;
-        if (kind == "gene") got = ParseGeneSummaries(body).error;
-        if (kind == "summary") got = ParseNuccoreSummaries(body).error;
-        if (kind == "link") got = ParseELink(body, {}).error;
-        if (kind == "gb") got = ParseGenBank(body).error;
-        QCOMPARE(got, error);
+        qsizetype results = 0;
+        if (kind == "search") {
+            const ESearchReply r = ParseESearch(body);
+            std::tie(got, results) = std::pair(r.error, r.ids.size());
+        }
+        if (kind == "gene") {
+            const GeneSummaryReply r = ParseGeneSummaries(body);
+            std::tie(got, results) = std::pair(r.error, r.genes.size());
+        }
+        if (kind == "summary") {
+            const NuccoreSummaryReply r = ParseNuccoreSummaries(body);
+            std::tie(got, results) = std::pair(r.error, r.records.size());
+        }
+        if (kind == "link") {
+            const ELinkReply r = ParseELink(body, {});
+            std::tie(got, results) = std::pair(r.error, r.sets.size());
+        }
+        if (kind == "gb") {
+            const GenBankReply r = ParseGenBank(body);
+            std::tie(got, results) = std::pair(r.error, r.records.size());
+        }
+        if (error == "*")
+            QVERIFY(!got.isEmpty());
+        else
+            QCOMPARE(got, error);
+        // A service error carries nothing else: no half-read gene or record.
+        if (!got.isEmpty()) QCOMPARE(results, 0);
     }
 
     void classify_data() {
