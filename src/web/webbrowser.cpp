@@ -23,6 +23,16 @@ bool IsTransportError(QNetworkReply::NetworkError e) {
     return (code >= 1 && code < 200) || (code >= 300 && code < 400);
 }
 
+// A reply whose body is shorter than its Content-Length announced: the
+// connection closed before the whole page came, which Qt does not always
+// report as an error. A compressed body's length is not comparable.
+bool CutShort(QNetworkReply* reply, qint64 received) {
+    const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+    const QByteArray encoding = reply->rawHeader("Content-Encoding").trimmed().toLower();
+    return announced.isValid() && (encoding.isEmpty() || encoding == "identity") &&
+           received < announced.toLongLong();
+}
+
 }  // namespace
 
 // Retry-After is either a number of seconds or an HTTP date.
@@ -185,13 +195,18 @@ void WebBrowser::OnFinished() {
     const QNetworkReply::NetworkError error = reply->error();
     const QString where = reply->url().toString();
 
-    if (status == 0 || IsTransportError(error)) {
+    const bool cutShort =
+        status > 0 && status < 400 && CutShort(reply, incoming_.size() + reply->bytesAvailable());
+    if (status == 0 || IsTransportError(error) || cutShort) {
+        const QString why = cutShort ? QStringLiteral(
+                                           "the connection closed before the whole "
+                                           "page came")
+                                     : reply->errorString();
         if (raw_) {
-            Fail({0, reply->errorString(), true});
+            Fail({0, why, true});
             return;
         }
-        Report(
-            QStringLiteral("Cannot load %1: %2. Trying again.").arg(where, reply->errorString()));
+        Report(QStringLiteral("Cannot load %1: %2. Trying again.").arg(where, why));
         emit StateChanged();
         return;
     }
