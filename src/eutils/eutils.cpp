@@ -435,7 +435,8 @@ static GenBankReply ReadGenBank(const QByteArray& body) {
         if (line.startsWith("VERSION")) version = firstWord();
         if (line.startsWith("ACCESSION") && record.accessionVersion.isEmpty())
             record.accessionVersion = firstWord();
-        if (line.startsWith("//")) {
+        // A record ends at a line of "//" alone, not at any line that starts so.
+        if (line.trimmed() == "//") {
             if (!version.isEmpty()) record.accessionVersion = version;
             r.records << record;
             open = false;

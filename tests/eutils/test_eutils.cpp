@@ -288,6 +288,9 @@ class EutilsTest : public QObject {
         QTest::newRow("GenBank second record cut short")
             << "gb" << nm + nm.left(nm.indexOf("//"))
             << "the GenBank text stops inside the record of NM_000266.3 (no closing //)";
+        QTest::newRow("GenBank ends only at a // line")
+            << "gb" << nm.left(nm.indexOf("//")) + "//EN\n"
+            << "the GenBank text stops inside the record of NM_000266.3 (no closing //)";
         // Words of a record that merely look like such a text.
         QTest::newRow("record words")
             << "gb" << nm.left(300) + "            Server error rates\n//\n"
